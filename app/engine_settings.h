@@ -1,0 +1,66 @@
+#pragma once
+// The values of qvl.cfg (the scenario's), qvl.ini (the player's) and the install
+// path, with their defaults. All texts are Shift-JIS.
+#include "base/config_list.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qvl {
+
+inline constexpr int kFontSlots = 7;
+
+// "ＭＳ ゴシック", the face of slots 0-3 until a player or scenario says otherwise.
+const std::string& defaultFontName();
+
+struct EngineSettings {
+    std::string ProgramID;
+    std::string InstallPath;
+    std::filesystem::path startDirectory;
+    bool BGDarkness = false;
+    int32_t DarknessRate = 32;
+    std::string SavePath;
+    bool EnableMusic = true;
+    bool EnableSound = true;
+    bool HighSpeedText = false;
+    bool SkipText = false;
+    std::array<std::string, kFontSlots> DefaultFont;  // candidate lists, slots 0-6
+    bool DebugMode = false;
+    bool EnableAllDrive = false;
+    std::string Icon;
+    std::string BackGround;
+    std::string Tile;
+    std::string Version;
+    std::string MenuClickSound;
+    std::string DataDriveLabel;
+    std::string ForceDataDrivePath;
+    std::string dataDriveRoot;
+    std::optional<int32_t> TextMaxIndex;  // nothing: no read marks
+    bool GlobalFlagSave = true;
+    int32_t MP3Timing = 5;
+    bool iniFound = false;  // qvl.ini existed at start
+
+    std::array<std::string, kFontSlots> FontTable;
+
+    EngineSettings();
+};
+
+// Takes the values of the two files into the settings, in the order and with the
+// fallbacks of the loading rules (after the install-path step). Non-numbers in
+// numeric keys are faults.
+void applySettings(EngineSettings& settings, const ConfigList& cfg, const ConfigList* ini);
+
+// The bytes of the qvl.ini written at a normal exit.
+std::string settingsFileBytes(const EngineSettings& settings);
+
+// The first name of a comma-separated list that is installed, or empty text.
+template <typename IsInstalled>
+std::string resolveFontCandidates(const std::string& list, IsInstalled isInstalled);
+
+}  // namespace qvl
+
+#include "app/engine_settings_impl.h"

@@ -1,0 +1,192 @@
+// Waits, input routing and display switching of the main window.
+#include "app/texts.h"
+#include "app/tfmain.h"
+#include "platform/encoding.h"
+
+namespace qvl {
+
+using platform::Answer;
+using platform::Event;
+using platform::WaitHint;
+using platform::WaitKind;
+
+void TFmain::pump(std::optional<uint32_t> deadline, WaitHint hint) {
+    if (auto event = platform_.waitEvent(deadline, hint)) handleEvent(*event);
+}
+
+void TFmain::waitUntil(uint32_t deadline, WaitHint hint) {
+    while (int32_t(deadline - platform_.ticks()) > 0) pump(deadline, hint);
+}
+
+void TFmain::waitFor(const std::function<bool()>& done, WaitHint hint) {
+    while (!done()) pump(std::nullopt, hint);
+}
+
+void TFmain::delayMs(int32_t ms) {
+    input.clicksAccepted = false;
+    uint32_t magnitude = ms < 0 ? 0u - uint32_t(ms) : uint32_t(ms);
+    waitUntil(platform_.ticks() + magnitude);
+    input.clicksAccepted = true;
+}
+
+void TFmain::waitFromMark(int32_t ms) { waitUntil(WaitBase + uint32_t(ms)); }
+
+void TFmain::waitForMouseClick() {
+    platform_.setCursor(platform::Cursor::Wait);
+    input.clearClicks();
+    const WaitHint click{WaitKind::Click, Answer::None};
+    waitFor([&] { return input.mouseWentDown || input.clickPending || PendingAction != kPendingNone; }, click);
+    waitFor(
+        [&] {
+            return input.mouseWentUp || input.clickPending || PendingAction != kPendingNone ||
+                   (skipReadMode && CurrentTextId >= 0);
+        },
+        click);
+    input.clearClicks();
+    input.fastForward = false;
+    platform_.setCursor(platform::Cursor::Pen);
+}
+
+void TFmain::present() { platform_.present(windowImage_, overlay_); }
+
+void TFmain::presentOverlay(const Surface* overlay) { platform_.present(windowImage_, overlay); }
+
+void TFmain::handleEvent(const Event& e) {
+    switch (e.type) {
+        case Event::Type::MouseDown: onMouseDown(e); break;
+        case Event::Type::MouseUp: onMouseUp(e); break;
+        case Event::Type::MouseMove:
+            mouseX = e.x;
+            mouseY = e.y;
+            break;
+        case Event::Type::KeyDown: onKey(e); break;
+        case Event::Type::Quit: closeRequest(); break;
+        case Event::Type::Exposed: present(); break;
+        case Event::Type::MenuPick: onMenuPick(e.text); break;
+        default: break;  // timers and media reports belong to subsystems that are not here yet
+    }
+}
+
+void TFmain::onMouseDown(const Event& e) {
+    mouseX = e.x;
+    mouseY = e.y;
+    input.mouseWentDown = true;
+    skipReadMode = false;  // any press stops read-text skipping
+    if (e.button == platform::MouseButton::Left) leftPressed_ = true;
+}
+
+void TFmain::onMouseUp(const Event& e) {
+    mouseX = e.x;
+    mouseY = e.y;
+    input.mouseWentUp = true;
+    if (input.textOutputActive) input.fastForward = true;
+    if (e.button == platform::MouseButton::Left && leftPressed_) {
+        // A click: a press and a release of the left button on the scene.
+        leftPressed_ = false;
+        if (ClickFlagIndex >= 0 && ClickFlagIndex < kFlagCount) flags.Flags[std::size_t(ClickFlagIndex)] = "1";
+        if (input.clicksAccepted) input.clickPending = true;
+    }
+}
+
+void TFmain::onKey(const Event& e) {
+    using platform::Key;
+    if ((e.key == Key::Enter && (e.mods & platform::kModAlt)) || e.key == Key::F11) {
+        toggleFullScreen();
+        return;
+    }
+    switch (e.key) {
+        case Key::Escape: closeRequest(); break;
+        case Key::Space:
+            if (settings.SkipText) settings.SkipText = false;
+            break;
+        case Key::Enter:
+            if (input.textOutputActive) input.fastForward = true;
+            if (input.clicksAccepted) input.clickPending = true;
+            break;
+        default: break;
+    }
+}
+
+void TFmain::onMenuPick(const std::string& caption) {
+    const std::string sjis = platform::utf8ToSjis(caption);
+    if (sjis == text(Text::MenuExit)) closeRequest();
+    else if (sjis == text(Text::MenuFullScreen)) toggleFullScreen();
+    else if (sjis == text(Text::MenuWindowFrame)) toggleWindowFrame();
+    input.clearClicks();
+}
+
+void TFmain::toggleFullScreen() {
+    if (fullScreen) {
+        displayMode_.restore();
+        fullScreen = false;
+        windowFrameRemoved = false;
+        platform_.setBorder(true);
+    } else if (displayMode_.change(platform::kSceneWidth, platform::kSceneHeight, 0)) {
+        fullScreen = true;
+    } else {
+        messageBox(text(Text::AppTitle), text(Text::ModeChangeFailed), ui::BoxIcon::Exclamation,
+                   ui::BoxButtons::Ok, Answer::Ok);
+    }
+    input.clearClicks();
+    present();
+}
+
+void TFmain::toggleWindowFrame() {
+    // Only a window has a frame; in full screen the item is disabled.
+    if (fullScreen) return;
+    platform_.setBorder(windowFrameRemoved);
+    windowFrameRemoved = !windowFrameRemoved;
+    input.clearClicks();
+}
+
+// --- Boxes, reports and exits -------------------------------------------------
+
+Answer TFmain::messageBox(const std::string& title, const std::string& body, ui::BoxIcon icon,
+                          ui::BoxButtons buttons, Answer autoAnswer) {
+    Answer a = ui::messageBox(*this, title, body, icon, buttons, autoAnswer);
+    const char* name = a == Answer::Ok ? "ok" : a == Answer::Cancel ? "cancel" : a == Answer::Yes ? "yes" : "no";
+    transcript_.write("box", title + " | " + body + " -> " + name);
+    return a;
+}
+
+void TFmain::reportScriptError(const std::string& message) {
+    std::string detail =
+        "File:" + state.ProgFileName + " Line:" + std::to_string(int64_t(state.ProgExecLine) + 1) + "/" + message;
+    transcript_.write("error", detail);
+    Answer a = messageBox(detail, text(Text::ErrorQuestion), ui::BoxIcon::Question, ui::BoxButtons::YesNo, Answer::No);
+    if (a == Answer::Yes) throw ProgramExit{1};
+    errorList.push_back(detail);
+}
+
+void TFmain::scriptError(const std::string& message) {
+    messageBox(text(Text::AppTitle), message, ui::BoxIcon::Exclamation, ui::BoxButtons::Ok, Answer::Ok);
+    reportScriptError(message);
+}
+
+void TFmain::failureHandler(const std::string& message) {
+    messageBox(text(Text::AppTitle), message, ui::BoxIcon::Exclamation, ui::BoxButtons::Ok, Answer::Ok);
+    reportScriptError(message);
+}
+
+void TFmain::closeRequest() {
+    if (closeQueryOpen_) return;
+    closeQueryOpen_ = true;
+    Answer a = messageBox(text(Text::ExitTitle), text(Text::ExitQuestion), ui::BoxIcon::Question,
+                          ui::BoxButtons::OkCancel, Answer::Ok);
+    closeQueryOpen_ = false;
+    if (a == Answer::Ok) normalExit();
+    input.clearClicks();
+}
+
+void TFmain::normalExit() {
+    saveSettings();
+    // The global flags and the read marks are written here too once save files exist.
+    throw ProgramExit{0};
+}
+
+void TFmain::registerCommands() {
+    dispatcher_.add("_winexit", [this] { closeRequest(); });
+    dispatcher_.add("_mouseclick", [this] { waitForMouseClick(); });
+}
+
+}  // namespace qvl

@@ -1,0 +1,97 @@
+// The state dump of a run (--dump-state): flags, the script position, the input
+// flags and the settings, texts converted to UTF-8.
+#include "app/json_writer.h"
+#include "app/tfmain.h"
+#include "platform/encoding.h"
+
+namespace qvl {
+
+std::string TFmain::stateJson() const {
+    auto u = [](const std::string& sjis) { return platform::sjisToUtf8(sjis); };
+    JsonWriter j;
+    j.beginObject();
+
+    j.beginArray("flags");
+    for (const auto& f : flags.Flags) j.item(u(f));
+    j.endArray();
+
+    j.beginObject("InterpreterState");
+    j.value("ProgFileName", u(state.ProgFileName));
+    j.value("ProgChapter", u(state.ProgChapter));
+    j.beginArray("ProgArgs");
+    for (const auto& a : state.ProgArgs) j.item(u(a));
+    j.endArray();
+    j.value("ProgExecLine", int64_t(state.ProgExecLine));
+    j.value("ProgNextLine", int64_t(state.ProgNextLine));
+    j.value("ProgTextPos", int64_t(state.ProgTextPos));
+    j.beginArray("ProgRetAddr");
+    for (int32_t r : state.ProgRetAddr) j.item(int64_t(r));
+    j.endArray();
+    j.value("ProgRetStack", int64_t(state.ProgRetStack));
+    j.value("ProgIfResult", int64_t(state.ProgIfResult));
+    j.value("ProgSelResult", int64_t(state.ProgSelResult));
+    j.value("ProgMultiStateFlag", int64_t(state.ProgMultiStateFlag));
+    j.endObject();
+
+    j.value("CurrentTextId", int64_t(CurrentTextId));
+    j.value("PendingAction", int64_t(PendingAction));
+    j.value("caption", u(state.ProgChapter));
+    j.value("ScriptKey", int64_t(ScriptKey));
+    j.value("fullScreen", fullScreen);
+    j.value("windowFrameRemoved", windowFrameRemoved);
+
+    j.beginObject("InputFlags");
+    j.value("clickPending", input.clickPending);
+    j.value("mouseWentDown", input.mouseWentDown);
+    j.value("mouseWentUp", input.mouseWentUp);
+    j.value("clicksAccepted", input.clicksAccepted);
+    j.value("fastForward", input.fastForward);
+    j.value("textOutputActive", input.textOutputActive);
+    j.value("mouseX", int64_t(mouseX));
+    j.value("mouseY", int64_t(mouseY));
+    j.value("skipReadMode", skipReadMode);
+    j.endObject();
+
+    const EngineSettings& s = settings;
+    j.beginObject("EngineSettings");
+    j.value("ProgramID", u(s.ProgramID));
+    j.value("InstallPath", u(s.InstallPath));
+    j.value("startDirectory", s.startDirectory.string());
+    j.value("BGDarkness", s.BGDarkness);
+    j.value("DarknessRate", int64_t(s.DarknessRate));
+    j.value("SavePath", u(s.SavePath));
+    j.value("EnableMusic", s.EnableMusic);
+    j.value("EnableSound", s.EnableSound);
+    j.value("HighSpeedText", s.HighSpeedText);
+    j.value("SkipText", s.SkipText);
+    j.beginArray("DefaultFont");
+    for (const auto& f : s.DefaultFont) j.item(u(f));
+    j.endArray();
+    j.beginArray("FontTable");
+    for (const auto& f : s.FontTable) j.item(u(f));
+    j.endArray();
+    j.value("DebugMode", s.DebugMode);
+    j.value("EnableAllDrive", s.EnableAllDrive);
+    j.value("Icon", u(s.Icon));
+    j.value("BackGround", u(s.BackGround));
+    j.value("Tile", u(s.Tile));
+    j.value("Version", u(s.Version));
+    j.value("MenuClickSound", u(s.MenuClickSound));
+    j.value("DataDriveLabel", u(s.DataDriveLabel));
+    j.value("ForceDataDrivePath", u(s.ForceDataDrivePath));
+    j.value("dataDriveRoot", u(s.dataDriveRoot));
+    if (s.TextMaxIndex) j.value("TextMaxIndex", int64_t(*s.TextMaxIndex));
+    else j.null("TextMaxIndex");
+    j.value("GlobalFlagSave", s.GlobalFlagSave);
+    j.value("MP3Timing", int64_t(s.MP3Timing));
+    j.endObject();
+
+    j.beginArray("errors");
+    for (const auto& e : errorList) j.item(u(e));
+    j.endArray();
+
+    j.endObject();
+    return j.str();
+}
+
+}  // namespace qvl

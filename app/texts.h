@@ -1,0 +1,30 @@
+#pragma once
+// The application's own texts, written here in UTF-8 and handed to the engine as
+// Shift-JIS, converted once on first use.
+#include <string>
+
+namespace qvl {
+
+enum class Text {
+    AppTitle,            // "Quorvel"
+    AlreadyRunning,
+    ExitTitle,
+    ExitQuestion,
+    ErrorQuestion,
+    LowColour,
+    ModeChangeFailed,
+    SaveLocationTitle,
+    SaveLocationName,
+    OpenScriptTitle,
+    OpenScriptFilter,
+    ChangeDirTitle,
+    ChangeDirBody,
+    MenuExit,            // menu captions
+    MenuFullScreen,
+    MenuWindowFrame,
+    Count
+};
+
+const std::string& text(Text t);
+
+}  // namespace qvl

@@ -1,0 +1,202 @@
+#include "app/tfmain.h"
+
+#include "app/data_drive.h"
+#include "app/texts.h"
+#include "base/fault.h"
+#include "base/numbers.h"
+#include "platform/encoding.h"
+#include "platform/fonts.h"
+#include "platform/system.h"
+#include "script/script_key.h"
+#include "script/script_loader.h"
+#include "ui/file_chooser.h"
+
+#include <iostream>
+
+namespace qvl {
+
+using platform::Answer;
+
+TFmain::TFmain(platform::Platform& platform, TFmainOptions options)
+    : platform_(platform),
+      options_(options),
+      transcript_(options.transcript),
+      dispatcher_(state, *this),
+      interpreter_(program, state, CurrentTextId, PendingAction, *this),
+      displayMode_(platform),
+      windowImage_(platform::kSceneWidth, platform::kSceneHeight) {
+    if (options_.verbose) {
+        files_.setTrace([](std::string_view name, const std::filesystem::path& path) {
+            std::cerr << "file: " << platform::sjisToUtf8(name) << " -> " << path.string() << "\n";
+        });
+    }
+    registerCommands();
+}
+
+TFmain::~TFmain() {
+    if (fullScreen) displayMode_.restore();
+}
+
+int TFmain::run() {
+    try {
+        if (!platform_.acquireInstanceLock()) {
+            messageBox(text(Text::AppTitle), text(Text::AlreadyRunning), ui::BoxIcon::None, ui::BoxButtons::Ok,
+                       Answer::Ok);
+            throw ProgramExit{0};
+        }
+        try {
+            createMainWindow();
+        } catch (const platform::RunStopped&) {
+            throw;
+        } catch (const std::exception& e) {
+            // Without its settings the engine cannot run a scenario; nothing is written.
+            failureHandler(e.what());
+            throw ProgramExit{1};
+        }
+        firstIdle();
+        // The script has ended: the window keeps its picture until it is closed.
+        for (;;) pump(std::nullopt, {platform::WaitKind::Idle, Answer::None});
+    } catch (const ProgramExit& exit) {
+        transcript_.writeUtf8("exit: " + std::to_string(exit.code));
+        return exit.code;
+    } catch (const platform::RunStopped& stop) {
+        transcript_.writeUtf8(stop.reason == platform::RunStopped::Reason::TimeLimit ? "timeout" : "idle");
+        return 0;
+    }
+}
+
+void TFmain::createMainWindow() {
+    input = InputFlags{};
+    mouseX = mouseY = 0;
+    platform_.setCursor(platform::Cursor::Pen);
+    windowImage_.fill(0);
+    readScriptKey();
+    settings.GlobalFlagSave = true;
+    flags.clearFlags(2, "0");
+    loadSettings();
+    if (!settings.DataDriveLabel.empty()) {
+        auto volumes = platform::listVolumes();
+        settings.dataDriveRoot =
+            volumes ? findDataDrive(*volumes, settings.DataDriveLabel, settings.EnableAllDrive) : std::string();
+        if (settings.dataDriveRoot.empty() && options_.verbose)
+            std::cerr << "quorvel: no drive labelled " << platform::sjisToUtf8(settings.DataDriveLabel) << "\n";
+    }
+    if (!settings.dataDriveRoot.empty()) files_.setDriveRoot(platform::FileSystem::fromSjis(settings.dataDriveRoot));
+    created_ = true;
+    present();
+}
+
+void TFmain::readScriptKey() {
+    ScriptKey = kDefaultScriptKey;
+    if (auto bytes = files_.read("decode.key")) ScriptKey = scriptKeyFromValue(scanInt(*bytes).value_or(0));
+}
+
+void TFmain::loadSettings() {
+    auto cfgBytes = files_.read("qvl.cfg");
+    if (!cfgBytes) throw Fault(platform::utf8ToSjis("qvl.cfg を開けません"));
+    ConfigList cfg = ConfigList::fromBytes(*cfgBytes);
+    settings.ProgramID = cfg.value("ProgramID");
+    if (!settings.ProgramID.empty()) {
+        std::string dir = platform::lookupInstallPath(platform::sjisToUtf8(settings.ProgramID));
+        settings.InstallPath = platform::utf8ToSjis(dir);
+        if (!dir.empty()) platform::FileSystem::setCurrentPath(dir);
+    }
+    settings.startDirectory = platform::FileSystem::currentPath();
+    std::optional<ConfigList> ini;
+    if (auto iniBytes = files_.read("qvl.ini")) ini = ConfigList::fromBytes(*iniBytes);
+    applySettings(settings, cfg, ini ? &*ini : nullptr);
+    if (settings.TextMaxIndex) ReadTextMarks.assign(std::size_t(*settings.TextMaxIndex), 0);
+    if (settings.SavePath.empty()) {
+        ui::FileChooserOptions ask;
+        ask.title = text(Text::SaveLocationTitle);
+        ask.initialName = text(Text::SaveLocationName);
+        ask.filter = platform::utf8ToSjis("全てのファイル(*.*)|*.*");
+        ask.mustExist = false;
+        auto chosen = ui::chooseFile(*this, ask);
+        transcript_.write("box", ask.title + " | " + ask.initialName + " -> " +
+                                     (chosen ? platform::FileSystem::toSjis(*chosen) : std::string("cancel")));
+        if (chosen) settings.SavePath = platform::FileSystem::toSjis(chosen->parent_path()) + "/";
+        // The chooser walks the current directory; later relative names must not follow it.
+        platform::FileSystem::setCurrentPath(settings.startDirectory);
+    }
+}
+
+void TFmain::firstIdle() {
+    if (platform_.colourDepth() < 15)
+        messageBox(text(Text::AppTitle), text(Text::LowColour), ui::BoxIcon::Exclamation, ui::BoxButtons::Ok,
+                   Answer::Ok);
+    auto& fonts = platform_.fonts();
+    for (int i = 0; i < kFontSlots; ++i) {
+        std::string found = resolveFontCandidates(settings.DefaultFont[std::size_t(i)],
+                                                  [&](const std::string& name) { return fonts.isInstalled(name); });
+        if (!found.empty()) settings.FontTable[std::size_t(i)] = found;
+    }
+    try {
+        startSequence();
+        interpreter_.run();
+    } catch (const platform::RunStopped&) {
+        throw;
+    } catch (const std::exception& e) {
+        failureHandler(e.what());
+    }
+}
+
+void TFmain::loadScript(const std::string& name) {
+    program.Lines = findAndReadScript(name, files_, settings.dataDriveRoot, ScriptKey);
+    program.buildLabels(*this);
+    state.resetPosition();
+}
+
+void TFmain::startSequence() {
+    std::string name = "autorun.txt";
+    if (!files_.exists("autorun.txt") && !files_.exists("autorun.txd")) {
+        ui::FileChooserOptions ask;
+        ask.title = text(Text::OpenScriptTitle);
+        ask.initialName = "autorun.txt";
+        ask.defaultExt = "txt";
+        ask.filter = text(Text::OpenScriptFilter);
+        ask.mustExist = true;
+        auto chosen = ui::chooseFile(*this, ask);
+        transcript_.write("box", ask.title + " | " + ask.initialName + " -> " +
+                                     (chosen ? platform::FileSystem::toSjis(*chosen) : std::string("cancel")));
+        if (chosen) {
+            name = platform::FileSystem::toSjis(chosen->filename());
+            if (platform::FileSystem::currentPath() != settings.startDirectory) {
+                Answer a = messageBox(text(Text::ChangeDirTitle), text(Text::ChangeDirBody), ui::BoxIcon::Question,
+                                      ui::BoxButtons::YesNo, Answer::Yes);
+                if (a != Answer::Yes) platform::FileSystem::setCurrentPath(settings.startDirectory);
+                name = platform::FileSystem::toSjis(*chosen);
+            }
+        }
+    }
+    state.ProgFileName = name;
+    state.ProgIfResult = 0;
+    loadScript(name);
+    setChapter(text(Text::AppTitle));
+    flags.clearFlags(0, "0");
+}
+
+void TFmain::saveSettings() {
+    std::string path = platform::FileSystem::toSjis(settings.startDirectory / "qvl.ini");
+    if (!files_.writeAtomically(path, settingsFileBytes(settings)))
+        std::cerr << "quorvel: cannot write " << (settings.startDirectory / "qvl.ini").string() << "\n";
+}
+
+void TFmain::setChapter(const std::string& title) {
+    state.ProgChapter = title;
+    platform_.setCaption(platform::sjisToUtf8(title));
+    transcript_.write("chapter", title);
+}
+
+void TFmain::restoreSavedGame() {
+    // Saved games arrive with the save files; until then no load is ever pending.
+    PendingAction = kPendingNone;
+}
+
+void TFmain::returnToTitle() {
+    ClickFlagIndex = -1;
+    startSequence();
+    state.ProgNextLine = 0;
+}
+
+}  // namespace qvl

@@ -1,0 +1,140 @@
+#pragma once
+// The main window: owns every subsystem object, runs start-up and the run cycle,
+// routes input into the input flags, switches the display and carries out the
+// exits. The interpreter runs inside it on the one UI thread; every wait pumps
+// events through pump(), so input handlers run inside waits.
+#include "app/display_mode.h"
+#include "app/engine_settings.h"
+#include "app/input_flags.h"
+#include "app/transcript.h"
+#include "base/reporter.h"
+#include "graphics/surface.h"
+#include "platform/files.h"
+#include "platform/platform.h"
+#include "script/dispatcher.h"
+#include "script/flag_store.h"
+#include "script/interpreter.h"
+#include "script/interpreter_state.h"
+#include "script/script_program.h"
+#include "ui/message_box.h"
+#include "ui/ui_host.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qvl {
+
+struct TFmainOptions {
+    bool verbose = false;
+    std::ostream* transcript = nullptr;
+};
+
+// Ends the program from inside any wait: the normal exit (0), the error
+// reporter's stop (1), a version stop. Caught only by TFmain::run.
+struct ProgramExit {
+    int code;
+};
+
+class TFmain final : public ui::UiHost, public InterpreterHost, public ScriptErrorReporter {
+public:
+    TFmain(platform::Platform& platform, TFmainOptions options);
+    ~TFmain() override;
+
+    // The whole life of the program; returns the exit code.
+    int run();
+
+    // Waits. Every wait of the engine comes down to these.
+    void pump(std::optional<uint32_t> deadline, platform::WaitHint hint);
+    void waitUntil(uint32_t deadline, platform::WaitHint hint = {});
+    void waitFor(const std::function<bool()>& done, platform::WaitHint hint);
+    void delayMs(int32_t ms);
+    void waitSet() { WaitBase = platform_.ticks(); }
+    void waitFromMark(int32_t ms);
+    void waitForMouseClick();
+
+    // Message boxes, with their transcript line.
+    platform::Answer messageBox(const std::string& title, const std::string& body, ui::BoxIcon icon,
+                                ui::BoxButtons buttons, platform::Answer autoAnswer);
+    // The error reporter: a Yes ends the program with exit code 1.
+    void reportScriptError(const std::string& message);
+    void scriptError(const std::string& message) override;  // box, then the report
+
+    // The normal exit: "終了しますか？", and on OK the saves and exit code 0.
+    void closeRequest();
+    void toggleFullScreen();
+    void toggleWindowFrame();
+    void present();
+
+    // UiHost
+    platform::Platform& platform() override { return platform_; }
+    const Surface* currentOverlay() override { return overlay_; }
+    void presentOverlay(const Surface* overlay) override;
+    void passEvent(const platform::Event& event) override { handleEvent(event); }
+
+    // InterpreterHost
+    void dispatch(const std::string& line) override { dispatcher_.dispatch(line); }
+    void showTextLine(const std::string& line, int32_t startPosition) override;
+    void showUnpagedText(const std::string& text) override;
+    void clearTextWindow() override;
+    void restoreSavedGame() override;
+    void returnToTitle() override;
+    void setChapter(const std::string& title) override;
+
+    // The state of the run as JSON (UTF-8), for --dump-state.
+    std::string stateJson() const;
+    const Surface& windowImage() const { return windowImage_; }
+
+    // The objects the main window owns.
+    EngineSettings settings;
+    ScriptProgram program;
+    InterpreterState state;
+    FlagStore flags;
+    InputFlags input;
+    std::vector<uint8_t> ReadTextMarks;
+    int32_t CurrentTextId = -1;
+    int32_t PendingAction = kPendingNone;
+    int32_t ClickFlagIndex = -1;
+    bool skipReadMode = false;
+    int32_t ScriptKey = 0;
+    uint32_t WaitBase = 0;
+    bool fullScreen = false;
+    bool windowFrameRemoved = false;  // the check mark of 画面の枠の表示
+    int mouseX = 0, mouseY = 0;
+    std::vector<std::string> errorList;  // the reports answered with No
+
+private:
+    void createMainWindow();
+    void loadSettings();
+    void readScriptKey();
+    void firstIdle();
+    void startSequence();
+    void loadScript(const std::string& name);
+    void saveSettings();
+    void normalExit();
+    void failureHandler(const std::string& message);
+    void registerCommands();
+
+    void handleEvent(const platform::Event& event);
+    void onMouseDown(const platform::Event& event);
+    void onMouseUp(const platform::Event& event);
+    void onKey(const platform::Event& event);
+    void onMenuPick(const std::string& utf8Caption);
+
+    platform::Platform& platform_;
+    platform::FileSystem files_;
+    TFmainOptions options_;
+    Transcript transcript_;
+    Dispatcher dispatcher_;
+    Interpreter interpreter_;
+    DisplayModeChanger displayMode_;
+    Surface windowImage_;
+    const Surface* overlay_ = nullptr;
+    bool leftPressed_ = false;
+    bool closeQueryOpen_ = false;
+    bool created_ = false;
+};
+
+}  // namespace qvl

@@ -1,0 +1,408 @@
+#include "platform/fonts.h"
+
+#include "platform/encoding.h"
+#include "platform/font_aliases.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_SYNTHESIS_H
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <map>
+#include <unordered_map>
+#include <utility>
+
+namespace qvl::platform {
+
+namespace {
+
+constexpr int kMaxHeight = 1024;
+// A page of text uses a few hundred glyphs; beyond these the cache starts over.
+constexpr std::size_t kMaxCachedGlyphs = 8192;
+constexpr std::size_t kMaxCachedBytes = 32u << 20;
+
+struct FaceRef {
+    std::string file;
+    int index = 0;
+};
+
+// One rendered glyph: coverage 0..255 per pixel (mono glyphs use only 0 and 255).
+struct Glyph {
+    int left = 0, top = 0;  // bitmap origin relative to pen and baseline
+    int width = 0, rows = 0;
+    int advance = 0;
+    std::vector<uint8_t> coverage;
+};
+
+struct LoadedFace {
+    FT_Face face = nullptr;
+    int pixelSize = 0;
+    bool symbolOnly = false;  // no Unicode map: characters are looked up as byte values
+};
+
+int clampHeight(int height) {
+    long long h = height;
+    if (h < 0) h = -h;
+    return static_cast<int>(std::clamp<long long>(h, 1, kMaxHeight));
+}
+
+int clampToInt(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
+
+// The regular face of a family wins; ties go to the first path, so the choice does
+// not depend on the order fontconfig lists files in.
+struct FaceCandidate {
+    FaceRef ref;
+    int styleDistance = 0;
+    bool better(const FaceCandidate& o) const {
+        if (styleDistance != o.styleDistance) return styleDistance < o.styleDistance;
+        if (ref.file != o.ref.file) return ref.file < o.ref.file;
+        return ref.index < o.ref.index;
+    }
+};
+
+int styleDistance(FcPattern* font) {
+    int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN, width = FC_WIDTH_NORMAL;
+    FcPatternGetInteger(font, FC_WEIGHT, 0, &weight);
+    FcPatternGetInteger(font, FC_SLANT, 0, &slant);
+    FcPatternGetInteger(font, FC_WIDTH, 0, &width);
+    return std::abs(weight - FC_WEIGHT_REGULAR) + 4 * std::abs(slant - FC_SLANT_ROMAN) +
+           std::abs(width - FC_WIDTH_NORMAL);
+}
+
+}  // namespace
+
+struct FontEngine::Impl {
+    FcConfig* config = nullptr;
+    FT_Library library = nullptr;
+
+    // Installed families by normalized name, and every family name as listed (UTF-8).
+    std::map<std::string, FaceCandidate> installed;
+    std::vector<std::string> familyNamesUtf8;
+    std::vector<std::string> families;  // Shift-JIS, built on first use
+    bool familiesBuilt = false;
+
+    std::map<std::pair<std::string, int>, int> faceIds;
+    std::vector<LoadedFace> faces;
+    std::unordered_map<std::string, int> resolved;  // Shift-JIS name -> face id (-1: none)
+    int fallbackFace = -2;                          // -2: not looked up yet
+
+    std::unordered_map<uint64_t, Glyph> glyphs;
+    std::size_t glyphBytes = 0;
+    Glyph emptyGlyph;
+
+    Impl() {
+        config = FcInitLoadConfigAndFonts();
+        if (FT_Init_FreeType(&library) != 0) library = nullptr;
+        listInstalled();
+    }
+
+    ~Impl() {
+        for (LoadedFace& f : faces)
+            if (f.face) FT_Done_Face(f.face);
+        if (library) FT_Done_FreeType(library);
+        if (config) FcConfigDestroy(config);
+    }
+
+    void listInstalled() {
+        if (!config) return;
+        FcPattern* pattern = FcPatternCreate();
+        FcObjectSet* objects =
+            FcObjectSetBuild(FC_FAMILY, FC_FILE, FC_INDEX, FC_WEIGHT, FC_SLANT, FC_WIDTH, nullptr);
+        FcFontSet* set = FcFontList(config, pattern, objects);
+        FcObjectSetDestroy(objects);
+        FcPatternDestroy(pattern);
+        if (!set) return;
+        for (int i = 0; i < set->nfont; ++i) {
+            FcPattern* font = set->fonts[i];
+            FcChar8* file = nullptr;
+            int index = 0;
+            if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch || !file) continue;
+            FcPatternGetInteger(font, FC_INDEX, 0, &index);
+            FaceCandidate candidate{{reinterpret_cast<const char*>(file), index}, styleDistance(font)};
+            FcChar8* family = nullptr;
+            for (int n = 0; FcPatternGetString(font, FC_FAMILY, n, &family) == FcResultMatch; ++n) {
+                const std::string name = reinterpret_cast<const char*>(family);
+                familyNamesUtf8.push_back(name);
+                auto [it, inserted] = installed.try_emplace(normalizeFaceName(name), candidate);
+                if (!inserted && candidate.better(it->second)) it->second = candidate;
+            }
+        }
+        FcFontSetDestroy(set);
+    }
+
+    const FaceRef* findInstalled(std::string_view utf8Name) const {
+        auto it = installed.find(normalizeFaceName(utf8Name));
+        return it == installed.end() ? nullptr : &it->second.ref;
+    }
+
+    const FaceRef* firstInstalled(std::span<const std::string_view> names) const {
+        for (std::string_view name : names)
+            if (const FaceRef* ref = findInstalled(name)) return ref;
+        return nullptr;
+    }
+
+    // A real face of that name first (someone may have the Windows fonts), then our
+    // alias table. nullptr sends the caller to the fallback.
+    const FaceRef* lookup(std::string_view utf8Name) const {
+        if (const FaceRef* ref = findInstalled(utf8Name)) return ref;
+        if (const FontAlias* alias = findFontAlias(normalizeFaceName(utf8Name)))
+            return firstInstalled(alias->faces);
+        return nullptr;
+    }
+
+    int openFace(const FaceRef& ref) {
+        const auto key = std::make_pair(ref.file, ref.index);
+        if (auto it = faceIds.find(key); it != faceIds.end()) return it->second;
+        int id = -1;
+        FT_Face face = nullptr;
+        if (library && FT_New_Face(library, ref.file.c_str(), ref.index, &face) == 0) {
+            LoadedFace loaded{face, 0, false};
+            if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0)
+                loaded.symbolOnly = FT_Select_Charmap(face, FT_ENCODING_MS_SYMBOL) == 0;
+            id = static_cast<int>(faces.size());
+            faces.push_back(loaded);
+        }
+        faceIds.emplace(key, id);
+        return id;
+    }
+
+    int fallback() {
+        if (fallbackFace != -2) return fallbackFace;
+        fallbackFace = -1;
+        if (const FaceRef* ref = firstInstalled(fallbackFaces())) fallbackFace = openFace(*ref);
+        if (fallbackFace < 0) fallbackFace = matchJapanese();
+        return fallbackFace;
+    }
+
+    // Last resort when none of the gothic faces we know is installed: whatever
+    // fontconfig offers for Japanese.
+    int matchJapanese() {
+        if (!config) return -1;
+        FcPattern* pattern = FcPatternCreate();
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("monospace"));
+        FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
+        FcConfigSubstitute(config, pattern, FcMatchPattern);
+        FcDefaultSubstitute(pattern);
+        FcResult result = FcResultNoMatch;
+        FcPattern* match = FcFontMatch(config, pattern, &result);
+        FcPatternDestroy(pattern);
+        int id = -1;
+        FcChar8* file = nullptr;
+        if (match && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file) {
+            int index = 0;
+            FcPatternGetInteger(match, FC_INDEX, 0, &index);
+            id = openFace({reinterpret_cast<const char*>(file), index});
+        }
+        if (match) FcPatternDestroy(match);
+        return id;
+    }
+
+    int resolve(std::string_view sjisName) {
+        const std::string key(sjisName);
+        if (auto it = resolved.find(key); it != resolved.end()) return it->second;
+        int id = -1;
+        if (const FaceRef* ref = lookup(sjisToUtf8(sjisName))) id = openFace(*ref);
+        if (id < 0) id = fallback();
+        resolved.emplace(key, id);
+        return id;
+    }
+
+    std::string fileOf(int id) const {
+        for (const auto& [key, value] : faceIds)
+            if (value == id && id >= 0) return key.first;
+        return {};
+    }
+
+    void buildFamilies() {
+        familiesBuilt = true;
+        for (const std::string& name : familyNamesUtf8) {
+            std::string sjis = utf8ToSjis(name);
+            // Names Shift-JIS cannot spell could never be asked for by a script.
+            if (sjisToUtf8(sjis) == name) families.push_back(std::move(sjis));
+        }
+        for (const FontAlias& alias : fontAliases())
+            if (firstInstalled(alias.faces)) families.push_back(utf8ToSjis(alias.name));
+        std::sort(families.begin(), families.end());
+        families.erase(std::unique(families.begin(), families.end()), families.end());
+    }
+
+    FT_UInt glyphIndex(const LoadedFace& f, char32_t ch) const {
+        FT_UInt index = FT_Get_Char_Index(f.face, ch);
+        if (index == 0 && f.symbolOnly && ch < 0x100) index = FT_Get_Char_Index(f.face, 0xF000 | ch);
+        return index;
+    }
+
+    bool setSize(LoadedFace& f, int pixelSize) {
+        if (f.pixelSize == pixelSize) return true;
+        if (FT_Set_Pixel_Sizes(f.face, 0, static_cast<FT_UInt>(pixelSize)) != 0) return false;
+        f.pixelSize = pixelSize;
+        return true;
+    }
+
+    static void copyBitmap(const FT_Bitmap& bitmap, Glyph& g) {
+        const int width = static_cast<int>(bitmap.width), rows = static_cast<int>(bitmap.rows);
+        const bool known = bitmap.pixel_mode == FT_PIXEL_MODE_GRAY || bitmap.pixel_mode == FT_PIXEL_MODE_MONO ||
+                           bitmap.pixel_mode == FT_PIXEL_MODE_BGRA;
+        if (!known || width <= 0 || rows <= 0 || !bitmap.buffer) return;
+        g.width = width;
+        g.rows = rows;
+        g.coverage.assign(std::size_t(width) * std::size_t(rows), 0);
+        const int pitch = bitmap.pitch;
+        for (int r = 0; r < rows; ++r) {
+            // A negative pitch stores the rows bottom-up.
+            const unsigned char* src =
+                bitmap.buffer + (pitch >= 0 ? std::ptrdiff_t(r) * pitch : std::ptrdiff_t(rows - 1 - r) * -pitch);
+            uint8_t* out = g.coverage.data() + std::size_t(r) * std::size_t(width);
+            for (int c = 0; c < width; ++c) {
+                if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
+                    const int levels = bitmap.num_grays > 1 ? bitmap.num_grays - 1 : 255;
+                    out[c] = static_cast<uint8_t>(src[c] * 255 / levels);
+                } else if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
+                    out[c] = (src[c >> 3] & (0x80 >> (c & 7))) ? 255 : 0;
+                } else {
+                    out[c] = src[c * 4 + 3];
+                }
+            }
+        }
+    }
+
+    Glyph render(int faceId, int pixelSize, bool bold, bool antialias, char32_t ch) {
+        Glyph g;
+        int useId = faceId;
+        FT_UInt index = glyphIndex(faces[std::size_t(faceId)], ch);
+        if (index == 0) {
+            // Borrow the glyph from the Japanese face rather than draw a box.
+            const int fb = fallback();
+            if (fb >= 0 && fb != faceId) {
+                if (FT_UInt fbIndex = glyphIndex(faces[std::size_t(fb)], ch); fbIndex != 0) {
+                    useId = fb;
+                    index = fbIndex;
+                }
+            }
+        }
+        LoadedFace& f = faces[std::size_t(useId)];
+        if (!setSize(f, pixelSize)) return g;
+        // Both modes load the same hinted outline so that they advance alike; only
+        // the rasteriser differs.
+        FT_Int32 flags = FT_LOAD_DEFAULT | FT_LOAD_TARGET_NORMAL;
+        if (FT_IS_SCALABLE(f.face)) flags |= FT_LOAD_NO_BITMAP;
+        if (FT_Load_Glyph(f.face, index, flags) != 0) return g;
+        FT_GlyphSlot slot = f.face->glyph;
+        if (bold) FT_GlyphSlot_Embolden(slot);
+        g.advance = static_cast<int>((slot->advance.x + 32) >> 6);
+        if (slot->format != FT_GLYPH_FORMAT_BITMAP &&
+            FT_Render_Glyph(slot, antialias ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO) != 0)
+            return g;
+        g.left = slot->bitmap_left;
+        g.top = slot->bitmap_top;
+        copyBitmap(slot->bitmap, g);
+        if (!antialias)
+            for (uint8_t& c : g.coverage) c = c >= 128 ? 255 : 0;
+        return g;
+    }
+
+    const Glyph& glyph(int faceId, int pixelSize, bool bold, bool antialias, char32_t ch) {
+        if (faceId < 0 || ch > 0x10FFFF) return emptyGlyph;
+        const uint64_t key = (uint64_t(faceId) << 34) | (uint64_t(pixelSize) << 23) | (uint64_t(bold) << 22) |
+                             (uint64_t(antialias) << 21) | uint64_t(ch);
+        if (auto it = glyphs.find(key); it != glyphs.end()) return it->second;
+        Glyph g = render(faceId, pixelSize, bold, antialias, ch);
+        if (glyphs.size() >= kMaxCachedGlyphs || glyphBytes + g.coverage.size() > kMaxCachedBytes) {
+            glyphs.clear();
+            glyphBytes = 0;
+        }
+        glyphBytes += g.coverage.size();
+        return glyphs.emplace(key, std::move(g)).first->second;
+    }
+
+    FontMetrics metricsOf(int faceId, int pixelSize) const {
+        if (faceId < 0) return {pixelSize, 0};
+        FT_Face face = faces[std::size_t(faceId)].face;
+        const long em = face->units_per_EM, ascent = face->ascender, descent = -face->descender;
+        // Bitmap-only faces have no units; their cell is the requested height.
+        if (em <= 0 || ascent + descent <= 0) return {pixelSize, 0};
+        // The Japanese faces split exactly one em between ascent and descent, so the
+        // cell is the requested height; rounding the total keeps it that way.
+        const int up = static_cast<int>((ascent * pixelSize + em / 2) / em);
+        const int total = static_cast<int>(((ascent + descent) * pixelSize + em / 2) / em);
+        return {up, total - up};
+    }
+
+    static void drawGlyph(Surface& dst, long long penX, long long baseline, const Glyph& g, uint32_t colour) {
+        if (g.coverage.empty()) return;
+        const long long left = penX + g.left, top = baseline - g.top;
+        const long long x0 = std::max<long long>(left, 0), x1 = std::min<long long>(left + g.width, dst.width());
+        const long long y0 = std::max<long long>(top, 0), y1 = std::min<long long>(top + g.rows, dst.height());
+        if (x0 >= x1 || y0 >= y1) return;
+        const uint32_t rgb = colour & 0xFFFFFF;
+        const uint32_t sr = (rgb >> 16) & 0xFF, sg = (rgb >> 8) & 0xFF, sb = rgb & 0xFF;
+        for (long long y = y0; y < y1; ++y) {
+            uint32_t* row = dst.row(static_cast<int>(y));
+            const uint8_t* cov = g.coverage.data() + std::size_t(y - top) * std::size_t(g.width);
+            for (long long x = x0; x < x1; ++x) {
+                const uint32_t a = cov[x - left];
+                if (a == 0) continue;
+                uint32_t& d = row[x];
+                if (a == 255) {
+                    d = (d & 0xFF000000u) | rgb;
+                    continue;
+                }
+                const uint32_t dr = (d >> 16) & 0xFF, dg = (d >> 8) & 0xFF, db = d & 0xFF;
+                const auto mix = [a](uint32_t s, uint32_t t) { return (s * a + t * (255 - a) + 127) / 255; };
+                d = (d & 0xFF000000u) | (mix(sr, dr) << 16) | (mix(sg, dg) << 8) | mix(sb, db);
+            }
+        }
+    }
+
+    long long draw(Surface* dst, long long x, long long y, std::u32string_view text, const FontSpec& font,
+                   uint32_t colour, bool antialias) {
+        const int faceId = resolve(font.name);
+        const int size = clampHeight(font.height);
+        const long long baseline = y + metricsOf(faceId, size).ascent;
+        long long pen = x;
+        for (char32_t ch : text) {
+            const Glyph& g = glyph(faceId, size, font.bold, antialias, ch);
+            if (dst) drawGlyph(*dst, pen, baseline, g, colour);
+            pen += g.advance;
+        }
+        return pen - x;
+    }
+};
+
+FontEngine::FontEngine() : impl_(std::make_unique<Impl>()) {}
+FontEngine::~FontEngine() = default;
+
+const std::vector<std::string>& FontEngine::families() {
+    if (!impl_->familiesBuilt) impl_->buildFamilies();
+    return impl_->families;
+}
+
+bool FontEngine::isInstalled(std::string_view sjisName) {
+    const auto& list = families();
+    return std::binary_search(list.begin(), list.end(), sjisName, std::less<>());
+}
+
+int FontEngine::drawText(Surface& dst, int x, int y, std::string_view sjis, const FontSpec& font,
+                         uint32_t colour, bool antialias) {
+    return clampToInt(impl_->draw(&dst, x, y, sjisToUtf32(sjis), font, colour, antialias));
+}
+
+int FontEngine::measureText(std::string_view sjis, const FontSpec& font) {
+    return clampToInt(impl_->draw(nullptr, 0, 0, sjisToUtf32(sjis), font, 0, true));
+}
+
+int FontEngine::drawChar(Surface& dst, int x, int y, char32_t ch, const FontSpec& font, uint32_t colour,
+                         bool antialias) {
+    return clampToInt(impl_->draw(&dst, x, y, std::u32string_view(&ch, 1), font, colour, antialias));
+}
+
+FontMetrics FontEngine::metrics(const FontSpec& font) {
+    return impl_->metricsOf(impl_->resolve(font.name), clampHeight(font.height));
+}
+
+std::string FontEngine::fileFor(std::string_view sjisName) { return impl_->fileOf(impl_->resolve(sjisName)); }
+
+}  // namespace qvl::platform

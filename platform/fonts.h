@@ -1,0 +1,57 @@
+#pragma once
+// Fonts through FreeType and fontconfig. Scripts and settings name Japanese Windows
+// faces ("ＭＳ ゴシック", "MS Gothic", "ＭＳ 明朝" ...); an alias table loaded by the
+// program maps them to installed Japanese faces (IPA fonts), since stock fontconfig
+// maps them to faces without Japanese glyphs. Names are Shift-JIS bytes.
+#include "graphics/surface.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qvl::platform {
+
+struct FontSpec {
+    std::string name;  // Shift-JIS face name
+    int height = 24;   // character height in pixels (the cell height)
+    bool bold = false;
+};
+
+struct FontMetrics {
+    int ascent = 0;   // pixels above the baseline
+    int descent = 0;  // pixels below it
+};
+
+class FontEngine {
+public:
+    FontEngine();
+    ~FontEngine();
+    FontEngine(const FontEngine&) = delete;
+    FontEngine& operator=(const FontEngine&) = delete;
+
+    // Installed families (Shift-JIS names), sorted, plus the Windows face names that
+    // our alias table maps to an installed face.
+    const std::vector<std::string>& families();
+    bool isInstalled(std::string_view sjisName);
+
+    // Draws Shift-JIS text with the top of its cell at y, transparent background.
+    // Colour is 0x00RRGGBB; the top byte of the destination is left alone. Returns
+    // the advance in pixels. With antialias off, glyphs are drawn in one colour,
+    // which masks built from the text need.
+    int drawText(Surface& dst, int x, int y, std::string_view sjis, const FontSpec& spec,
+                 uint32_t colour, bool antialias = true);
+    int measureText(std::string_view sjis, const FontSpec& spec);
+    // One character given as a code point (symbol fonts draw byte values).
+    int drawChar(Surface& dst, int x, int y, char32_t ch, const FontSpec& spec, uint32_t colour,
+                 bool antialias = true);
+    FontMetrics metrics(const FontSpec& spec);
+    // The file a face name resolves to (for --verbose and the font dialog).
+    std::string fileFor(std::string_view sjisName);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace qvl::platform

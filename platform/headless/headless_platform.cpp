@@ -1,0 +1,151 @@
+#include "platform/headless/headless_platform.h"
+
+namespace qvl::platform {
+
+HeadlessPlatform::HeadlessPlatform(std::vector<ScriptedInput> input, HeadlessOptions options)
+    : queue_(input.begin(), input.end()), options_(options), lastFrame_(kSceneWidth, kSceneHeight) {}
+
+void HeadlessPlatform::startTimer(int id, uint32_t intervalMs) {
+    if (intervalMs == 0) intervalMs = 1;
+    timers_[id] = Timer{intervalMs, clock_ + intervalMs};
+}
+
+void HeadlessPlatform::advanceTo(uint64_t to) {
+    if (options_.maxMs && to > *options_.maxMs) {
+        clock_ = std::max<uint64_t>(clock_, *options_.maxMs);
+        throw RunStopped(RunStopped::Reason::TimeLimit, "time limit reached");
+    }
+    if (to > clock_) clock_ = to;
+}
+
+std::optional<uint64_t> HeadlessPlatform::nextTimerDue() const {
+    std::optional<uint64_t> due;
+    for (const auto& [id, t] : timers_)
+        if (!due || t.next < *due) due = t.next;
+    return due;
+}
+
+std::optional<Event> HeadlessPlatform::fireDueTimer() {
+    for (auto& [id, t] : timers_) {
+        if (t.next <= clock_) {
+            // A late timer does not pile up ticks; it goes on from now.
+            while (t.next <= clock_) t.next += t.interval;
+            Event e;
+            e.type = Event::Type::Timer;
+            e.id = id;
+            return e;
+        }
+    }
+    return std::nullopt;
+}
+
+Event HeadlessPlatform::deliver(ScriptedInput in) {
+    Event e = std::move(in.event);
+    bool mouse = e.type == Event::Type::MouseDown || e.type == Event::Type::MouseUp ||
+                 e.type == Event::Type::MouseMove;
+    if (mouse) {
+        if (in.atLastMouse) {
+            e.x = lastX_;
+            e.y = lastY_;
+        }
+        lastX_ = e.x;
+        lastY_ = e.y;
+    }
+    return e;
+}
+
+std::optional<Event> HeadlessPlatform::waitEvent(std::optional<uint32_t> deadline, const WaitHint& hint) {
+    // The deadline on our 64-bit clock; ticks wrap at 32 bits like the real ones.
+    std::optional<uint64_t> end;
+    if (deadline) {
+        int32_t left = int32_t(*deadline - uint32_t(clock_));
+        end = clock_ + uint64_t(std::max<int32_t>(left, 0));
+    }
+    const bool takesInput = hint.kind != WaitKind::Time;
+    for (;;) {
+        if (options_.maxMs && clock_ >= *options_.maxMs)
+            throw RunStopped(RunStopped::Reason::TimeLimit, "time limit reached");
+        if (auto timer = fireDueTimer()) return timer;
+
+        if (!queue_.empty() && queue_.front().kind == ScriptedInput::Kind::Wait) {
+            if (!waitUntil_) waitUntil_ = clock_ + queue_.front().waitMs;
+            if (clock_ >= *waitUntil_) {
+                queue_.pop_front();
+                waitUntil_.reset();
+                continue;
+            }
+        } else if (!queue_.empty() && (takesInput || !end)) {
+            ScriptedInput in = std::move(queue_.front());
+            queue_.pop_front();
+            return deliver(std::move(in));
+        }
+
+        // Nothing to hand over now: the next moment something happens.
+        std::optional<uint64_t> next = end;
+        auto earliest = [&](std::optional<uint64_t> t) {
+            if (t && (!next || *t < *next)) next = t;
+        };
+        if (waitUntil_) {
+            earliest(waitUntil_);
+            earliest(nextTimerDue());
+        } else if (end) {
+            earliest(nextTimerDue());
+        }
+        if (next) {
+            advanceTo(*next);
+            if (end && clock_ >= *end) {
+                if (auto timer = fireDueTimer()) return timer;
+                return std::nullopt;
+            }
+            continue;
+        }
+
+        // A blocking wait and no input left.
+        if (options_.autoPlay && hint.kind == WaitKind::Click) {
+            for (auto type : {Event::Type::MouseUp, Event::Type::MouseDown}) {
+                ScriptedInput in;
+                in.event.type = type;
+                in.atLastMouse = true;
+                queue_.push_front(in);
+            }
+            continue;
+        }
+        if (options_.autoPlay && hint.kind == WaitKind::Question && hint.autoAnswer != Answer::None) {
+            Event e;
+            e.type = Event::Type::Answer;
+            e.answer = hint.autoAnswer;
+            return e;
+        }
+        throw RunStopped(RunStopped::Reason::InputExhausted, "input used up");
+    }
+}
+
+void HeadlessPlatform::present(const Surface& frame, const Surface* overlay) {
+    ++presentCount_;
+    if (lastFrame_.width() != frame.width() || lastFrame_.height() != frame.height())
+        lastFrame_ = Surface(frame.width(), frame.height());
+    lastFrame_.blit(frame, 0, 0);
+    if (!overlay) return;
+    // Lay the overlay over the frame with its alpha, as the window shows it.
+    int w = std::min(frame.width(), overlay->width()), h = std::min(frame.height(), overlay->height());
+    for (int y = 0; y < h; ++y) {
+        uint32_t* d = lastFrame_.row(y);
+        const uint32_t* s = overlay->row(y);
+        for (int x = 0; x < w; ++x) {
+            uint32_t a = s[x] >> 24;
+            if (a == 0) continue;
+            if (a == 255) {
+                d[x] = s[x] & 0x00FFFFFF;
+                continue;
+            }
+            uint32_t out = 0;
+            for (int shift = 0; shift < 24; shift += 8) {
+                uint32_t sc = (s[x] >> shift) & 0xFF, dc = (d[x] >> shift) & 0xFF;
+                out |= ((sc * a + dc * (255 - a) + 127) / 255) << shift;
+            }
+            d[x] = out;
+        }
+    }
+}
+
+}  // namespace qvl::platform

@@ -1,0 +1,86 @@
+#pragma once
+// The headless backend: a virtual clock, a scripted input queue and the last
+// presented frame. Waiting with an empty queue moves the clock to the deadline,
+// so a long scenario runs in milliseconds and the same input always gives the
+// same frames.
+#include "platform/fonts.h"
+#include "platform/headless/input_script.h"
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace qvl::platform {
+
+struct HeadlessOptions {
+    // When the input is used up and the engine blocks for input, act as a patient
+    // reader (click at text waits, answer questions with the box's suggestion)
+    // instead of ending the run.
+    bool autoPlay = false;
+    // Virtual milliseconds after which the run stops.
+    std::optional<uint32_t> maxMs;
+};
+
+class HeadlessPlatform final : public Platform {
+public:
+    HeadlessPlatform(std::vector<ScriptedInput> input, HeadlessOptions options);
+
+    uint32_t ticks() override { return uint32_t(clock_); }
+    std::optional<Event> waitEvent(std::optional<uint32_t> deadline, const WaitHint& hint) override;
+    void startTimer(int id, uint32_t intervalMs) override;
+    void stopTimer(int id) override { timers_.erase(id); }
+
+    void present(const Surface& frame, const Surface* overlay) override;
+    void setCaption(std::string_view utf8) override { caption_ = utf8; }
+    void setBorder(bool on) override { border_ = on; }
+    bool setFullScreen(bool on) override {
+        fullScreen_ = on;
+        return true;
+    }
+    void setCursor(Cursor cursor) override { cursor_ = cursor; }
+    int colourDepth() override { return 32; }
+    void setTextInput(bool on, Rect) override { textInput_ = on; }
+    void beep() override {}
+    FontEngine& fonts() override { return fonts_; }
+    // Runs of one process may overlap (tests in parallel): no lock.
+    bool acquireInstanceLock() override { return true; }
+
+    // What a test or the runner looks at.
+    const Surface& lastFrame() const { return lastFrame_; }
+    int presentCount() const { return presentCount_; }
+    const std::string& caption() const { return caption_; }
+    bool border() const { return border_; }
+    bool fullScreen() const { return fullScreen_; }
+    Cursor cursor() const { return cursor_; }
+    bool inputLeft() const { return !queue_.empty(); }
+
+private:
+    struct Timer {
+        uint32_t interval;
+        uint64_t next;
+    };
+    // Moves the clock to `to`, stopping at the time limit.
+    void advanceTo(uint64_t to);
+    std::optional<uint64_t> nextTimerDue() const;
+    std::optional<Event> fireDueTimer();
+    Event deliver(ScriptedInput in);
+
+    uint64_t clock_ = 0;
+    std::deque<ScriptedInput> queue_;
+    std::optional<uint64_t> waitUntil_;  // the end of a `wait` at the queue's front
+    std::map<int, Timer> timers_;
+    HeadlessOptions options_;
+    int lastX_ = 0, lastY_ = 0;
+
+    Surface lastFrame_;
+    int presentCount_ = 0;
+    std::string caption_;
+    bool border_ = true, fullScreen_ = false, textInput_ = false;
+    Cursor cursor_ = Cursor::Pen;
+    FontEngine fonts_;
+};
+
+}  // namespace qvl::platform

@@ -1,0 +1,146 @@
+#include "platform/headless/input_script.h"
+
+#include "base/numbers.h"
+#include "base/sjis.h"
+
+#include <array>
+#include <utility>
+
+namespace qvl::platform {
+
+namespace {
+
+std::string lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return out;
+}
+
+bool parseKey(std::string_view name, Event& e) {
+    static const std::array<std::pair<const char*, Key>, 17> kNames{{
+        {"return", Key::Enter},   {"enter", Key::Enter},     {"escape", Key::Escape},
+        {"esc", Key::Escape},     {"space", Key::Space},     {"backspace", Key::Backspace},
+        {"tab", Key::Tab},        {"delete", Key::Delete},   {"insert", Key::Insert},
+        {"up", Key::Up},          {"down", Key::Down},       {"left", Key::Left},
+        {"right", Key::Right},    {"home", Key::Home},       {"end", Key::End},
+        {"pageup", Key::PageUp},  {"pagedown", Key::PageDown},
+    }};
+    std::string rest = lower(name);
+    for (;;) {
+        if (rest.rfind("ctrl+", 0) == 0) e.mods |= kModCtrl, rest.erase(0, 5);
+        else if (rest.rfind("shift+", 0) == 0) e.mods |= kModShift, rest.erase(0, 6);
+        else if (rest.rfind("alt+", 0) == 0) e.mods |= kModAlt, rest.erase(0, 4);
+        else break;
+    }
+    for (const auto& [text, key] : kNames) {
+        if (rest == text) {
+            e.key = key;
+            return true;
+        }
+    }
+    if (rest.size() >= 2 && rest.size() <= 3 && rest[0] == 'f') {
+        if (auto n = parseInt(std::string_view(rest).substr(1)); n && *n >= 1 && *n <= 12) {
+            e.key = Key(int(Key::F1) + *n - 1);
+            return true;
+        }
+    }
+    if (rest.size() == 1 && ((rest[0] >= 'a' && rest[0] <= 'z') || (rest[0] >= '0' && rest[0] <= '9'))) {
+        e.key = Key::Character;
+        e.ch = rest[0];
+        return true;
+    }
+    return false;
+}
+
+std::vector<std::string> words(std::string_view s) {
+    std::vector<std::string> out;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+        std::size_t j = i;
+        while (j < s.size() && s[j] != ' ' && s[j] != '\t') ++j;
+        if (j > i) out.emplace_back(s.substr(i, j - i));
+        i = j;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<ScriptedInput> parseInputScript(std::string_view text) {
+    std::vector<ScriptedInput> out;
+    int lineNo = 0;
+    for (const std::string& raw : sjis::splitLines(text, false)) {
+        ++lineNo;
+        std::string_view line = raw;
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+        if (line.empty() || line.front() == '#') continue;
+        std::size_t space = line.find_first_of(" \t");
+        std::string verb = lower(line.substr(0, space));
+        std::string_view argText = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
+        while (!argText.empty() && (argText.front() == ' ' || argText.front() == '\t')) argText.remove_prefix(1);
+        std::vector<std::string> args = words(argText);
+
+        auto number = [&](const std::string& s) {
+            auto v = parseInt(s);
+            if (!v || *v < 0) throw InputScriptError(lineNo, "not a number: " + s);
+            return *v;
+        };
+        auto push = [&](Event::Type type) -> ScriptedInput& {
+            ScriptedInput in;
+            in.event.type = type;
+            out.push_back(in);
+            return out.back();
+        };
+
+        if (verb == "click" || verb == "rclick") {
+            if (args.size() != 0 && args.size() != 2) throw InputScriptError(lineNo, verb + " takes no position or x y");
+            MouseButton b = verb == "click" ? MouseButton::Left : MouseButton::Right;
+            for (auto type : {Event::Type::MouseDown, Event::Type::MouseUp}) {
+                ScriptedInput& in = push(type);
+                in.event.button = b;
+                if (args.empty()) {
+                    in.atLastMouse = true;
+                } else {
+                    in.event.x = number(args[0]);
+                    in.event.y = number(args[1]);
+                }
+            }
+        } else if (verb == "move") {
+            if (args.size() != 2) throw InputScriptError(lineNo, "move takes x y");
+            ScriptedInput& in = push(Event::Type::MouseMove);
+            in.event.x = number(args[0]);
+            in.event.y = number(args[1]);
+        } else if (verb == "key") {
+            ScriptedInput in;
+            in.event.type = Event::Type::KeyDown;
+            if (args.size() != 1 || !parseKey(args[0], in.event))
+                throw InputScriptError(lineNo, "unknown key: " + std::string(argText));
+            out.push_back(in);
+        } else if (verb == "type") {
+            push(Event::Type::TextInput).event.text = std::string(argText);
+        } else if (verb == "answer") {
+            std::string a = args.size() == 1 ? lower(args[0]) : "";
+            Answer answer = a == "yes" ? Answer::Yes : a == "no" ? Answer::No
+                          : a == "ok" ? Answer::Ok : a == "cancel" ? Answer::Cancel : Answer::None;
+            if (answer == Answer::None) throw InputScriptError(lineNo, "answer takes yes, no, ok or cancel");
+            push(Event::Type::Answer).event.answer = answer;
+        } else if (verb == "menu") {
+            if (argText.empty()) throw InputScriptError(lineNo, "menu takes a caption");
+            push(Event::Type::MenuPick).event.text = std::string(argText);
+        } else if (verb == "wait") {
+            if (args.size() != 1) throw InputScriptError(lineNo, "wait takes milliseconds");
+            ScriptedInput in;
+            in.kind = ScriptedInput::Kind::Wait;
+            in.waitMs = uint32_t(number(args[0]));
+            out.push_back(in);
+        } else {
+            throw InputScriptError(lineNo, "unknown event: " + verb);
+        }
+    }
+    return out;
+}
+
+}  // namespace qvl::platform

@@ -1,0 +1,34 @@
+#pragma once
+// The input of a headless run: one event per line.
+//   click [x y]    rclick [x y]    move x y    key NAME    type TEXT
+//   answer yes|no|ok|cancel        menu CAPTION           wait MS
+// Blank lines and lines starting with '#' are ignored. Key names: Return (Enter),
+// Escape (Esc), Space, Backspace, Tab, Delete, Insert, Up, Down, Left, Right, Home,
+// End, PageUp, PageDown, F1-F12, a letter or digit; prefixes Ctrl+, Shift+, Alt+.
+#include "platform/events.h"
+
+#include <cstdint>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+namespace qvl::platform {
+
+struct ScriptedInput {
+    enum class Kind : uint8_t { Event, Wait };
+    Kind kind = Kind::Event;
+    Event event;
+    uint32_t waitMs = 0;
+    bool atLastMouse = false;  // a click without coordinates
+};
+
+class InputScriptError : public std::runtime_error {
+public:
+    InputScriptError(int line, const std::string& what)
+        : std::runtime_error("input line " + std::to_string(line) + ": " + what) {}
+};
+
+// Throws InputScriptError on a line it does not understand.
+std::vector<ScriptedInput> parseInputScript(std::string_view text);
+
+}  // namespace qvl::platform

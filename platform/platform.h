@@ -1,0 +1,65 @@
+#pragma once
+// The platform interface: everything the engine needs of the operating system,
+// small enough to have two backends, SDL (real windows) and headless (tests and
+// authors' test runs on a virtual clock).
+#include "graphics/surface.h"
+#include "platform/events.h"
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string_view>
+
+namespace qvl::platform {
+
+class FontEngine;
+
+enum class Cursor : uint8_t { Pen = 1, Hand = 2, Wait = 3 };
+
+inline constexpr int kSceneWidth = 640;
+inline constexpr int kSceneHeight = 480;
+
+// Thrown by a backend when a run must stop from inside a wait: the headless
+// backend's input is used up while the engine blocks for input, or its time limit
+// passed. Only the program's top level catches it.
+class RunStopped : public std::runtime_error {
+public:
+    enum class Reason { InputExhausted, TimeLimit };
+    RunStopped(Reason r, const char* what) : std::runtime_error(what), reason(r) {}
+    Reason reason;
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Milliseconds, wrapping at 32 bits.
+    virtual uint32_t ticks() = 0;
+    // The next event. With a deadline, nothing is returned once ticks() has reached
+    // it; without one, the call sleeps until an event arrives.
+    virtual std::optional<Event> waitEvent(std::optional<uint32_t> deadline, const WaitHint& hint) = 0;
+
+    // A 100 ms-style repeating timer that arrives as Event::Type::Timer with the id.
+    virtual void startTimer(int id, uint32_t intervalMs) = 0;
+    virtual void stopTimer(int id) = 0;
+
+    // Show the 640x480 scene with the overlay (alpha in the top byte) laid over it.
+    virtual void present(const Surface& frame, const Surface* overlay) = 0;
+    virtual void setCaption(std::string_view utf8) = 0;
+    virtual void setBorder(bool on) = 0;
+    // Desktop full screen (no display-mode switch). False when the backend refuses.
+    virtual bool setFullScreen(bool on) = 0;
+    virtual void setCursor(Cursor cursor) = 0;
+    // Bits per pixel of the desktop, 0 when it cannot be read.
+    virtual int colourDepth() = 0;
+    // Text input (input methods) on or off; the rectangle is where the composition is shown.
+    virtual void setTextInput(bool on, Rect where) = 0;
+    virtual void beep() = 0;
+
+    virtual FontEngine& fonts() = 0;
+
+    // One copy of the program at a time. False when another copy holds the lock.
+    virtual bool acquireInstanceLock() = 0;
+};
+
+}  // namespace qvl::platform

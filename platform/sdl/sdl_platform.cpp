@@ -1,0 +1,170 @@
+#include "platform/sdl/sdl_platform.h"
+
+#include "platform/sdl/sdl_cursors.h"
+#include "platform/sdl/sdl_input.h"
+#include "platform/sdl/sdl_screen.h"
+#include "platform/sdl/timer_set.h"
+
+#include <SDL.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+namespace qvl::platform {
+
+namespace {
+
+// Holds the video subsystem for the life of the platform; other subsystems (audio)
+// may be started and stopped by others independently.
+class VideoSubsystem {
+public:
+    VideoSubsystem() {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+            throw std::runtime_error(std::string("Cannot start the video: ") + SDL_GetError());
+    }
+    ~VideoSubsystem() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
+    VideoSubsystem(const VideoSubsystem&) = delete;
+    VideoSubsystem& operator=(const VideoSubsystem&) = delete;
+};
+
+bool reached(uint32_t deadline, uint32_t now) { return int32_t(deadline - now) <= 0; }
+
+Event simpleEvent(Event::Type type) {
+    Event ev;
+    ev.type = type;
+    return ev;
+}
+
+}  // namespace
+
+struct SdlPlatform::Impl {
+    explicit Impl(int scale) : screen(scale) {
+        // SDL starts with text input on; the engine asks for it when it wants it.
+        SDL_StopTextInput();
+        cursors.use(Cursor::Pen);
+    }
+
+    std::optional<Event> translate(const SDL_Event& e);
+
+    VideoSubsystem video;
+    SdlScreen screen;
+    SdlCursors cursors;
+    TimerSet timers;
+    MousePosition mouse;
+};
+
+std::optional<Event> SdlPlatform::Impl::translate(const SDL_Event& e) {
+    switch (e.type) {
+        case SDL_QUIT: return simpleEvent(Event::Type::Quit);
+        case SDL_RENDER_DEVICE_RESET:
+            screen.restoreTextures();
+            return simpleEvent(Event::Type::Exposed);
+        case SDL_WINDOWEVENT:
+            if (e.window.windowID != screen.windowId()) return std::nullopt;
+            switch (e.window.event) {
+                case SDL_WINDOWEVENT_FOCUS_GAINED: return simpleEvent(Event::Type::FocusGained);
+                case SDL_WINDOWEVENT_FOCUS_LOST: return simpleEvent(Event::Type::FocusLost);
+                case SDL_WINDOWEVENT_EXPOSED:
+                case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    // Redrawn here so a window is never left blank while the engine
+                    // is busy; the engine hears of it in case it draws differently.
+                    screen.redraw();
+                    return simpleEvent(Event::Type::Exposed);
+                default: return std::nullopt;
+            }
+        default: return translateInput(e, mouse);
+    }
+}
+
+SdlPlatform::SdlPlatform(const SdlOptions& options) : impl_(std::make_unique<Impl>(options.scale)) {}
+
+SdlPlatform::~SdlPlatform() = default;
+
+uint32_t SdlPlatform::ticks() { return uint32_t(SDL_GetTicks64()); }
+
+std::optional<Event> SdlPlatform::waitEvent(std::optional<uint32_t> deadline, const WaitHint&) {
+    for (;;) {
+        uint32_t now = ticks();
+        if (std::optional<int> id = impl_->timers.takeDue(now)) {
+            Event ev = simpleEvent(Event::Type::Timer);
+            ev.id = *id;
+            return ev;
+        }
+        if (deadline && reached(*deadline, now)) return std::nullopt;
+
+        // Sleep until the deadline or the next timer tick, whichever comes first.
+        std::optional<uint32_t> wake = deadline;
+        if (std::optional<uint32_t> due = impl_->timers.nextDue(now);
+            due && (!wake || int32_t(*due - now) < int32_t(*wake - now)))
+            wake = due;
+
+        SDL_Event e;
+        int got = 0;
+        if (wake) {
+            int32_t remaining = int32_t(*wake - now);
+            got = remaining > 0 ? SDL_WaitEventTimeout(&e, remaining) : SDL_PollEvent(&e);
+        } else {
+            got = SDL_WaitEvent(&e);
+            // Only fails when the event queue is gone; don't turn that into a busy loop.
+            if (!got) SDL_Delay(10);
+        }
+        if (got) {
+            if (std::optional<Event> ev = impl_->translate(e)) return ev;
+        }
+    }
+}
+
+void SdlPlatform::startTimer(int id, uint32_t intervalMs) { impl_->timers.start(id, intervalMs, ticks()); }
+
+void SdlPlatform::stopTimer(int id) { impl_->timers.stop(id); }
+
+void SdlPlatform::present(const Surface& frame, const Surface* overlay) { impl_->screen.present(frame, overlay); }
+
+void SdlPlatform::setCaption(std::string_view utf8) {
+    SDL_SetWindowTitle(impl_->screen.window(), std::string(utf8).c_str());
+}
+
+void SdlPlatform::setBorder(bool on) { SDL_SetWindowBordered(impl_->screen.window(), on ? SDL_TRUE : SDL_FALSE); }
+
+bool SdlPlatform::setFullScreen(bool on) {
+    return SDL_SetWindowFullscreen(impl_->screen.window(), on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
+}
+
+void SdlPlatform::setCursor(Cursor cursor) { impl_->cursors.use(cursor); }
+
+int SdlPlatform::colourDepth() {
+    SDL_DisplayMode mode;
+    int display = SDL_GetWindowDisplayIndex(impl_->screen.window());
+    if (SDL_GetDesktopDisplayMode(std::max(display, 0), &mode) != 0) return 0;
+    // A 32-bit desktop carries 24 bits of colour; the original's system counted the
+    // padding byte too, and scripts compare against those numbers.
+    int bytes = SDL_BYTESPERPIXEL(mode.format);
+    return bytes >= 2 ? bytes * 8 : int(SDL_BITSPERPIXEL(mode.format));
+}
+
+void SdlPlatform::setTextInput(bool on, Rect where) {
+    if (!on) {
+        SDL_StopTextInput();
+        return;
+    }
+    SDL_Rect box = impl_->screen.sceneToWindow(where);
+    SDL_SetTextInputRect(&box);
+    SDL_StartTextInput();
+}
+
+void SdlPlatform::beep() {
+    // SDL has no bell; a terminal, if there is one, has.
+    if (isatty(STDERR_FILENO)) std::fputs("\a", stderr);
+}
+
+bool SdlPlatform::acquireInstanceLock() {
+    if (!lock_) lock_ = std::make_unique<InstanceLock>("quorvel");
+    if (lock_->acquired()) return true;
+    lock_.reset();  // a later call may try again
+    return false;
+}
+
+}  // namespace qvl::platform

@@ -1,0 +1,48 @@
+#pragma once
+// The real backend: one SDL window showing the 640x480 scene scaled with its aspect
+// kept, SDL input, and timers woken by the event wait itself.
+#include "platform/fonts.h"
+#include "platform/platform.h"
+#include "platform/system.h"
+
+#include <memory>
+
+namespace qvl::platform {
+
+struct SdlOptions {
+    int scale = 1;  // initial window size in multiples of 640x480
+};
+
+class SdlPlatform : public Platform {
+public:
+    // Throws std::runtime_error with SDL's reason when no window can be made.
+    explicit SdlPlatform(const SdlOptions& options = {});
+    ~SdlPlatform() override;
+    SdlPlatform(const SdlPlatform&) = delete;
+    SdlPlatform& operator=(const SdlPlatform&) = delete;
+
+    uint32_t ticks() override;
+    std::optional<Event> waitEvent(std::optional<uint32_t> deadline, const WaitHint& hint) override;
+    void startTimer(int id, uint32_t intervalMs) override;
+    void stopTimer(int id) override;
+
+    void present(const Surface& frame, const Surface* overlay) override;
+    void setCaption(std::string_view utf8) override;
+    void setBorder(bool on) override;
+    bool setFullScreen(bool on) override;
+    void setCursor(Cursor cursor) override;
+    int colourDepth() override;
+    void setTextInput(bool on, Rect where) override;
+    void beep() override;
+
+    FontEngine& fonts() override { return fonts_; }
+    bool acquireInstanceLock() override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    FontEngine fonts_;
+    std::unique_ptr<InstanceLock> lock_;
+};
+
+}  // namespace qvl::platform

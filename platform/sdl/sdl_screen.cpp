@@ -1,0 +1,123 @@
+#include "platform/sdl/sdl_screen.h"
+
+#include "platform/platform.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+namespace qvl::platform {
+
+namespace {
+
+constexpr int kScenePitchBytes = kSceneWidth * 4;
+
+std::runtime_error sdlError(const char* what) {
+    return std::runtime_error(std::string(what) + ": " + SDL_GetError());
+}
+
+// Copies what fits of src into a scene-sized buffer; the rest gets `pad`.
+void copyToScene(const Surface& src, std::vector<uint32_t>& dst, uint32_t pad) {
+    dst.assign(std::size_t(kSceneWidth) * kSceneHeight, pad);
+    int w = std::min(src.width(), kSceneWidth);
+    int h = std::min(src.height(), kSceneHeight);
+    for (int y = 0; y < h; ++y) std::copy_n(src.row(y), w, dst.data() + std::size_t(y) * kSceneWidth);
+}
+
+}  // namespace
+
+SdlScreen::SdlScreen(int scale) : frame_(std::size_t(kSceneWidth) * kSceneHeight, 0) {
+    scale = std::clamp(scale, 1, 8);
+    window_ = SDL_CreateWindow("Quorvel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                               kSceneWidth * scale, kSceneHeight * scale, SDL_WINDOW_RESIZABLE);
+    if (!window_) throw sdlError("Cannot open the window");
+    SDL_SetWindowMinimumSize(window_, kSceneWidth / 2, kSceneHeight / 2);
+
+    renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    if (!renderer_) {
+        std::runtime_error error = sdlError("Cannot draw in the window");
+        release();
+        throw error;
+    }
+    // Letterboxing, and mouse positions mapped back to the scene, come with this.
+    SDL_RenderSetLogicalSize(renderer_, kSceneWidth, kSceneHeight);
+    createTextures();
+    if (!frameTexture_ || !overlayTexture_) {
+        std::runtime_error error = sdlError("Cannot make the scene textures");
+        release();
+        throw error;
+    }
+    redraw();
+}
+
+SdlScreen::~SdlScreen() { release(); }
+
+void SdlScreen::release() {
+    if (overlayTexture_) SDL_DestroyTexture(overlayTexture_);
+    if (frameTexture_) SDL_DestroyTexture(frameTexture_);
+    if (renderer_) SDL_DestroyRenderer(renderer_);
+    if (window_) SDL_DestroyWindow(window_);
+    overlayTexture_ = frameTexture_ = nullptr;
+    renderer_ = nullptr;
+    window_ = nullptr;
+}
+
+void SdlScreen::createTextures() {
+    frameTexture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                      kSceneWidth, kSceneHeight);
+    overlayTexture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                        kSceneWidth, kSceneHeight);
+    if (overlayTexture_) SDL_SetTextureBlendMode(overlayTexture_, SDL_BLENDMODE_BLEND);
+    chooseScaleMode();
+}
+
+void SdlScreen::restoreTextures() {
+    if (overlayTexture_) SDL_DestroyTexture(overlayTexture_);
+    if (frameTexture_) SDL_DestroyTexture(frameTexture_);
+    createTextures();
+    if (frameTexture_) SDL_UpdateTexture(frameTexture_, nullptr, frame_.data(), kScenePitchBytes);
+    if (overlayTexture_ && showOverlay_)
+        SDL_UpdateTexture(overlayTexture_, nullptr, overlay_.data(), kScenePitchBytes);
+    redraw();
+}
+
+void SdlScreen::chooseScaleMode() {
+    // Whole multiples stay sharp; anything between is smoothed rather than uneven.
+    int w = 0, h = 0;
+    SDL_GetRendererOutputSize(renderer_, &w, &h);
+    bool widthLimits = int64_t(w) * kSceneHeight <= int64_t(h) * kSceneWidth;
+    bool whole = widthLimits ? w % kSceneWidth == 0 : h % kSceneHeight == 0;
+    SDL_ScaleMode mode = whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear;
+    for (SDL_Texture* t : {frameTexture_, overlayTexture_})
+        if (t) SDL_SetTextureScaleMode(t, mode);
+}
+
+void SdlScreen::present(const Surface& frame, const Surface* overlay) {
+    copyToScene(frame, frame_, 0);
+    SDL_UpdateTexture(frameTexture_, nullptr, frame_.data(), kScenePitchBytes);
+    showOverlay_ = overlay != nullptr;
+    if (overlay) {
+        copyToScene(*overlay, overlay_, 0);  // transparent where the overlay is short
+        SDL_UpdateTexture(overlayTexture_, nullptr, overlay_.data(), kScenePitchBytes);
+    }
+    redraw();
+}
+
+void SdlScreen::redraw() {
+    chooseScaleMode();
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    SDL_RenderCopy(renderer_, frameTexture_, nullptr, nullptr);
+    if (showOverlay_) SDL_RenderCopy(renderer_, overlayTexture_, nullptr, nullptr);
+    SDL_RenderPresent(renderer_);
+}
+
+SDL_Rect SdlScreen::sceneToWindow(Rect r) const {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    SDL_RenderLogicalToWindow(renderer_, float(r.x), float(r.y), &x0, &y0);
+    SDL_RenderLogicalToWindow(renderer_, float(r.x + r.w), float(r.y + r.h), &x1, &y1);
+    return {x0, y0, std::max(x1 - x0, 0), std::max(y1 - y0, 0)};
+}
+
+}  // namespace qvl::platform

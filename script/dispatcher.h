@@ -1,0 +1,38 @@
+#pragma once
+// Executes one command line: tokenize it, pick the operation by its command word
+// (byte for byte, letter case matters) and run it. The command table is filled in
+// one place by the engine, one line per command.
+#include "base/reporter.h"
+#include "script/interpreter_state.h"
+
+#include <functional>
+#include <string>
+#include <unordered_map>
+
+namespace qvl {
+
+class Dispatcher {
+public:
+    using Command = std::function<void()>;
+
+    Dispatcher(InterpreterState& state, ScriptErrorReporter& reporter) : state_(state), reporter_(reporter) {}
+
+    void add(const std::string& word, Command command) { table_[word] = std::move(command); }
+    // The handlers of the two special forms: conditional lines and flag assignments.
+    void setConditional(Command command) { conditional_ = std::move(command); }
+    void setFlagAssignment(Command command) { flagAssignment_ = std::move(command); }
+
+    // The command word of the line being executed (after dispatch started).
+    const std::string& word() const { return word_; }
+
+    void dispatch(const std::string& line);
+
+private:
+    InterpreterState& state_;
+    ScriptErrorReporter& reporter_;
+    std::unordered_map<std::string, Command> table_;
+    Command conditional_, flagAssignment_;
+    std::string word_;
+};
+
+}  // namespace qvl

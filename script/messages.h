@@ -1,0 +1,17 @@
+#pragma once
+// The script engine's own messages, kept here in UTF-8 and converted to
+// Shift-JIS once, on first use.
+#include <string>
+
+namespace qvl {
+
+enum class Message {
+    TooManyLabels,   // followed by the limit
+    LabelNotFound,   // followed by the label
+    BadCommand,      // followed by the command word
+    CannotOpenFile,  // followed by the file name
+};
+
+const std::string& message(Message m);
+
+}  // namespace qvl

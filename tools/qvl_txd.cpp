@@ -1,0 +1,81 @@
+// qvl-txd: encodes and decodes scrambled ".txd" scripts with the engine's key.
+//   qvl-txd encode in.txt out.txd [--key-file decode.key]
+//   qvl-txd decode in.txd out.txt [--key-file decode.key]
+// The transform keeps every line break as it is, so a file keeps its lines.
+#include "base/sjis.h"
+#include "script/script_key.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+int usage() {
+    std::cerr << "usage: qvl-txd encode|decode IN OUT [--key-file decode.key]\n";
+    return 2;
+}
+
+bool readFile(const std::string& path, std::string& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream s;
+    s << in.rdbuf();
+    out = std::move(s).str();
+    return !in.bad();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4 && argc != 6) return usage();
+    std::string mode = argv[1];
+    if (mode != "encode" && mode != "decode") return usage();
+    int32_t key = qvl::kDefaultScriptKey;
+    if (argc == 6) {
+        if (std::string(argv[4]) != "--key-file") return usage();
+        std::string keyText;
+        if (!readFile(argv[5], keyText)) {
+            std::cerr << "qvl-txd: cannot read " << argv[5] << "\n";
+            return 1;
+        }
+        auto k = qvl::scriptKeyFromFile(keyText);
+        if (!k) {
+            std::cerr << "qvl-txd: " << argv[5] << " holds no number\n";
+            return 1;
+        }
+        key = *k;
+    }
+    std::string bytes;
+    if (!readFile(argv[2], bytes)) {
+        std::cerr << "qvl-txd: cannot read " << argv[2] << "\n";
+        return 1;
+    }
+    // Scramble line by line in place; the line breaks themselves are below 32 and
+    // are left alone, so the byte counter restarts at each line as the reader's does.
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= bytes.size(); ++i) {
+        if (i == bytes.size() || bytes[i] == '\r' || bytes[i] == '\n') {
+            std::string line = bytes.substr(start, i - start);
+            qvl::scrambleLine(line, key);
+            bytes.replace(start, line.size(), line);
+            start = i + 1;
+        }
+    }
+    std::string temp = std::string(argv[3]) + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary);
+        out << bytes;
+        if (!out) {
+            std::cerr << "qvl-txd: cannot write " << argv[3] << "\n";
+            return 1;
+        }
+    }
+    if (std::rename(temp.c_str(), argv[3]) != 0) {
+        std::cerr << "qvl-txd: cannot write " << argv[3] << "\n";
+        return 1;
+    }
+    return 0;
+}

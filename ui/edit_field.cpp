@@ -1,0 +1,170 @@
+#include "ui/edit_field.h"
+
+#include "base/sjis.h"
+#include "platform/encoding.h"
+#include "ui/text_fit.h"
+#include "ui/theme.h"
+
+namespace qvl::ui {
+
+using platform::Event;
+using platform::Key;
+
+namespace {
+constexpr int kPadding = 3;  // between the sunken edge and the text
+}
+
+void EditField::setText(std::string_view sjis) {
+    text_ = std::string(sjis.substr(0, prefixWithinBytes(sjis, maxBytes_)));
+    caret_ = text_.size();
+    scroll_ = 0;
+    composition_.clear();
+}
+
+void EditField::setMaxBytes(std::size_t maxBytes) {
+    maxBytes_ = maxBytes;
+    setText(std::string(text_));
+}
+
+void EditField::insert(std::string_view sjis) {
+    std::string accepted;
+    for (std::size_t i = 0; i < sjis.size();) {
+        std::size_t n = sjis::charLength(sjis, i);
+        // A field holds one line: line breaks and other control bytes are dropped.
+        bool control = n == 1 && static_cast<unsigned char>(sjis[i]) < 0x20;
+        if (!control) {
+            if (text_.size() + accepted.size() + n > maxBytes_) break;
+            accepted.append(sjis.substr(i, n));
+        }
+        i += n;
+    }
+    if (accepted.empty()) return;
+    text_.insert(caret_, accepted);
+    caret_ += accepted.size();
+    changed();
+}
+
+void EditField::changed() {
+    auto callback = onChange;
+    if (callback) callback();
+}
+
+bool EditField::handle(const Event& event) {
+    if (!enabled() || !visible()) return false;
+    switch (event.type) {
+    case Event::Type::TextInput:
+        composition_.clear();
+        insert(platform::utf8ToSjis(event.text));
+        return true;
+    case Event::Type::TextEditing:
+        composition_ = platform::utf8ToSjis(event.text);
+        return true;
+    case Event::Type::KeyDown:
+        return key(event);
+    case Event::Type::MouseDown:
+        if (!rect().contains(event.x, event.y)) return false;
+        caret_ = caretFromX(event.x);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool EditField::key(const Event& event) {
+    switch (event.key) {
+    case Key::Backspace:
+        if (caret_ > 0) {
+            std::size_t start = previousCharStart(text_, caret_);
+            text_.erase(start, caret_ - start);
+            caret_ = start;
+            changed();
+        }
+        return true;
+    case Key::Delete:
+        if (caret_ < text_.size()) {
+            text_.erase(caret_, sjis::charLength(text_, caret_));
+            changed();
+        }
+        return true;
+    case Key::Left:
+        caret_ = previousCharStart(text_, caret_);
+        return true;
+    case Key::Right:
+        if (caret_ < text_.size()) caret_ += sjis::charLength(text_, caret_);
+        return true;
+    case Key::Home:
+        caret_ = 0;
+        return true;
+    case Key::End:
+        caret_ = text_.size();
+        return true;
+    case Key::Character:
+    case Key::Space:
+        return true;  // the text itself comes as TextInput
+    default:
+        return false;
+    }
+}
+
+void EditField::focusChanged() {
+    if (auto* platform = platformPtr()) platform->setTextInput(focused(), rect());
+    if (!focused()) composition_.clear();
+}
+
+void EditField::scrollToCaret(platform::FontEngine& fonts) {
+    auto spec = uiFont();
+    int room = rect().w - 2 * kPadding - 4;
+    if (scroll_ > caret_) scroll_ = previousCharStart(text_, caret_);
+    std::string_view t = text_;
+    std::string shown = std::string(t.substr(scroll_, caret_ - scroll_)) + composition_;
+    while (scroll_ < caret_ && fonts.measureText(shown, spec) > room) {
+        std::size_t n = sjis::charLength(t, scroll_);
+        scroll_ += n;
+        shown.erase(0, n);
+    }
+}
+
+std::size_t EditField::caretFromX(int x) {
+    if (!lastFonts_) return text_.size();
+    auto spec = uiFont();
+    std::string_view t = text_;
+    int left = rect().x + kPadding + 2;
+    std::size_t pos = scroll_;
+    while (pos < t.size()) {
+        std::size_t n = sjis::charLength(t, pos);
+        int before = lastFonts_->measureText(t.substr(scroll_, pos - scroll_), spec);
+        int after = lastFonts_->measureText(t.substr(scroll_, pos + n - scroll_), spec);
+        if (x < left + (before + after) / 2) break;
+        pos += n;
+    }
+    return pos;
+}
+
+void EditField::draw(Surface& overlay, platform::FontEngine& fonts) {
+    lastFonts_ = &fonts;
+    Rect r = rect();
+    if (r.empty()) return;
+    fillOpaque(overlay, r, enabled() ? kWindowColour : kFaceColour);
+    drawSunken(overlay, r);
+    scrollToCaret(fonts);
+    auto spec = uiFont();
+    int room = r.w - 2 * kPadding - 4;
+    int x = r.x + kPadding + 2;
+    int y = r.y + (r.h - kUiFontSize) / 2;
+    std::string_view t = text_;
+    std::string_view before = t.substr(scroll_, caret_ - scroll_);
+    x += fonts.drawText(overlay, x, y, before, spec, kTextColour);
+    int caretX = x;
+    if (!composition_.empty()) {
+        std::string comp = fitToWidth(fonts, composition_, spec, r.x + r.w - kPadding - x);
+        int w = fonts.drawText(overlay, x, y, comp, spec, kTextColour);
+        fillOpaque(overlay, {x, y + kUiFontSize, w, 1}, kTextColour);
+        x += w;
+        caretX = x;
+    }
+    int rest = r.x + 2 + kPadding + room - x;
+    if (rest > 0) fonts.drawText(overlay, x, y, fitToWidth(fonts, t.substr(caret_), spec, rest), spec, kTextColour);
+    if (focused()) fillOpaque(overlay, {caretX, y - 1, 1, kUiFontSize + 2}, kTextColour);
+}
+
+}  // namespace qvl::ui

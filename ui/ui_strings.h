@@ -1,0 +1,21 @@
+#pragma once
+// The texts the widget kit shows, in Shift-JIS, converted once from the UTF-8 table.
+#include <string>
+
+namespace qvl::ui {
+
+enum class UiText {
+    Ok,
+    Cancel,
+    Yes,
+    No,
+    FileNotFound,
+    LookIn,
+    FileName,
+    FileType,
+    AllFiles,
+};
+
+const std::string& uiText(UiText id);
+
+}  // namespace qvl::ui
