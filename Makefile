@@ -1,0 +1,47 @@
+# The two commands of the README, plus benchmarks and fuzzing.
+#   make run    set up, build, and run the bundled demo scenario
+#   make test   set up, build with AddressSanitizer and UBSan, run every test
+BUILD      ?= build
+TEST_BUILD ?= build-test
+BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+FUZZ_SECONDS ?= 60
+
+.PHONY: all setup build run test bench fuzz clean
+
+all: build
+
+setup:
+	@./scripts/setup.sh
+
+build: setup
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQVL_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD) -j$(JOBS) --target quorvel qvl-txd
+
+run: build
+	./$(BUILD)/app/quorvel demo
+
+test: setup
+	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQVL_SANITIZE=ON >/dev/null
+	@cmake --build $(TEST_BUILD) -j$(JOBS)
+	cd $(TEST_BUILD) && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
+	  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j$(JOBS)
+
+bench: setup
+	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DQVL_TESTS=OFF -DQVL_BENCH=ON >/dev/null
+	@cmake --build $(BENCH_BUILD) -j$(JOBS) --target qvl_bench
+	./$(BENCH_BUILD)/bench/qvl_bench
+
+fuzz: setup
+	@command -v clang++ >/dev/null || { echo "make fuzz needs clang++ (apt-get install clang)"; exit 1; }
+	@CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQVL_TESTS=OFF -DQVL_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
+	@for f in $(FUZZ_BUILD)/fuzz/*_fuzz; do \
+	  name=$$(basename $$f); mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
+	  echo "== $$name"; $$f -max_total_time=$(FUZZ_SECONDS) $(FUZZ_BUILD)/corpus/$$name fuzz/seeds/$$name 2>&1 | tail -n 3 || exit 1; \
+	done
+
+clean:
+	rm -rf $(BUILD) $(TEST_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
