@@ -76,8 +76,15 @@ void TFmain::createMainWindow() {
     loadSettings();
     if (!settings.DataDriveLabel.empty()) {
         auto volumes = platform::listVolumes();
-        settings.dataDriveRoot =
-            volumes ? findDataDrive(*volumes, settings.DataDriveLabel, settings.EnableAllDrive) : std::string();
+        if (volumes) {
+            // Labels and mount points come from the host in UTF-8; the engine compares
+            // and splices Shift-JIS.
+            for (auto& v : *volumes) {
+                v.label = platform::utf8ToSjis(v.label);
+                v.root = platform::utf8ToSjis(v.root);
+            }
+            settings.dataDriveRoot = findDataDrive(*volumes, settings.DataDriveLabel, settings.EnableAllDrive);
+        }
         if (settings.dataDriveRoot.empty() && options_.verbose)
             std::cerr << "quorvel: no drive labelled " << platform::sjisToUtf8(settings.DataDriveLabel) << "\n";
     }
