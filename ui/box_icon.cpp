@@ -35,9 +35,9 @@ void drawTriangle(Surface& s, int x, int y) {
 
 void drawMark(Surface& s, int x, int y, const char* mark, uint32_t colour, int top,
               platform::FontEngine& fonts) {
-    auto spec = uiFont(20, true);
-    int w = fonts.measureText(mark, spec);
-    fonts.drawText(s, x + (kBoxIconSize - w) / 2, y + top, mark, spec, colour);
+    auto font = uiFont(20, true);
+    int w = fonts.measureText(mark, font);
+    fonts.drawText(s, x + (kBoxIconSize - w) / 2, y + top, mark, font, colour);
 }
 
 }  // namespace

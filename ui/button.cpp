@@ -29,17 +29,17 @@ void Button::draw(Surface& overlay, platform::FontEngine& fonts) {
     } else {
         drawRaised(overlay, edge);
     }
-    auto spec = uiFont();
-    std::string text = fitToWidth(fonts, caption_, spec, r.w - 8);
-    int w = fonts.measureText(text, spec);
+    auto font = uiFont();
+    std::string text = fitToWidth(fonts, caption_, font, r.w - 8);
+    int w = fonts.measureText(text, font);
     int shift = pressed_ ? 1 : 0;
     int tx = r.x + (r.w - w) / 2 + shift;
     int ty = r.y + (r.h - kUiFontSize) / 2 + shift;
     if (enabled()) {
-        fonts.drawText(overlay, tx, ty, text, spec, kTextColour);
+        fonts.drawText(overlay, tx, ty, text, font, kTextColour);
     } else {
-        fonts.drawText(overlay, tx + 1, ty + 1, text, spec, kHighlightColour);
-        fonts.drawText(overlay, tx, ty, text, spec, kGreyTextColour);
+        fonts.drawText(overlay, tx + 1, ty + 1, text, font, kHighlightColour);
+        fonts.drawText(overlay, tx, ty, text, font, kGreyTextColour);
     }
     if (focused()) drawFocusRect(overlay, inset(edge, 3));
 }

@@ -1,5 +1,7 @@
 #include "ui/dialog.h"
 
+#include <exception>
+
 #include "ui/text_fit.h"
 #include "ui/theme.h"
 
@@ -131,7 +133,9 @@ Answer Dialog::runModal(UiHost& host, platform::WaitHint hint) {
         ~Restore() {
             if (dialog.focus_) dialog.focus_->setFocused(false);
             dialog.capture_ = nullptr;
-            host.presentOverlay(host.currentOverlay());
+            // A run stopped inside the loop (input used up, time limit) keeps the
+            // box in the last frame, so a screenshot shows what it waited on.
+            if (std::uncaught_exceptions() == 0) host.presentOverlay(host.currentOverlay());
             dialog.setPlatform(nullptr);
             dialog.nested_.reset();
         }

@@ -112,12 +112,12 @@ void EditField::focusChanged() {
 }
 
 void EditField::scrollToCaret(platform::FontEngine& fonts) {
-    auto spec = uiFont();
+    auto font = uiFont();
     int room = rect().w - 2 * kPadding - 4;
     if (scroll_ > caret_) scroll_ = previousCharStart(text_, caret_);
     std::string_view t = text_;
     std::string shown = std::string(t.substr(scroll_, caret_ - scroll_)) + composition_;
-    while (scroll_ < caret_ && fonts.measureText(shown, spec) > room) {
+    while (scroll_ < caret_ && fonts.measureText(shown, font) > room) {
         std::size_t n = sjis::charLength(t, scroll_);
         scroll_ += n;
         shown.erase(0, n);
@@ -126,14 +126,14 @@ void EditField::scrollToCaret(platform::FontEngine& fonts) {
 
 std::size_t EditField::caretFromX(int x) {
     if (!lastFonts_) return text_.size();
-    auto spec = uiFont();
+    auto font = uiFont();
     std::string_view t = text_;
     int left = rect().x + kPadding + 2;
     std::size_t pos = scroll_;
     while (pos < t.size()) {
         std::size_t n = sjis::charLength(t, pos);
-        int before = lastFonts_->measureText(t.substr(scroll_, pos - scroll_), spec);
-        int after = lastFonts_->measureText(t.substr(scroll_, pos + n - scroll_), spec);
+        int before = lastFonts_->measureText(t.substr(scroll_, pos - scroll_), font);
+        int after = lastFonts_->measureText(t.substr(scroll_, pos + n - scroll_), font);
         if (x < left + (before + after) / 2) break;
         pos += n;
     }
@@ -147,23 +147,25 @@ void EditField::draw(Surface& overlay, platform::FontEngine& fonts) {
     fillOpaque(overlay, r, enabled() ? kWindowColour : kFaceColour);
     drawSunken(overlay, r);
     scrollToCaret(fonts);
-    auto spec = uiFont();
+    auto font = uiFont();
     int room = r.w - 2 * kPadding - 4;
     int x = r.x + kPadding + 2;
     int y = r.y + (r.h - kUiFontSize) / 2;
     std::string_view t = text_;
     std::string_view before = t.substr(scroll_, caret_ - scroll_);
-    x += fonts.drawText(overlay, x, y, before, spec, kTextColour);
+    x += fonts.drawText(overlay, x, y, before, font, kTextColour);
     int caretX = x;
     if (!composition_.empty()) {
-        std::string comp = fitToWidth(fonts, composition_, spec, r.x + r.w - kPadding - x);
-        int w = fonts.drawText(overlay, x, y, comp, spec, kTextColour);
+        std::string comp = fitToWidth(fonts, composition_, font, r.x + r.w - kPadding - x);
+        int w = fonts.drawText(overlay, x, y, comp, font, kTextColour);
         fillOpaque(overlay, {x, y + kUiFontSize, w, 1}, kTextColour);
         x += w;
         caretX = x;
     }
     int rest = r.x + 2 + kPadding + room - x;
-    if (rest > 0) fonts.drawText(overlay, x, y, fitToWidth(fonts, t.substr(caret_), spec, rest), spec, kTextColour);
+    if (rest > 0) {
+        fonts.drawText(overlay, x, y, fitToWidth(fonts, t.substr(caret_), font, rest), font, kTextColour);
+    }
     if (focused()) fillOpaque(overlay, {caretX, y - 1, 1, kUiFontSize + 2}, kTextColour);
 }
 

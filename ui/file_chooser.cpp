@@ -32,15 +32,16 @@ struct Entry {
     enum class Kind { Parent, Folder, File } kind;
     fs::path path;        // the real name on disk
     std::string display;  // Shift-JIS
+    std::string sortKey;  // the Shift-JIS name, lower case
 };
 
 // Paths too wide for the folder line keep their end, where the folder's own name is.
 std::string fitPathTail(platform::FontEngine& fonts, std::string_view sjis, int maxWidth) {
-    auto spec = uiFont();
-    if (fonts.measureText(sjis, spec) <= maxWidth) return std::string(sjis);
+    auto font = uiFont();
+    if (fonts.measureText(sjis, font) <= maxWidth) return std::string(sjis);
     for (std::size_t i = 0; i < sjis.size(); i += sjis::charLength(sjis, i)) {
         std::string candidate = "..." + std::string(sjis.substr(i));
-        if (fonts.measureText(candidate, spec) <= maxWidth) return candidate;
+        if (fonts.measureText(candidate, font) <= maxWidth) return candidate;
     }
     return "...";
 }
@@ -115,7 +116,7 @@ void FileChooserDialog::refresh() {
     fs::path cwd = fs::current_path(ec);
     folder_->setText(fitPathTail(fonts_, platform::utf8ToSjis(cwd.string()), folder_->rect().w));
     entries_.clear();
-    if (!ec && cwd.has_relative_path()) entries_.push_back({Entry::Kind::Parent, "..", ".."});
+    if (!ec && cwd.has_relative_path()) entries_.push_back({Entry::Kind::Parent, "..", "..", ""});
     std::vector<Entry> folders, files;
     if (!ec) {
         fs::directory_iterator it(cwd, fs::directory_options::skip_permission_denied, ec);
@@ -125,15 +126,15 @@ void FileChooserDialog::refresh() {
             std::string sjis = platform::utf8ToSjis(utf8);
             std::error_code typeError;
             if (it->is_directory(typeError)) {
-                folders.push_back({Entry::Kind::Folder, it->path().filename(), "[" + sjis + "]"});
+                folders.push_back(
+                    {Entry::Kind::Folder, it->path().filename(), "[" + sjis + "]", sjis::toLower(sjis)});
             } else if (!typeError && matchesFilter(sjis, filters_[filterIndex_])) {
-                files.push_back({Entry::Kind::File, it->path().filename(), sjis});
+                files.push_back({Entry::Kind::File, it->path().filename(), sjis, sjis::toLower(sjis)});
             }
         }
     }
     auto byName = [](const Entry& a, const Entry& b) {
-        std::string la = sjis::toLower(a.display), lb = sjis::toLower(b.display);
-        return la != lb ? la < lb : a.display < b.display;
+        return a.sortKey != b.sortKey ? a.sortKey < b.sortKey : a.display < b.display;
     };
     std::sort(folders.begin(), folders.end(), byName);
     std::sort(files.begin(), files.end(), byName);

@@ -23,11 +23,11 @@ void Label::setText(std::string_view sjis) { lines_ = splitTextLines(sjis); }
 
 void Label::draw(Surface& overlay, platform::FontEngine& fonts) {
     Rect r = rect();
-    auto spec = uiFont(fontSize_);
+    auto font = uiFont(fontSize_);
     int y = r.y;
     for (const auto& line : lines_) {
         if (y + fontSize_ > r.y + r.h) break;
-        fonts.drawText(overlay, r.x, y, fitToWidth(fonts, line, spec, r.w), spec,
+        fonts.drawText(overlay, r.x, y, fitToWidth(fonts, line, font, r.w), font,
                        enabled() ? colour_ : kGreyTextColour);
         y += lineHeight();
     }

@@ -163,15 +163,15 @@ void ListBox::draw(Surface& overlay, platform::FontEngine& fonts) {
     fillOpaque(overlay, r, kWindowColour);
     drawSunken(overlay, r);
     Rect area = rowsArea();
-    auto spec = uiFont();
+    auto font = uiFont();
     int count = std::min(visibleRows(), int(rows_.size()) - top_);
     for (int i = 0; i < count; ++i) {
         int row = top_ + i;
         Rect line{area.x, area.y + i * kRowHeight, area.w, kRowHeight};
         bool sel = row == selected_;
         if (sel) fillOpaque(overlay, line, kSelectionColour);
-        std::string text = fitToWidth(fonts, rows_[row], spec, line.w - 4);
-        fonts.drawText(overlay, line.x + 2, line.y + (kRowHeight - kUiFontSize) / 2, text, spec,
+        std::string text = fitToWidth(fonts, rows_[row], font, line.w - 4);
+        fonts.drawText(overlay, line.x + 2, line.y + (kRowHeight - kUiFontSize) / 2, text, font,
                        sel ? kSelectionTextColour : kTextColour);
         if (sel && focused()) drawFocusRect(overlay, line);
     }

@@ -78,7 +78,7 @@ private:
 Answer messageBox(UiHost& host, std::string_view sjisTitle, std::string_view sjisBody, BoxIcon icon,
                   BoxButtons buttons, Answer autoAnswer) {
     platform::FontEngine& fonts = host.platform().fonts();
-    auto spec = uiFont();
+    auto font = uiFont();
     std::vector<ButtonDef> defs = buttonsFor(buttons);
     int iconSpace = icon == BoxIcon::None ? 0 : kBoxIconSize + kMargin;
     int buttonsWidth = int(defs.size()) * kButtonWidth + (int(defs.size()) - 1) * kButtonGap;
@@ -92,8 +92,8 @@ Answer messageBox(UiHost& host, std::string_view sjisTitle, std::string_view sji
     int textWidth = 0;
     std::string bodyText;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        lines[i] = fitToWidth(fonts, lines[i], spec, maxTextWidth);
-        textWidth = std::max(textWidth, fonts.measureText(lines[i], spec));
+        lines[i] = fitToWidth(fonts, lines[i], font, maxTextWidth);
+        textWidth = std::max(textWidth, fonts.measureText(lines[i], font));
         if (i > 0) bodyText += '\n';
         bodyText += lines[i];
     }
@@ -115,7 +115,8 @@ Answer messageBox(UiHost& host, std::string_view sjisTitle, std::string_view sji
     int x = (client.w - buttonsWidth) / 2;
     int y = kMargin + bodyHeight + kMargin;
     for (std::size_t i = 0; i < defs.size(); ++i) {
-        auto& button = dialog.add<Button>(dialog.place(x, y, kButtonWidth, kButtonHeight), uiText(defs[i].caption));
+        auto& button =
+            dialog.add<Button>(dialog.place(x, y, kButtonWidth, kButtonHeight), uiText(defs[i].caption));
         button.setDefault(i == 0);
         button.setCancel(i + 1 == defs.size());
         Answer answer = defs[i].answer;

@@ -22,12 +22,12 @@ std::size_t previousCharStart(std::string_view sjis, std::size_t pos) {
 }
 
 std::string fitToWidth(platform::FontEngine& fonts, std::string_view sjis,
-                       const platform::FontSpec& spec, int maxWidth) {
-    if (fonts.measureText(sjis, spec) <= maxWidth) return std::string(sjis);
+                       const platform::FontSpec& font, int maxWidth) {
+    if (fonts.measureText(sjis, font) <= maxWidth) return std::string(sjis);
     std::size_t end = 0;
     while (end < sjis.size()) {
         std::size_t next = end + sjis::charLength(sjis, end);
-        if (fonts.measureText(sjis.substr(0, next), spec) > maxWidth) break;
+        if (fonts.measureText(sjis.substr(0, next), font) > maxWidth) break;
         end = next;
     }
     return std::string(sjis.substr(0, end));

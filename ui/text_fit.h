@@ -15,6 +15,6 @@ std::size_t prefixWithinBytes(std::string_view sjis, std::size_t maxBytes);
 std::size_t previousCharStart(std::string_view sjis, std::size_t pos);
 // The longest prefix that is at most maxWidth pixels wide.
 std::string fitToWidth(platform::FontEngine& fonts, std::string_view sjis,
-                       const platform::FontSpec& spec, int maxWidth);
+                       const platform::FontSpec& font, int maxWidth);
 
 }  // namespace qvl::ui
