@@ -16,7 +16,7 @@ setup:
 	@./scripts/setup.sh
 
 build: setup
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQVL_TESTS=OFF >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQVL_SANITIZE=OFF -DQVL_TESTS=OFF >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS) --target quorvel qvl-txd
 
 run: build
@@ -30,7 +30,7 @@ test: setup
 	  ctest --output-on-failure -j$(JOBS)
 
 bench: setup
-	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DQVL_TESTS=OFF -DQVL_BENCH=ON >/dev/null
+	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DQVL_SANITIZE=OFF -DQVL_TESTS=OFF -DQVL_BENCH=ON >/dev/null
 	@cmake --build $(BENCH_BUILD) -j$(JOBS) --target qvl_bench
 	./$(BENCH_BUILD)/bench/qvl_bench
 

@@ -104,6 +104,13 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<qvl::platform::Platform> platform;
     qvl::platform::HeadlessPlatform* headless = nullptr;
+    // Without a display server SDL may still find a driver (a framebuffer, or none
+    // that shows anything); a server run is a headless run then.
+    const bool noDisplay = !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("SDL_VIDEODRIVER");
+    if (!o.headless && noDisplay) {
+        std::cerr << "quorvel: no display; running headless with --auto\n";
+        o.headless = o.autoPlay = true;
+    }
     if (!o.headless) {
         try {
             platform = std::make_unique<qvl::platform::SdlPlatform>(qvl::platform::SdlOptions{o.scale});

@@ -7,11 +7,15 @@
 namespace qvl {
 
 const std::string& message(Message m) {
-    static const std::array<std::string, 4> kTexts{
+    static const std::array<std::string, 8> kTexts{
         platform::utf8ToSjis("ラベルが多すぎます。最大："),
         platform::utf8ToSjis("ラベルが見つかりません"),
         platform::utf8ToSjis("コマンドが変です"),
         platform::utf8ToSjis("ファイルを開けません："),
+        platform::utf8ToSjis("算術エラーが発生しました。コード:"),
+        platform::utf8ToSjis(" 式:"),
+        platform::utf8ToSjis("演算子が異常です:"),
+        platform::utf8ToSjis("フラグの添字が異常です"),
     };
     return kTexts[std::size_t(m)];
 }

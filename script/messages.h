@@ -10,6 +10,10 @@ enum class Message {
     LabelNotFound,   // followed by the label
     BadCommand,      // followed by the command word
     CannotOpenFile,  // followed by the file name
+    ArithmeticError,       // followed by the error code
+    ArithmeticExpression,  // after the code, followed by the expression text
+    BadOperator,           // followed by the operator
+    BadFlagIndex,          // followed by the whole argument text
 };
 
 const std::string& message(Message m);

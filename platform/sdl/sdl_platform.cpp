@@ -22,6 +22,9 @@ namespace {
 class VideoSubsystem {
 public:
     VideoSubsystem() {
+        // Ctrl+C and SIGTERM end the program as they end any terminal program,
+        // instead of becoming a close request that waits for an answer.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
             throw std::runtime_error(std::string("Cannot start the video: ") + SDL_GetError());
     }
@@ -88,12 +91,12 @@ uint32_t SdlPlatform::ticks() { return uint32_t(SDL_GetTicks64()); }
 std::optional<Event> SdlPlatform::waitEvent(std::optional<uint32_t> deadline, const WaitHint&) {
     for (;;) {
         uint32_t now = ticks();
+        if (deadline && reached(*deadline, now)) return std::nullopt;
         if (std::optional<int> id = impl_->timers.takeDue(now)) {
             Event ev = simpleEvent(Event::Type::Timer);
             ev.id = *id;
             return ev;
         }
-        if (deadline && reached(*deadline, now)) return std::nullopt;
 
         // Sleep until the deadline or the next timer tick, whichever comes first.
         std::optional<uint32_t> wake = deadline;

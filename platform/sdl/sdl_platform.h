@@ -1,6 +1,6 @@
 #pragma once
-// The real backend: one SDL window showing the 640x480 scene scaled with its aspect
-// kept, SDL input, and timers woken by the event wait itself.
+// The real backend: one SDL window showing the 640x480 scene scaled in proportion,
+// SDL input, and timers woken by the event wait itself.
 #include "platform/fonts.h"
 #include "platform/platform.h"
 #include "platform/system.h"

@@ -1,6 +1,6 @@
 #pragma once
 // The window and its renderer: the scene frame and the overlay as two textures,
-// drawn scaled to the window with the aspect kept and black bars around.
+// drawn scaled to the window in proportion, with black bars around.
 #include "graphics/surface.h"
 
 #include <SDL.h>

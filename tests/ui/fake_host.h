@@ -29,7 +29,8 @@ public:
     };
 
     uint32_t ticks() override { return now; }
-    std::optional<platform::Event> waitEvent(std::optional<uint32_t>, const platform::WaitHint& hint) override {
+    std::optional<platform::Event> waitEvent(std::optional<uint32_t>,
+                                             const platform::WaitHint& hint) override {
         hints.push_back(hint);
         if (queue.empty()) throw std::runtime_error("the widget waited for input after the script ended");
         Scripted next = queue.front();
@@ -63,7 +64,10 @@ public:
     const Surface* currentOverlay() override { return base; }
     void presentOverlay(const Surface* overlay) override {
         presented.push_back(overlay);
-        if (overlay && overlay != base) lastFrame = overlay->clone();
+        if (overlay && overlay != base) {
+            lastFrame = overlay->clone();
+            frames.push_back(overlay->clone());
+        }
     }
     void passEvent(const platform::Event& event) override { passed.push_back(event); }
 
@@ -107,6 +111,7 @@ public:
     const Surface* base = nullptr;
     std::vector<const Surface*> presented;
     std::optional<Surface> lastFrame;  // copy of the last overlay the widget drew
+    std::vector<Surface> frames;       // copies of all of them
     std::vector<platform::Event> passed;
 };
 

@@ -169,7 +169,7 @@ TEST(MessageBox, HugeBodiesStayInsideTheScreen) {
 }
 
 TEST(MessageBox, EmptyAndOddTextDoesNotUpsetTheLayout) {
-    for (std::string body : {std::string(), std::string("\n\n"), std::string("\x82"), std::string("a\r\nb\x81")}) {
+    for (std::string body : {"", "\n\n", "\x82", "a\r\nb\x81"}) {
         FakeHost host;
         host.key(Key::Escape);
         EXPECT_EQ(messageBox(host, "", body, BoxIcon::None, BoxButtons::Ok), Answer::Ok);
