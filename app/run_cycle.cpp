@@ -83,7 +83,7 @@ void TFmain::onMouseUp(const Event& e) {
     if (e.button == platform::MouseButton::Left && leftPressed_) {
         // A click: a press and a release of the left button on the scene.
         leftPressed_ = false;
-        if (ClickFlagIndex >= 0 && ClickFlagIndex < kFlagCount) flags.Flags[std::size_t(ClickFlagIndex)] = "1";
+        if (ClickFlagIndex >= 0 && ClickFlagIndex < kFlagCount) flags.setFlagText(ClickFlagIndex, "1");
         if (input.clicksAccepted) input.clickPending = true;
     }
 }
@@ -182,11 +182,6 @@ void TFmain::normalExit() {
     saveSettings();
     // The global flags and the read marks are written here too once save files exist.
     throw ProgramExit{0};
-}
-
-void TFmain::registerCommands() {
-    dispatcher_.add("_winexit", [this] { closeRequest(); });
-    dispatcher_.add("_mouseclick", [this] { waitForMouseClick(); });
 }
 
 }  // namespace qvl

@@ -33,6 +33,52 @@ std::string TFmain::stateJson() const {
     j.value("ProgMultiStateFlag", int64_t(state.ProgMultiStateFlag));
     j.endObject();
 
+    j.value("ClickFlagIndex", int64_t(ClickFlagIndex));
+    j.value("autoRefreshMode", u(autoRefreshMode));
+    j.value("darknessSuppressed", darknessSuppressed);
+    j.value("popupSuppressed", popupSuppressed);
+    j.value("saveSuppressed", saveSuppressed);
+    j.value("logSuppressed", logSuppressed);
+    j.value("popupAutoOpen", popupAutoOpen);
+    j.value("WaitBase", int64_t(WaitBase));
+
+    const OptionList& options = controlFlow_.lastOptions();
+    j.beginObject("options");
+    j.value("count", int64_t(options.count));
+    j.beginArray("OptionLabels");
+    for (int i = 0; i < options.count; ++i) j.item(u(options.OptionLabels[std::size_t(i)]));
+    j.endArray();
+    j.beginArray("OptionCommands");
+    for (int i = 0; i < options.count; ++i) j.item(u(options.OptionCommands[std::size_t(i)]));
+    j.endArray();
+    j.endObject();
+
+    const TextWindowState& t = textWindow;
+    j.beginObject("TextWindowState");
+    j.value("cursorX", int64_t(t.cursorX));
+    j.value("cursorY", int64_t(t.cursorY));
+    j.value("originX", int64_t(t.originX));
+    j.value("originY", int64_t(t.originY));
+    j.value("cellWidth", int64_t(t.cellWidth));
+    j.value("cellHeight", int64_t(t.cellHeight));
+    j.value("rubyGap", int64_t(t.rubyGap));
+    j.value("fontHeight", int64_t(t.fontHeight));
+    j.value("rubyHeight", int64_t(t.rubyHeight));
+    j.value("sizeIndex", int64_t(t.sizeIndex));
+    j.value("leftEdge", int64_t(t.leftEdge));
+    j.value("rightLimit", int64_t(t.rightLimit));
+    j.value("bottomLimit", int64_t(t.bottomLimit));
+    j.value("textColour", int64_t(t.textColour));
+    j.value("shadowColour", int64_t(t.shadowColour));
+    j.value("shadowOn", t.shadowOn);
+    j.value("outlineMode", int64_t(t.outlineMode));
+    j.value("textVisible", t.textVisible);
+    j.value("fontIndex", int64_t(t.fontIndex));
+    j.value("fontName", u(t.fontName));
+    j.value("rubyFontName", u(t.rubyFontName));
+    j.value("charDelay", int64_t(t.charDelay));
+    j.endObject();
+
     j.value("CurrentTextId", int64_t(CurrentTextId));
     j.value("PendingAction", int64_t(PendingAction));
     j.value("caption", u(state.ProgChapter));

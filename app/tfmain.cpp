@@ -11,6 +11,8 @@
 #include "script/script_loader.h"
 #include "ui/file_chooser.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <iostream>
 
 namespace qvl {
@@ -23,6 +25,11 @@ TFmain::TFmain(platform::Platform& platform, TFmainOptions options)
       transcript_(options.transcript),
       dispatcher_(state, *this),
       interpreter_(program, state, CurrentTextId, PendingAction, *this),
+      systemValues_(*this, [&platform] { return platform.localTime(); }),
+      evaluator_(flags, systemValues_, *this),
+      controlFlow_(program, state, evaluator_, *this,
+                   ControlFlow::Hooks{[this](const std::string& name) { loadScript(name); },
+                                      [this](const std::string& line) { dispatcher_.dispatch(line); }}),
       displayMode_(platform),
       windowImage_(platform::kSceneWidth, platform::kSceneHeight) {
     if (options_.verbose) {
@@ -70,6 +77,7 @@ void TFmain::createMainWindow() {
     mouseX = mouseY = 0;
     platform_.setCursor(platform::Cursor::Pen);
     windowImage_.fill(0);
+    std::srand(unsigned(platform_.now()));
     readScriptKey();
     settings.GlobalFlagSave = true;
     flags.clearFlags(2, "0");
@@ -89,6 +97,7 @@ void TFmain::createMainWindow() {
             std::cerr << "quorvel: no drive labelled " << platform::sjisToUtf8(settings.DataDriveLabel) << "\n";
     }
     if (!settings.dataDriveRoot.empty()) files_.setDriveRoot(platform::FileSystem::fromSjis(settings.dataDriveRoot));
+    textWindow.setDefaults(settings.FontTable);
     created_ = true;
     present();
 }
@@ -138,6 +147,8 @@ void TFmain::firstIdle() {
                                                   [&](const std::string& name) { return fonts.isInstalled(name); });
         if (!found.empty()) settings.FontTable[std::size_t(i)] = found;
     }
+    textWindow.fontName = settings.FontTable[std::size_t(std::clamp(textWindow.fontIndex, 0, kFontSlots - 1))];
+    textWindow.rubyFontName = settings.FontTable[3];
     try {
         startSequence();
         interpreter_.run();
@@ -202,6 +213,8 @@ void TFmain::restoreSavedGame() {
 
 void TFmain::returnToTitle() {
     ClickFlagIndex = -1;
+    autoRefreshMode.clear();
+    darknessSuppressed = popupSuppressed = saveSuppressed = logSuppressed = false;
     startSequence();
     state.ProgNextLine = 0;
 }

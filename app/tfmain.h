@@ -11,8 +11,12 @@
 #include "graphics/surface.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "script/control_flow.h"
 #include "script/dispatcher.h"
+#include "script/expression.h"
 #include "script/flag_store.h"
+#include "script/system_values.h"
+#include "text/text_window_state.h"
 #include "script/interpreter.h"
 #include "script/interpreter_state.h"
 #include "script/script_program.h"
@@ -36,6 +40,18 @@ struct TFmainOptions {
 // reporter's stop (1), a version stop. Caught only by TFmain::run.
 struct ProgramExit {
     int code;
+};
+
+class TFmain;
+
+// $sys values that read the engine's own state; the rest come from the base.
+class EngineSystemValues final : public BasicSystemValues {
+public:
+    EngineSystemValues(TFmain& main, LocalTime localTime) : BasicSystemValues(std::move(localTime)), main_(main) {}
+    int32_t systemValue(int n) override;
+
+private:
+    TFmain& main_;
 };
 
 class TFmain final : public ui::UiHost, public InterpreterHost, public ScriptErrorReporter {
@@ -104,6 +120,17 @@ public:
     bool windowFrameRemoved = false;  // the check mark of 画面の枠の表示
     int mouseX = 0, mouseY = 0;
     std::vector<std::string> errorList;  // the reports answered with No
+    TextWindowState textWindow;
+    // Scenario switches: saved with a game, cleared by a return to the title.
+    std::string autoRefreshMode = "0";
+    bool darknessSuppressed = false;
+    bool popupSuppressed = false;
+    bool saveSuppressed = false;
+    bool logSuppressed = false;
+    bool popupAutoOpen = true;  // the right button opens the menu
+
+    ExpressionEvaluator& evaluator() { return evaluator_; }
+    ControlFlow& controlFlow() { return controlFlow_; }
 
 private:
     void createMainWindow();
@@ -116,6 +143,13 @@ private:
     void normalExit();
     void failureHandler(const std::string& message);
     void registerCommands();
+    void assignFlag();
+    void stopAndWait(const std::string& caption);
+    void versionCheck(const std::string& version, const std::string& stop);
+    void flagInputEdit();
+    void flagInputAsk();
+    void armClickFlag(const std::string& flag);
+    int32_t argValue(int slot, int32_t emptyValue);
 
     void handleEvent(const platform::Event& event);
     void onMouseDown(const platform::Event& event);
@@ -129,6 +163,9 @@ private:
     Transcript transcript_;
     Dispatcher dispatcher_;
     Interpreter interpreter_;
+    EngineSystemValues systemValues_;
+    ExpressionEvaluator evaluator_;
+    ControlFlow controlFlow_;
     DisplayModeChanger displayMode_;
     Surface windowImage_;
     const Surface* overlay_ = nullptr;

@@ -6,6 +6,7 @@
 #include "platform/events.h"
 
 #include <cstdint>
+#include <ctime>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -57,6 +58,16 @@ public:
     virtual void beep() = 0;
 
     virtual FontEngine& fonts() = 0;
+
+    // Wall-clock time for the scripts' date and time values and the random seed.
+    // The headless backend answers from its virtual clock so runs repeat exactly.
+    virtual std::time_t now() { return std::time(nullptr); }
+    virtual std::tm localTime() {
+        std::time_t t = now();
+        std::tm out{};
+        localtime_r(&t, &out);
+        return out;
+    }
 
     // One copy of the program at a time. False when another copy holds the lock.
     virtual bool acquireInstanceLock() = 0;

@@ -5,7 +5,7 @@
 
 namespace qvl {
 
-void Dispatcher::dispatch(const std::string& line) {
+void Dispatcher::dispatch(std::string line) {
     word_ = tokenize(line, state_.ProgArgs);
     const std::string_view w = word_;
     if (w.substr(0, 2) == "_(" && conditional_) return conditional_();

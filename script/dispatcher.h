@@ -25,7 +25,8 @@ public:
     // The command word of the line being executed (after dispatch started).
     const std::string& word() const { return word_; }
 
-    void dispatch(const std::string& line);
+    // Takes its own copy: the line may be an argument slot that tokenizing empties.
+    void dispatch(std::string line);
 
 private:
     InterpreterState& state_;

@@ -7,7 +7,7 @@
 namespace qvl {
 
 const std::string& message(Message m) {
-    static const std::array<std::string, 8> kTexts{
+    static const std::array<std::string, 14> kTexts{
         platform::utf8ToSjis("ラベルが多すぎます。最大："),
         platform::utf8ToSjis("ラベルが見つかりません"),
         platform::utf8ToSjis("コマンドが変です"),
@@ -16,6 +16,12 @@ const std::string& message(Message m) {
         platform::utf8ToSjis(" 式:"),
         platform::utf8ToSjis("演算子が異常です:"),
         platform::utf8ToSjis("フラグの添字が異常です"),
+        platform::utf8ToSjis("が見つかりません"),
+        platform::utf8ToSjis("GOSUBのスタックが溢れました"),
+        platform::utf8ToSjis("GOSUB無しでRETURNが実行されました"),
+        platform::utf8ToSjis("選択肢が多すぎます。最大："),
+        platform::utf8ToSjis("このシナリオを実行するには ver"),
+        platform::utf8ToSjis("以上のＱＶＬが必要です。"),
     };
     return kTexts[std::size_t(m)];
 }

@@ -14,6 +14,12 @@ enum class Message {
     ArithmeticExpression,  // after the code, followed by the expression text
     BadOperator,           // followed by the operator
     BadFlagIndex,          // followed by the whole argument text
+    MarkerNotFound,        // after the marker
+    GosubOverflow,
+    ReturnWithoutGosub,
+    TooManyOptions,        // followed by the limit
+    VersionTooOld1,        // "...ver" + version + VersionTooOld2
+    VersionTooOld2,
 };
 
 const std::string& message(Message m);

@@ -1,5 +1,7 @@
 #include "ui/edit_field.h"
 
+#include <algorithm>
+
 #include "base/sjis.h"
 #include "platform/encoding.h"
 #include "ui/text_fit.h"
@@ -44,6 +46,15 @@ void EditField::insert(std::string_view sjis) {
     changed();
 }
 
+bool EditField::dropSelection() {
+    if (!allSelected_) return false;
+    allSelected_ = false;
+    text_.clear();
+    caret_ = scroll_ = 0;
+    changed();
+    return true;
+}
+
 void EditField::changed() {
     auto callback = onChange;
     if (callback) callback();
@@ -54,6 +65,7 @@ bool EditField::handle(const Event& event) {
     switch (event.type) {
     case Event::Type::TextInput:
         composition_.clear();
+        dropSelection();
         insert(platform::utf8ToSjis(event.text));
         return true;
     case Event::Type::TextEditing:
@@ -63,6 +75,7 @@ bool EditField::handle(const Event& event) {
         return key(event);
     case Event::Type::MouseDown:
         if (!rect().contains(event.x, event.y)) return false;
+        allSelected_ = false;
         caret_ = caretFromX(event.x);
         return true;
     default:
@@ -71,6 +84,11 @@ bool EditField::handle(const Event& event) {
 }
 
 bool EditField::key(const Event& event) {
+    if (event.key == Key::Backspace || event.key == Key::Delete) {
+        if (dropSelection()) return true;
+    } else if (event.key != Key::Character && event.key != Key::Space && event.key != Key::Unknown) {
+        allSelected_ = false;
+    }
     switch (event.key) {
     case Key::Backspace:
         if (caret_ > 0) {
@@ -153,7 +171,14 @@ void EditField::draw(Surface& overlay, platform::FontEngine& fonts) {
     int y = r.y + (r.h - kUiFontSize) / 2;
     std::string_view t = text_;
     std::string_view before = t.substr(scroll_, caret_ - scroll_);
-    x += fonts.drawText(overlay, x, y, before, font, kTextColour);
+    if (allSelected_) {
+        // The selection is the whole text, and the caret sits at its end.
+        int w = std::min(fonts.measureText(before, font), room);
+        fillOpaque(overlay, {x, y - 1, w, kUiFontSize + 2}, 0x000080);
+        x += fonts.drawText(overlay, x, y, before, font, 0xFFFFFF);
+    } else {
+        x += fonts.drawText(overlay, x, y, before, font, kTextColour);
+    }
     int caretX = x;
     if (!composition_.empty()) {
         std::string comp = fitToWidth(fonts, composition_, font, r.x + r.w - kPadding - x);

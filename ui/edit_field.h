@@ -22,6 +22,10 @@ public:
     void setMaxBytes(std::size_t maxBytes);
     std::size_t caret() const { return caret_; }
     const std::string& composition() const { return composition_; }
+    // Marks the whole text selected, so the first typed character replaces it
+    // (a proposed name is overwritten, not appended to).
+    void selectAll() { allSelected_ = !text_.empty(); }
+    bool allSelected() const { return allSelected_; }
 
     std::function<void()> onChange;
 
@@ -34,6 +38,8 @@ protected:
 
 private:
     void insert(std::string_view sjis);
+    // Drops the selected text; true when there was a selection.
+    bool dropSelection();
     bool key(const platform::Event& event);
     void changed();
     void scrollToCaret(platform::FontEngine& fonts);
@@ -44,6 +50,7 @@ private:
     std::size_t caret_ = 0;    // byte index, on a character boundary
     std::size_t scroll_ = 0;   // first byte shown
     std::size_t maxBytes_;
+    bool allSelected_ = false;
     platform::FontEngine* lastFonts_ = nullptr;  // for placing the caret on a click
 };
 

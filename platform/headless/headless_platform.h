@@ -45,6 +45,14 @@ public:
     void setTextInput(bool on, Rect) override { textInput_ = on; }
     void beep() override {}
     FontEngine& fonts() override { return fonts_; }
+    // Virtual runs start at 2000-01-01 00:00:00 UTC and follow the virtual clock.
+    std::time_t now() override { return std::time_t(946684800) + std::time_t(clock_ / 1000); }
+    std::tm localTime() override {
+        std::time_t t = now();
+        std::tm out{};
+        gmtime_r(&t, &out);
+        return out;
+    }
     // Runs of one process may overlap (tests in parallel): no lock.
     bool acquireInstanceLock() override { return true; }
 

@@ -1,0 +1,28 @@
+#include "text/text_window_state.h"
+
+namespace qvl {
+
+void TextWindowState::setDefaults(const std::array<std::string, 7>& fontTable) {
+    *this = TextWindowState{};
+    fontName = fontTable[0];
+    rubyFontName = fontTable[3];
+    reset();
+}
+
+void TextWindowState::reset() {
+    cursorX = leftEdge;
+    cursorY = 0;
+    outlineMode = 0;
+    sizeIndex = 2;
+    cellWidth = cellHeight = fontHeight = 12 * sizeIndex;
+    rubyGap = 16;
+    rubyHeight = 12;
+    rightLimit = 640 - cellWidth;
+    bottomLimit = 480 - (cellHeight + rubyGap);
+    textColour = 0xFFFFFF;
+    shadowColour = 0;
+    shadowOn = true;
+    textVisible = true;
+}
+
+}  // namespace qvl
