@@ -26,13 +26,21 @@ std::string JsonWriter::quote(std::string_view s) {
     return out + "\"";
 }
 
+void JsonWriter::newline() {
+    out_ += '\n';
+    out_.append(first_.size() * 2, ' ');
+}
+
 void JsonWriter::prefix(std::string_view key) {
     if (!first_.empty()) {
         if (!first_.back()) out_ += ",";
         first_.back() = false;
-        out_ += "\n" + std::string(first_.size() * 2, ' ');
+        newline();
     }
-    if (!key.empty()) out_ += quote(key) + ": ";
+    if (!key.empty()) {
+        out_ += quote(key);
+        out_ += ": ";
+    }
 }
 
 JsonWriter& JsonWriter::beginObject(std::string_view key) {
@@ -45,7 +53,7 @@ JsonWriter& JsonWriter::beginObject(std::string_view key) {
 JsonWriter& JsonWriter::endObject() {
     bool empty = first_.back();
     first_.pop_back();
-    if (!empty) out_ += "\n" + std::string(first_.size() * 2, ' ');
+    if (!empty) newline();
     out_ += "}";
     if (first_.empty()) out_ += "\n";
     return *this;
@@ -61,7 +69,7 @@ JsonWriter& JsonWriter::beginArray(std::string_view key) {
 JsonWriter& JsonWriter::endArray() {
     bool empty = first_.back();
     first_.pop_back();
-    if (!empty) out_ += "\n" + std::string(first_.size() * 2, ' ');
+    if (!empty) newline();
     out_ += "]";
     return *this;
 }

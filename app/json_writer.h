@@ -28,6 +28,7 @@ public:
 
 private:
     void prefix(std::string_view key);
+    void newline();
     std::string out_;
     std::vector<bool> first_;  // per open container: nothing written in it yet
 };
