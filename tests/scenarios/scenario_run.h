@@ -1,0 +1,143 @@
+#pragma once
+// Runs a scenario folder of tests/scenarios headless, in-process, in a scratch
+// copy of the folder (runs write qvl.ini and saves).
+#include "app/tfmain.h"
+#include "platform/encoding.h"
+#include "platform/headless/headless_platform.h"
+#include "script/script_key.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <unistd.h>
+
+namespace qvl_test {
+namespace fs = std::filesystem;
+}  // namespace qvl_test
+
+namespace qvl_test {
+
+inline std::string readAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void writeAll(const fs::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary);
+    out << bytes;
+}
+
+// UTF-8 text with LF lines as the Shift-JIS, CR LF file a scenario ships.
+inline std::string toScenarioBytes(const std::string& utf8) {
+    std::string crlf;
+    for (char c : utf8) {
+        if (c == '\n') crlf += "\r\n";
+        else crlf += c;
+    }
+    return qvl::platform::utf8ToSjis(crlf);
+}
+
+struct RunResult {
+    std::string transcript;
+    int exitCode = -1;
+    fs::path dir;
+};
+
+class ScenarioRun {
+public:
+    explicit ScenarioRun(const std::string& name) : source_(fs::path(QVL_TEST_SCENARIOS) / name) {
+        dir_ = fs::temp_directory_path() / ("qvl-scenario-" + name + "-" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        for (const auto& entry : fs::directory_iterator(source_)) {
+            std::string file = entry.path().filename().string();
+            if (file == "input" || file == "options" || file == "expected" || file.rfind("expected-", 0) == 0 ||
+                file.rfind("absent-", 0) == 0)
+                continue;
+            if (entry.path().extension() == ".utf8") {
+                std::string bytes = toScenarioBytes(readAll(entry.path()));
+                fs::path target = dir_ / entry.path().stem();
+                if (target.extension() == ".txd") scramble(bytes);
+                writeAll(target, bytes);
+            } else {
+                fs::copy(entry.path(), dir_ / file, fs::copy_options::recursive);
+            }
+        }
+    }
+    ~ScenarioRun() {
+        fs::current_path(previous_);
+        fs::remove_all(dir_);
+    }
+
+    RunResult run(qvl::TFmain** inspect = nullptr) {
+        std::vector<qvl::platform::ScriptedInput> input;
+        if (fs::exists(source_ / "input")) input = qvl::platform::parseInputScript(readAll(source_ / "input"));
+        qvl::platform::HeadlessOptions options;
+        if (fs::exists(source_ / "options")) {
+            std::istringstream words(readAll(source_ / "options"));
+            for (std::string w; words >> w;) {
+                if (w == "auto") options.autoPlay = true;
+                if (w == "max-ms") {
+                    uint32_t ms = 0;
+                    words >> ms;
+                    options.maxMs = ms;
+                }
+            }
+        }
+        fs::current_path(dir_);
+        platform_ = std::make_unique<qvl::platform::HeadlessPlatform>(std::move(input), options);
+        app_ = std::make_unique<qvl::TFmain>(*platform_, qvl::TFmainOptions{false, &out_});
+        RunResult r;
+        r.exitCode = app_->run();
+        r.transcript = out_.str();
+        r.dir = dir_;
+        if (inspect) *inspect = app_.get();
+        fs::current_path(previous_);
+        return r;
+    }
+
+    void checkExpectations(const RunResult& r) {
+        EXPECT_EQ(r.transcript, readAll(source_ / "expected")) << "scenario " << source_.filename();
+        for (const auto& entry : fs::directory_iterator(source_)) {
+            std::string file = entry.path().filename().string();
+            if (file.rfind("expected-", 0) == 0) {
+                fs::path produced = dir_ / file.substr(9);
+                ASSERT_TRUE(fs::exists(produced)) << produced;
+                EXPECT_EQ(readAll(produced), toScenarioBytes(readAll(entry.path()))) << file;
+            } else if (file.rfind("absent-", 0) == 0) {
+                EXPECT_FALSE(fs::exists(dir_ / file.substr(7))) << file;
+            }
+        }
+    }
+
+    qvl::platform::HeadlessPlatform& platform() { return *platform_; }
+
+private:
+    void scramble(std::string& bytes) {
+        int32_t key = qvl::kDefaultScriptKey;
+        if (fs::exists(dir_ / "decode.key"))
+            key = qvl::scriptKeyFromFile(readAll(dir_ / "decode.key")).value_or(key);
+        std::size_t start = 0;
+        for (std::size_t i = 0; i <= bytes.size(); ++i) {
+            if (i == bytes.size() || bytes[i] == '\r' || bytes[i] == '\n') {
+                std::string line = bytes.substr(start, i - start);
+                qvl::scrambleLine(line, key);
+                bytes.replace(start, line.size(), line);
+                start = i + 1;
+            }
+        }
+    }
+
+    fs::path source_, dir_;
+    fs::path previous_ = fs::current_path();
+    std::ostringstream out_;
+    std::unique_ptr<qvl::platform::HeadlessPlatform> platform_;
+    std::unique_ptr<qvl::TFmain> app_;
+};
+
+}  // namespace qvl_test

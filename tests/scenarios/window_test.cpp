@@ -1,0 +1,74 @@
+// The main window's input routing and display switching.
+#include "tests/scenarios/scenario_run.h"
+
+namespace {
+
+using namespace qvl_test;
+using qvl::platform::Event;
+using qvl::platform::MouseButton;
+
+Event mouse(Event::Type type, MouseButton button = MouseButton::Left) {
+    Event e;
+    e.type = type;
+    e.button = button;
+    e.x = 10;
+    e.y = 20;
+    return e;
+}
+
+TEST(Window, KeysAndMenuItemsSwitchDisplayAndPageMode) {
+    ScenarioRun run("window_keys");
+    qvl::TFmain* app = nullptr;
+    RunResult r = run.run(&app);
+    EXPECT_EQ(r.transcript, "chapter: Quorvel\ntext: 一行目\ntext: 二行目\nidle\n");
+    EXPECT_FALSE(app->settings.SkipText) << "Space leaves page mode";
+    EXPECT_FALSE(app->fullScreen) << "Alt+Enter went back to the window";
+    EXPECT_FALSE(run.platform().fullScreen());
+    EXPECT_TRUE(run.platform().border()) << "the frame item twice gives the border back";
+    EXPECT_FALSE(app->windowFrameRemoved);
+}
+
+TEST(Window, ClicksDuringAClickProofDelayAreNotConfirmations) {
+    qvl::platform::HeadlessPlatform platform({}, {});
+    qvl::TFmain app(platform, {});
+    app.input.clicksAccepted = false;
+    app.passEvent(mouse(Event::Type::MouseDown));
+    app.passEvent(mouse(Event::Type::MouseUp));
+    EXPECT_TRUE(app.input.mouseWentDown);
+    EXPECT_TRUE(app.input.mouseWentUp);
+    EXPECT_FALSE(app.input.clickPending);
+    EXPECT_EQ(app.mouseX, 10);
+    EXPECT_EQ(app.mouseY, 20);
+
+    app.input = {};
+    app.passEvent(mouse(Event::Type::MouseDown));
+    app.passEvent(mouse(Event::Type::MouseUp));
+    EXPECT_TRUE(app.input.clickPending);
+}
+
+TEST(Window, EnterDuringTextOutputFastForwardsAndClickFlagsFollowClicks) {
+    qvl::platform::HeadlessPlatform platform({}, {});
+    qvl::TFmain app(platform, {});
+    app.input.textOutputActive = true;
+    Event enter;
+    enter.type = Event::Type::KeyDown;
+    enter.key = qvl::platform::Key::Enter;
+    app.passEvent(enter);
+    EXPECT_TRUE(app.input.fastForward);
+    EXPECT_TRUE(app.input.clickPending);
+
+    app.ClickFlagIndex = 7;
+    app.skipReadMode = true;
+    app.passEvent(mouse(Event::Type::MouseDown));
+    EXPECT_FALSE(app.skipReadMode) << "any press stops read-text skipping";
+    app.passEvent(mouse(Event::Type::MouseUp));
+    EXPECT_EQ(app.flags.Flags[7], "1");
+
+    // A right click is no click: it sets no flag.
+    app.flags.Flags[7] = "0";
+    app.passEvent(mouse(Event::Type::MouseDown, MouseButton::Right));
+    app.passEvent(mouse(Event::Type::MouseUp, MouseButton::Right));
+    EXPECT_EQ(app.flags.Flags[7], "0");
+}
+
+}  // namespace
