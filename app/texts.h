@@ -19,6 +19,10 @@ enum class Text {
     OpenScriptFilter,
     ChangeDirTitle,
     ChangeDirBody,
+    MagUnreadable,       // followed by the file name
+    MagFailed,
+    WarningTitle,
+    PictureUnreadable,   // followed by the file name
     MenuExit,            // menu captions
     MenuFullScreen,
     MenuWindowFrame,

@@ -83,6 +83,8 @@ public:
     void toggleFullScreen();
     void toggleWindowFrame();
     void present();
+    // A picture file into a surface, chosen by the file's extension.
+    void loadPicture(const std::string& name, Surface& target);
 
     // UiHost
     platform::Platform& platform() override { return platform_; }
