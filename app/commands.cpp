@@ -86,6 +86,8 @@ void TFmain::registerCommands() {
     d.add("_then", [&flow] { flow.thenBlock(); });
     d.add("_else", [&flow] { flow.elseBlock(); });
     d.add("_branch", [&flow, arg] { flow.branch(arg(0)); });
+
+    registerSceneCommands();
 }
 
 void TFmain::assignFlag() {

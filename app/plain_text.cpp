@@ -1,5 +1,6 @@
 // Text lines in their plainest form: each line goes to the transcript and is
-// written across the bottom of the scene, and the reader clicks to go on.
+// written into the text layer across the bottom of the scene, and the reader
+// clicks to go on.
 #include "app/tfmain.h"
 #include "base/sjis.h"
 #include "platform/fonts.h"
@@ -11,23 +12,30 @@ constexpr int kBandTop = 376;
 constexpr int kMargin = 16;
 constexpr int kLineHeight = 24;
 
-// Draws the text in the band, wrapping at the right margin without splitting a
-// double-byte character.
-void drawPlainText(Surface& image, platform::FontEngine& fonts, const std::string& face, const std::string& text) {
-    image.fillRect({0, kBandTop, image.width(), image.height() - kBandTop}, 0x000000);
+// Draws the text into the text layer's band: the text surface gets the letters
+// (black elsewhere), the mask black letters on white, so the scene shows through
+// everywhere else. Wraps at the right margin without splitting a double-byte
+// character.
+void drawPlainText(Surface& text, Surface& mask, platform::FontEngine& fonts, const std::string& face,
+                   const std::string& line) {
+    const Rect band{0, kBandTop, text.width(), text.height() - kBandTop};
+    text.fillRect(band, 0x000000);
+    mask.fillRect(band, 0xFFFFFF);
     platform::FontSpec spec{face, kLineHeight - 2, false};
     int x = kMargin, y = kBandTop + 12;
-    for (std::size_t i = 0; i < text.size();) {
-        std::size_t n = sjis::charLength(text, i);
-        std::string ch = text.substr(i, n);
+    for (std::size_t i = 0; i < line.size();) {
+        std::size_t n = sjis::charLength(line, i);
+        std::string ch = line.substr(i, n);
         i += n;
         int w = fonts.measureText(ch, spec);
-        if (x + w > image.width() - kMargin) {
+        if (x + w > text.width() - kMargin) {
             x = kMargin;
             y += kLineHeight;
-            if (y + kLineHeight > image.height()) break;
+            if (y + kLineHeight > text.height()) break;
         }
-        x += fonts.drawText(image, x, y, ch, spec, 0xFFFFFF);
+        // One level of letters in both surfaces, so the mask covers exactly the text.
+        fonts.drawText(mask, x, y, ch, spec, 0x000000, false);
+        x += fonts.drawText(text, x, y, ch, spec, 0xFFFFFF, false);
     }
 }
 }  // namespace
@@ -37,8 +45,8 @@ void TFmain::showTextLine(const std::string& line, int32_t startPosition) {
     transcript_.write("text", shown);
     state.ProgMultiStateFlag = 2;
     state.ProgTextPos = startPosition;
-    drawPlainText(windowImage_, platform_.fonts(), settings.FontTable[0], shown);
-    present();
+    drawPlainText(bank_[SurfaceId::Text], bank_[SurfaceId::TextMask], platform_.fonts(), settings.FontTable[0], shown);
+    presentScene(false);
     input.clearClicks();
     waitFor([&] { return input.clickPending || PendingAction != kPendingNone; },
             {platform::WaitKind::Click, platform::Answer::None});
@@ -50,13 +58,14 @@ void TFmain::showUnpagedText(const std::string& text) {
     std::string shown = text;
     if (!shown.empty() && shown.back() == '\n') shown.pop_back();
     transcript_.write("text", shown);
-    drawPlainText(windowImage_, platform_.fonts(), settings.FontTable[0], shown);
-    present();
+    drawPlainText(bank_[SurfaceId::Text], bank_[SurfaceId::TextMask], platform_.fonts(), settings.FontTable[0], shown);
+    presentScene(false);
 }
 
 void TFmain::clearTextWindow() {
-    windowImage_.fillRect({0, kBandTop, windowImage_.width(), windowImage_.height() - kBandTop}, 0x000000);
-    present();
+    bank_[SurfaceId::Text].fill(0x000000);
+    bank_[SurfaceId::TextMask].fill(0xFFFFFF);
+    presentScene(false);
 }
 
 }  // namespace qvl

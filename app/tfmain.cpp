@@ -31,6 +31,7 @@ TFmain::TFmain(platform::Platform& platform, TFmainOptions options)
                    ControlFlow::Hooks{[this](const std::string& name) { loadScript(name); },
                                       [this](const std::string& line) { dispatcher_.dispatch(line); }}),
       displayMode_(platform),
+      bank_(*this, SceneTexts::fromUtf8([](std::string_view u) { return platform::utf8ToSjis(u); })),
       windowImage_(platform::kSceneWidth, platform::kSceneHeight) {
     if (options_.verbose) {
         files_.setTrace([](std::string_view name, const std::filesystem::path& path) {
@@ -78,6 +79,9 @@ void TFmain::createMainWindow() {
     platform_.setCursor(platform::Cursor::Pen);
     windowImage_.fill(0);
     std::srand(unsigned(platform_.now()));
+    bank_.resetSurfaces();
+    // The scene starts black like the window, so text shows before any background.
+    bank_[SurfaceId::VirtualVram].fill(0);
     readScriptKey();
     settings.GlobalFlagSave = true;
     flags.clearFlags(2, "0");
@@ -97,9 +101,14 @@ void TFmain::createMainWindow() {
             std::cerr << "quorvel: no drive labelled " << platform::sjisToUtf8(settings.DataDriveLabel) << "\n";
     }
     if (!settings.dataDriveRoot.empty()) files_.setDriveRoot(platform::FileSystem::fromSjis(settings.dataDriveRoot));
+    if (!settings.BackGround.empty()) bank_.loadBackground(readPicture(settings.BackGround), settings.BackGround);
     textWindow.setDefaults(settings.FontTable);
     created_ = true;
-    present();
+    // The first presentation shows the start background without darkening.
+    const bool dark = settings.BGDarkness;
+    settings.BGDarkness = false;
+    presentScene(false);
+    settings.BGDarkness = dark;
 }
 
 void TFmain::readScriptKey() {
@@ -214,6 +223,7 @@ void TFmain::restoreSavedGame() {
 void TFmain::returnToTitle() {
     ClickFlagIndex = -1;
     autoRefreshMode.clear();
+    bank_.resetSurfaces();
     darknessSuppressed = popupSuppressed = saveSuppressed = logSuppressed = false;
     startSequence();
     state.ProgNextLine = 0;

@@ -8,7 +8,9 @@
 #include "app/input_flags.h"
 #include "app/transcript.h"
 #include "base/reporter.h"
+#include "graphics/composition.h"
 #include "graphics/surface.h"
+#include "graphics/surface_bank.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "script/control_flow.h"
@@ -85,6 +87,17 @@ public:
     void present();
     // A picture file into a surface, chosen by the file's extension.
     void loadPicture(const std::string& name, Surface& target);
+    // The picture for a scene load: nothing when the extension names no picture
+    // format (the surface then keeps what it has).
+    std::optional<Surface> readPicture(const std::string& name);
+
+    // The scene: compose, copy to the window, lay the text over, draw sprites.
+    void presentScene(bool withoutText);
+    // After a scene command: nothing, a plain presentation or a transition.
+    void presentAfterChange();
+    void runTransition(const std::string& name);
+    Darkness darkness() const { return {settings.BGDarkness, darknessSuppressed, settings.DarknessRate}; }
+    SurfaceBank& bank() { return bank_; }
 
     // UiHost
     platform::Platform& platform() override { return platform_; }
@@ -145,6 +158,16 @@ private:
     void normalExit();
     void failureHandler(const std::string& message);
     void registerCommands();
+    void registerSceneCommands();
+    void putPerson(bool load);
+    void setPersonState();
+    void clearPersons();
+    void loadEffectCommand();
+    void setEffectCommand();
+    void loadSpriteSheetCommand();
+    void smartRefresh();
+    void shakeScreen(int32_t amplitude, int32_t count, int32_t delay);
+    void playImageSequence();
     void assignFlag();
     void stopAndWait(const std::string& caption);
     void versionCheck(const std::string& version, const std::string& stop);
@@ -169,6 +192,7 @@ private:
     ExpressionEvaluator evaluator_;
     ControlFlow controlFlow_;
     DisplayModeChanger displayMode_;
+    SurfaceBank bank_;
     Surface windowImage_;
     const Surface* overlay_ = nullptr;
     bool leftPressed_ = false;

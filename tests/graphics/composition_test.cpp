@@ -1,0 +1,376 @@
+#include "graphics/composition.h"
+
+#include "graphics/effects.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace qvl {
+namespace {
+
+struct RecordingReporter : ScriptErrorReporter {
+    std::vector<std::string> messages;
+    void scriptError(const std::string& sjisMessage) override { messages.push_back(sjisMessage); }
+};
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kKey = 0xFF00FF;  // magenta, the persons' transparent colour
+
+int32_t evaluateNumber(std::string_view text) {
+    return text.empty() ? 0 : std::stoi(std::string(text));
+}
+
+// A person picture: solid colour with a transparent (magenta) top-left pixel.
+Surface personPicture(int w, int h, uint32_t colour) {
+    Surface s(w, h, colour);
+    s.setPixel(0, 0, kKey);
+    return s;
+}
+
+class Scene : public ::testing::Test {
+protected:
+    Scene() { bank[SurfaceId::VirtualVram].fill(0x0A0A0A); }
+
+    void showPerson(int slot, Surface picture, std::string_view transparency, int x, int y,
+                    std::optional<Surface> maskPicture = std::nullopt) {
+        bank.loadPerson(slot, std::move(picture), "p.bmp", transparency, std::move(maskPicture));
+        bank.placePerson(slot, 1, std::to_string(x), std::to_string(y), evaluateNumber);
+    }
+    uint32_t vram(int x, int y) const { return bank[SurfaceId::VirtualVram].pixel(x, y); }
+    void compose() { composeScene(bank, darkness); }
+
+    RecordingReporter reporter;
+    SurfaceBank bank{reporter, SceneTexts{"BAD:", "ARBITRARY", "FIXED"}};
+    Darkness darkness;
+    Surface window{kSceneWidth, kSceneHeight, 0x555555};
+};
+
+TEST_F(Scene, ResetLeavesAnEmptyBankButKeepsTheComposedScene) {
+    bank.loadBackground(Surface(640, 480, 1), "bg.bmp");
+    bank.sprites[3].visible = 1;
+    bank.state(SurfaceId::Effect).effectKind = 5;
+    bank.resetSurfaces();
+    EXPECT_EQ(bank.state(SurfaceId::Background).shown, 0);
+    EXPECT_TRUE(bank.state(SurfaceId::Background).fileName.empty());
+    EXPECT_EQ(bank[SurfaceId::Background].width(), 8);
+    EXPECT_EQ(bank.state(SurfaceId::Effect).effectKind, 5);
+    EXPECT_EQ(bank.sprites[3].visible, 0);
+    EXPECT_EQ(bank.sprites[3].x, kSpriteNotDrawn);
+    EXPECT_EQ(bank[SurfaceId::TextMask].pixel(639, 479), kWhite);
+    EXPECT_EQ(bank[SurfaceId::Text].pixel(639, 479), 0u);
+    EXPECT_EQ(vram(5, 5), 0x0A0A0Au);
+    EXPECT_EQ(surfaceName(16), "SpriteSheetMask");
+    EXPECT_EQ(surfaceDebugLabel(0), "仮想ＶＲＡＭ");
+    EXPECT_EQ(surfaceName(17), "");
+}
+
+TEST_F(Scene, BackgroundIsPlacedAtItsOffsetOverThePreviousScene) {
+    Surface bg(700, 500);
+    for (int y = 0; y < 500; ++y)
+        for (int x = 0; x < 700; ++x) bg.setPixel(x, y, uint32_t(y << 12 | x));
+    bank.loadBackground(std::move(bg), "bg.bmp");
+    bank.state(SurfaceId::Background).x = 10;
+    bank.state(SurfaceId::Background).y = -5;
+    compose();
+    EXPECT_EQ(vram(10, 0), uint32_t(5 << 12 | 0));
+    EXPECT_EQ(vram(639, 474), uint32_t(479 << 12 | 629));  // only the top-left 640 x 480 is used
+    EXPECT_EQ(vram(639, 475), 0x0A0A0Au);
+    EXPECT_EQ(vram(9, 100), 0x0A0A0Au);  // uncovered: the previous scene stays
+}
+
+TEST_F(Scene, PersonsAreDrawnInSlotOrderWithBothMaskKinds) {
+    showPerson(0, personPicture(4, 4, 0x100000), "#TOP_LEFT", 10, 10);
+    Surface maskFile(4, 4, 0);
+    maskFile.setPixel(1, 1, kWhite);  // transparent at the picture's (1, 1)
+    showPerson(1, Surface(4, 4, 0x200000), "m.bmp", 11, 11, std::move(maskFile));
+    showPerson(2, Surface(2, 2, 0x300000), "#NONE", 14, 14);
+    compose();
+
+    EXPECT_EQ(vram(10, 10), 0x0A0A0Au);  // slot 0's key pixel
+    EXPECT_EQ(vram(11, 10), 0x100000u);
+    EXPECT_EQ(vram(11, 11), 0x200000u);  // slot 1 over slot 0
+    EXPECT_EQ(vram(12, 12), 0x100000u);  // slot 1's masked pixel shows slot 0
+    EXPECT_EQ(vram(14, 14), 0x300000u);  // slot 2 on top, unmasked
+    EXPECT_EQ(vram(15, 15), 0x300000u);
+    EXPECT_EQ(vram(16, 16), 0x0A0A0Au);  // slot 2 covers only its own 2 x 2
+    EXPECT_EQ(bank.state(SurfaceId::Person1).maskName, "m.bmp");
+    EXPECT_EQ(bank.state(SurfaceId::Person1Mask).fileName, "m.bmp");
+    EXPECT_EQ(bank.state(SurfaceId::Person2).masked, 0);
+}
+
+TEST_F(Scene, EmptyTransparencyBuildsTheMaskFromWhatTheWorkSurfaceHolds) {
+    bank[SurfaceId::Temp2] = Surface(2, 2, 0);
+    bank[SurfaceId::Temp2].setPixel(1, 0, kWhite);
+    showPerson(0, Surface(2, 2, 0x100000), "", 0, 0);
+    compose();
+    EXPECT_EQ(bank.state(SurfaceId::Person0).colourKey, kMaskFromFile);
+    EXPECT_EQ(vram(0, 0), 0x100000u);
+    EXPECT_EQ(vram(1, 0), 0x0A0A0Au);
+}
+
+TEST_F(Scene, PositionKeywordsAndExpressions) {
+    bank.loadPerson(1, Surface(200, 300), "p.bmp", "#TOP_LEFT", std::nullopt);
+    bank.placePerson(1, 1, "#CENTER", "#BOTTOM", evaluateNumber);
+    EXPECT_EQ(bank.state(SurfaceId::Person1).x, 220);
+    EXPECT_EQ(bank.state(SurfaceId::Person1).y, 180);
+    bank.placePerson(1, 1, "#RIGHT", "#TOP", evaluateNumber);
+    EXPECT_EQ(bank.state(SurfaceId::Person1).x, 440);
+    EXPECT_EQ(bank.state(SurfaceId::Person1).y, 0);
+    bank.placePerson(1, 1, "#MIDDLE", "-25", evaluateNumber);
+    EXPECT_EQ(bank.state(SurfaceId::Person1).x, 0);
+    EXPECT_EQ(bank.state(SurfaceId::Person1).y, -25);
+
+    bank.loadPerson(0, Surface(641, 481), "wide.bmp", "#NONE", std::nullopt);
+    bank.placePerson(0, 1, "#CENTER", "#CENTER", evaluateNumber);
+    EXPECT_EQ(bank.state(SurfaceId::Person0).x, 0);  // -1 / 2 rounds toward zero
+    EXPECT_EQ(bank.state(SurfaceId::Person0).y, 0);
+}
+
+TEST_F(Scene, PersonCommandsIgnoreBadOrEmptySlots) {
+    bank.loadPerson(3, Surface(2, 2), "p.bmp", "#NONE", std::nullopt);
+    bank.loadPerson(-1, Surface(2, 2), "p.bmp", "#NONE", std::nullopt);
+    bank.placePerson(3, 1, "5", "5", evaluateNumber);
+    bank.placePerson(1, 1, "5", "5", evaluateNumber);  // never loaded
+    for (int slot = 0; slot < kPersonSlots; ++slot) {
+        EXPECT_EQ(bank.state(personSurface(slot)).loaded, 0);
+        EXPECT_EQ(bank.state(personSurface(slot)).shown, 0);
+        EXPECT_EQ(bank.state(personSurface(slot)).x, 0);
+    }
+}
+
+TEST_F(Scene, ClearingAPersonEmptiesTheSlotButHidingKeepsIt) {
+    showPerson(0, personPicture(4, 4, 0x100000), "#TOP_LEFT", 7, 9);
+    bank.placePerson(0, 0, "7", "9", evaluateNumber);
+    EXPECT_EQ(bank.state(SurfaceId::Person0).shown, 0);
+    EXPECT_EQ(bank.state(SurfaceId::Person0).loaded, 1);
+    EXPECT_EQ(bank[SurfaceId::Person0].width(), 4);
+
+    bank.placePerson(0, -1, "7", "9", evaluateNumber);
+    const SurfaceState& s = bank.state(SurfaceId::Person0);
+    EXPECT_EQ(s.loaded, 0);
+    EXPECT_EQ(s.x, 0);
+    EXPECT_EQ(s.colourKey, kNoTransparency);
+    EXPECT_TRUE(s.fileName.empty());
+    EXPECT_EQ(bank[SurfaceId::Person0].width(), 8);
+    EXPECT_EQ(bank[SurfaceId::Person0Mask].height(), 8);
+}
+
+TEST_F(Scene, FailedPictureLoadKeepsTheSurfaceButSetsTheRecord) {
+    bank.loadPerson(2, std::nullopt, "missing.bmp", "#NONE", std::nullopt);
+    EXPECT_EQ(bank.state(SurfaceId::Person2).loaded, 1);
+    EXPECT_EQ(bank.state(SurfaceId::Person2).fileName, "missing.bmp");
+    EXPECT_EQ(bank[SurfaceId::Person2].width(), 8);
+}
+
+// A 4 x 4 #COPY effect over a person at the same place: the order decides who wins.
+class EffectOrder : public Scene, public ::testing::WithParamInterface<std::pair<int32_t, uint32_t>> {};
+
+TEST_P(EffectOrder, DecidesWhetherTheEffectCoversThePersons) {
+    const auto [order, expected] = GetParam();
+    showPerson(0, Surface(4, 4, 0x100000), "#NONE", 0, 0);
+    bank.loadEffect(Surface(4, 4, 0x00E000), "ef.bmp", "#NONE", 0, std::nullopt);
+    ASSERT_TRUE(bank.setEffect(1, "#COPY", 0, 0, order));
+    compose();
+    EXPECT_EQ(vram(1, 1), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, EffectOrder,
+                         ::testing::Values(std::pair{0, 0x100000u}, std::pair{1, 0x00E000u}, std::pair{2, 0x00E000u},
+                                           std::pair{3, 0x100000u}));
+
+TEST_F(Scene, EffectIsCombinedByItsKindAndOnlyWhereItsMaskIsBlack) {
+    bank[SurfaceId::VirtualVram].fill(0x000001);
+    Surface effect(3, 1, kWhite);
+    effect.setPixel(0, 0, 0x00FF00);  // key: becomes transparent
+    bank.loadEffect(std::move(effect), "ef.bmp", "#00FF00", 0, std::nullopt);
+    EXPECT_EQ(bank.state(SurfaceId::Effect).maskMode, int32_t(EffectMaskMode::Picture));
+    ASSERT_TRUE(bank.setEffect(1, "#BLEND", 5, 0, 0));
+    compose();
+    EXPECT_EQ(vram(5, 0), 0x000001u);
+    EXPECT_EQ(vram(6, 0), 0x7F7F7Fu);
+    EXPECT_EQ(vram(8, 0), 0x000001u);
+}
+
+TEST_F(Scene, EffectMaskOfTheWrongSizeIsReportedAndChangesNothing) {
+    bank.loadEffect(Surface(4, 4), "ef.bmp", "m.bmp", 0, Surface(5, 4));
+    EXPECT_FALSE(bank.setEffect(1, "#BLEND", 3, 3, 1));
+    EXPECT_EQ(bank.state(SurfaceId::Effect).shown, 0);
+    EXPECT_EQ(bank.state(SurfaceId::Effect).x, 0);
+    EXPECT_EQ(bank.state(SurfaceId::Effect).effectKind, 0);
+
+    bank.loadEffect(Surface(4, 4), "ef.bmp", "m.bmp", 1, Surface(640, 479));
+    EXPECT_EQ(bank.state(SurfaceId::Effect).maskMode, int32_t(EffectMaskMode::Screen));
+    EXPECT_FALSE(bank.setEffect(1, "#BLEND", 3, 3, 1));
+    EXPECT_EQ(reporter.messages, (std::vector<std::string>{"ARBITRARY", "FIXED"}));
+
+    bank.loadEffect(Surface(4, 4), "ef.bmp", "m.bmp", 1, Surface(640, 480));
+    EXPECT_TRUE(bank.setEffect(1, "#BLEND", 3, 3, 1));
+}
+
+TEST_F(Scene, EffectClearKeepsItsKindAndAnUnknownKeywordKeepsIt) {
+    bank.loadEffect(Surface(4, 4), "ef.bmp", "#NONE", 0, std::nullopt);
+    ASSERT_TRUE(bank.setEffect(1, "#XOR", 1, 2, 1));
+    ASSERT_TRUE(bank.setEffect(1, "#SPARKLE", 1, 2, 1));
+    EXPECT_EQ(bank.state(SurfaceId::Effect).effectKind, int32_t(EffectKind::Xor));
+    ASSERT_TRUE(bank.setEffect(-1, "", 0, 0, 0));
+    EXPECT_EQ(bank.state(SurfaceId::Effect).shown, 0);
+    EXPECT_EQ(bank.state(SurfaceId::Effect).effectKind, int32_t(EffectKind::Xor));
+    EXPECT_EQ(bank[SurfaceId::Effect].width(), 8);
+}
+
+TEST_F(Scene, DarkeningScalesEveryChannelUnlessSuppressed) {
+    bank[SurfaceId::VirtualVram].fill(0x80FF40);
+    darkness = {true, true, 64};
+    compose();
+    EXPECT_EQ(vram(0, 0), 0x80FF40u);
+    darkness.suppressed = false;
+    compose();
+    EXPECT_EQ(vram(0, 0), 0x60BF30u);
+    EXPECT_EQ(vram(639, 479), 0x60BF30u);
+}
+
+TEST(DarkenScene, RatesAtAndBeyondTheEnds) {
+    Surface s(2, 1, 0xFF80FF01);
+    darkenScene(s, 0);
+    EXPECT_EQ(s.pixel(0, 0), 0x80FF01u);  // unchanged, top byte cleared
+    darkenScene(s, 256);
+    EXPECT_EQ(s.pixel(1, 0), 0u);
+    Surface wrap(1, 1, 0x808080);
+    darkenScene(wrap, -256);  // 512 / 256 doubles, and 0x100 wraps to 0
+    EXPECT_EQ(wrap.pixel(0, 0), 0u);
+}
+
+TEST_F(Scene, PresentationLaysTextOverTheSceneUnlessAskedNot) {
+    bank.loadBackground(Surface(640, 480, 0x222222), "bg.bmp");
+    bank[SurfaceId::Text].setPixel(3, 3, 0xFFFF00);
+    bank[SurfaceId::TextMask].setPixel(3, 3, 0);
+    presentScene(bank, window, darkness, true, true);
+    EXPECT_EQ(window.pixel(3, 3), 0x222222u);
+    EXPECT_TRUE(bank.sceneDirty);
+    presentScene(bank, window, darkness, false, false);
+    EXPECT_EQ(window.pixel(3, 3), 0x222222u);
+    EXPECT_TRUE(bank.sceneDirty);
+    presentScene(bank, window, darkness, false, true);
+    EXPECT_EQ(window.pixel(3, 3), 0xFFFF00u);
+    EXPECT_EQ(window.pixel(4, 3), 0x222222u);
+    EXPECT_FALSE(bank.sceneDirty);
+    EXPECT_EQ(vram(3, 3), 0x222222u);  // the text never enters the composed scene
+}
+
+// A 2 x 1 sheet of 2 x 2 cells, cell 0 red, cell 1 blue, each with one key pixel.
+class Sprites : public Scene {
+protected:
+    Sprites() {
+        Surface sheet(4, 2, 0xFF0000);
+        sheet.fillRect({2, 0, 2, 2}, 0x0000FF);
+        sheet.setPixel(1, 1, kKey);
+        sheet.setPixel(3, 1, kKey);
+        bank.loadSpriteSheet(std::move(sheet), "spr.bmp", 2, 2, "#FF00FF", std::nullopt);
+        bank.loadBackground(Surface(640, 480, 0x222222), "bg.bmp");
+        presentScene(bank, window, darkness, false, true);
+    }
+};
+
+TEST_F(Sprites, MaskedSpriteDrawsOverTheWindowNotTheScene) {
+    putSprite(bank, 0, 10, 20, window);
+    EXPECT_EQ(window.pixel(10, 20), 0xFF0000u);
+    EXPECT_EQ(window.pixel(11, 21), 0x222222u);  // key pixel
+    EXPECT_EQ(vram(10, 20), 0x222222u);
+    bank.setSpriteCell(0, 1, 0);
+    drawAllSprites(bank, window);
+    EXPECT_EQ(window.pixel(10, 20), 0x0000FFu);
+}
+
+TEST_F(Sprites, MovingASpriteOverTextErasesTheTextInItsOldCell) {
+    bank[SurfaceId::Text].fill(0x00FF00);
+    bank[SurfaceId::TextMask].fill(0);
+    presentScene(bank, window, darkness, false, true);
+    putSprite(bank, 0, 10, 10, window);
+    putSprite(bank, 0, 100, 100, window);
+    EXPECT_EQ(window.pixel(10, 10), 0x222222u);  // restored from the scene: no text
+    EXPECT_EQ(window.pixel(12, 10), 0x00FF00u);  // outside the old cell
+    hideSprite(bank, 0, window);
+    EXPECT_EQ(window.pixel(100, 100), 0x222222u);
+    EXPECT_EQ(bank.sprites[0].visible, 0);
+    EXPECT_GE(bank.sprites[0].x, kSpriteNotDrawn);
+}
+
+TEST_F(Sprites, HigherSlotsDrawOnTopAndHidingRepairsTheOthers) {
+    bank.setSpriteCell(1, 1, 0);
+    putSprite(bank, 0, 10, 10, window);
+    putSprite(bank, 1, 10, 10, window);
+    EXPECT_EQ(window.pixel(10, 10), 0x0000FFu);
+    hideSprite(bank, 1, window);
+    EXPECT_EQ(window.pixel(10, 10), 0xFF0000u);
+    hideAllSprites(bank, window);
+    EXPECT_EQ(window.pixel(10, 10), 0x222222u);
+}
+
+TEST_F(Sprites, AnimationAdvancesTheColumnPerPut) {
+    bank.setSpriteAnimation(0, -1);
+    for (const int expected : {1, 0, 1, 0}) {
+        putSprite(bank, 0, 0, 0, window);
+        EXPECT_EQ(bank.sprites[0].column, expected);
+        EXPECT_EQ(bank.sprites[0].animationCount, -1);
+    }
+    bank.setSpriteAnimation(2, 3);
+    for (const int expected : {1, 0, 1, 1, 1}) {
+        putSprite(bank, 2, 0, 0, window);
+        EXPECT_EQ(bank.sprites[2].column, expected);
+    }
+    EXPECT_EQ(bank.sprites[2].animationCount, 0);
+    bank.setSpriteAnimation(3, INT32_MIN);
+    putSprite(bank, 3, 0, 0, window);
+    EXPECT_EQ(bank.sprites[3].animationCount, -1);
+}
+
+TEST_F(Sprites, ReloadingTheSheetMarksEverySpriteNotDrawn) {
+    putSprite(bank, 0, 10, 10, window);
+    bank.loadSpriteSheet(Surface(4, 2, 0x00FF00), "other.bmp", 2, 2, "#NONE", std::nullopt);
+    EXPECT_EQ(window.pixel(10, 10), 0xFF0000u);  // stays until the next presentation
+    presentScene(bank, window, darkness, false, true);
+    EXPECT_EQ(window.pixel(10, 10), 0x222222u);  // drawn far outside the window
+}
+
+TEST_F(Sprites, OutOfRangeSlotsAndCellsDoNothing) {
+    const Surface before = window.clone();
+    putSprite(bank, 32, 0, 0, window);
+    putSprite(bank, -1, 0, 0, window);
+    hideSprite(bank, 99, window);
+    drawSprite(bank, INT32_MIN, window);
+    bank.setSpriteAnimation(32, 5);
+    bank.setSpriteCell(0, 2, 0);
+    bank.setSpriteCell(0, 0, 1);
+    bank.setSpriteCell(0, -1, 0);
+    EXPECT_TRUE(window == before);
+    EXPECT_EQ(bank.sprites[0].column, 0);
+    EXPECT_EQ(bank.sprites[0].row, 0);
+}
+
+TEST_F(Sprites, ZeroOrNegativeCellsDrawNothing) {
+    for (const auto& [cw, ch] : {std::pair{0, 2}, {2, 0}, {-2, -2}}) {
+        bank.loadSpriteSheet(Surface(4, 2, 0x00FF00), "s.bmp", cw, ch, "#NONE", std::nullopt);
+        EXPECT_TRUE(bank.sheet.columns == 0 || bank.sheet.rows == 0);
+        EXPECT_EQ(bank.sheet.valid, 1);  // a good sheet was loaded before
+        bank.setSpriteAnimation(0, -1);
+        presentScene(bank, window, darkness, false, true);
+        const Surface before = window.clone();
+        putSprite(bank, 0, 5, 5, window);
+        hideSprite(bank, 0, window);
+        EXPECT_TRUE(window == before);
+    }
+}
+
+TEST_F(Sprites, HugeCoordinatesAndCellsStayClipped) {
+    bank.loadSpriteSheet(Surface(4, 2, 0x00FF00), "s.bmp", INT32_MAX, 2, "#NONE", std::nullopt);
+    bank.sprites[0].column = INT32_MAX;
+    putSprite(bank, 0, INT32_MIN, INT32_MAX, window);
+    putSprite(bank, 0, INT32_MAX, INT32_MIN, window);
+    hideSprite(bank, 0, window);
+    SUCCEED();
+}
+
+}  // namespace
+}  // namespace qvl
