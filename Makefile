@@ -8,7 +8,7 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all setup build run test bench fuzz clean
+.PHONY: all setup build run test bench fuzz clean update-goldens
 
 all: build
 
@@ -45,3 +45,10 @@ fuzz: setup
 
 clean:
 	rm -rf $(BUILD) $(TEST_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+
+# Rewrites the golden frames of the scenario tests from the current engine. Look at
+# every changed picture (git diff --stat tests/golden) before committing it.
+update-goldens: setup
+	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQVL_SANITIZE=ON >/dev/null
+	@cmake --build $(TEST_BUILD) -j$(JOBS) --target scenarios_tests
+	QVL_UPDATE_GOLDENS=1 ./$(TEST_BUILD)/tests/scenarios_tests

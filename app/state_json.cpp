@@ -79,6 +79,57 @@ std::string TFmain::stateJson() const {
     j.value("charDelay", int64_t(t.charDelay));
     j.endObject();
 
+    j.beginArray("SurfaceState");
+    for (int n = 0; n < kStateCount; ++n) {
+        const SurfaceState& st = bank_.states[std::size_t(n)];
+        j.beginObject();
+        j.value("surface", std::string(surfaceName(n)));
+        j.value("width", int64_t(bank_.surfaces[std::size_t(n)].width()));
+        j.value("height", int64_t(bank_.surfaces[std::size_t(n)].height()));
+        j.value("shown", int64_t(st.shown));
+        j.value("loaded", int64_t(st.loaded));
+        j.value("masked", int64_t(st.masked));
+        j.value("maskMode", int64_t(st.maskMode));
+        j.value("colourKey", int64_t(st.colourKey));
+        j.value("fileName", u(st.fileName));
+        j.value("maskName", u(st.maskName));
+        j.value("spare", int64_t(st.spare));
+        j.value("x", int64_t(st.x));
+        j.value("y", int64_t(st.y));
+        j.value("order", int64_t(st.order));
+        j.value("spareFlag", int64_t(st.spareFlag));
+        j.value("effectKind", int64_t(st.effectKind));
+        j.endObject();
+    }
+    j.endArray();
+
+    const SpriteSheet& sheet = bank_.sheet;
+    j.beginObject("SpriteSheet");
+    j.value("fileName", u(sheet.fileName));
+    j.value("maskName", u(sheet.maskName));
+    j.value("columns", int64_t(sheet.columns));
+    j.value("rows", int64_t(sheet.rows));
+    j.value("cellWidth", int64_t(sheet.cellWidth));
+    j.value("cellHeight", int64_t(sheet.cellHeight));
+    j.value("colourKey", int64_t(sheet.colourKey));
+    j.value("masked", int64_t(sheet.masked));
+    j.value("valid", int64_t(sheet.valid));
+    j.endObject();
+
+    j.beginArray("SpriteSlots");
+    for (const SpriteSlot& slot : bank_.sprites) {
+        j.beginObject();
+        j.value("x", int64_t(slot.x));
+        j.value("y", int64_t(slot.y));
+        j.value("column", int64_t(slot.column));
+        j.value("row", int64_t(slot.row));
+        j.value("visible", int64_t(slot.visible));
+        j.value("animationCount", int64_t(slot.animationCount));
+        j.endObject();
+    }
+    j.endArray();
+    j.value("sceneDirty", bank_.sceneDirty);
+
     j.value("CurrentTextId", int64_t(CurrentTextId));
     j.value("PendingAction", int64_t(PendingAction));
     j.value("caption", u(state.ProgChapter));

@@ -1,6 +1,6 @@
 // qvl-img: converts pictures between the formats the engine reads, for authors and tests.
 //   qvl-img convert IN OUT [--frl-format 24|18|12|10] [--colours 16|256]
-// IN may be .png, .bmp, .frl, .mag/.him or .jpg/.jpeg; OUT .png, .bmp, .frl or .mag.
+// IN may be .png, .bmp, .frl, .mag/.him or .jpg/.jpeg; OUT .png, .bmp, .frl, .mag or .jpg.
 // FRL is written in format 24 unless asked otherwise. MAG holds 256 colours unless
 // asked otherwise; a picture with more is reduced by median cut first.
 #include "base/fault.h"
@@ -8,6 +8,7 @@
 #include "graphics/bmp_encoder.h"
 #include "graphics/frl_codec.h"
 #include "graphics/jpeg_decoder.h"
+#include "tools/jpeg_writer.h"
 #include "graphics/mag_decoder.h"
 #include "graphics/mag_encoder.h"
 #include "graphics/png_io.h"
@@ -27,7 +28,7 @@ namespace {
 int usage() {
     std::cerr << "usage: qvl-img convert IN OUT [--frl-format 24|18|12|10] [--colours 16|256]\n"
                  "  IN:  .png .bmp .frl .mag .him .jpg .jpeg\n"
-                 "  OUT: .png .bmp .frl .mag\n";
+                 "  OUT: .png .bmp .frl .mag .jpg\n";
     return 2;
 }
 
@@ -79,9 +80,11 @@ qvl::Surface decode(const std::string& ext, const std::string& bytes) {
 
 std::string encode(const std::string& ext, const qvl::Surface& picture, int frlFormat, int colours) {
     if (ext == ".png") return qvl::encodePng(picture);
-    if (ext == ".bmp") return qvl::encodeBmp(picture);
+    // Pictures of few colours (masks, sheets) come out as small 8-bit files.
+    if (ext == ".bmp") return qvl::encodeBmp(picture, true);
     if (ext == ".frl") return qvl::encodeFrl(picture, frlFormat);
     if (ext == ".mag") return qvl::encodeMag(qvl::reduceColours(picture, colours), colours);
+    if (ext == ".jpg" || ext == ".jpeg") return qvl::encodeJpeg(picture);
     throw qvl::Fault("cannot write " + (ext.empty() ? std::string("files without an extension") : ext + " files"));
 }
 

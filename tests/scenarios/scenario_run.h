@@ -2,15 +2,18 @@
 // Runs a scenario folder of tests/scenarios headless, in-process, in a scratch
 // copy of the folder (runs write qvl.ini and saves).
 #include "app/tfmain.h"
+#include "graphics/png_io.h"
 #include "platform/encoding.h"
 #include "platform/headless/headless_platform.h"
 #include "script/script_key.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <unistd.h>
 
@@ -56,7 +59,8 @@ public:
         fs::create_directories(dir_);
         for (const auto& entry : fs::directory_iterator(source_)) {
             std::string file = entry.path().filename().string();
-            if (file == "input" || file == "options" || file == "expected" || file.rfind("expected-", 0) == 0 ||
+            if (file == "input" || file == "options" || file == "expected" || file == "golden" ||
+                file.rfind("expected-", 0) == 0 ||
                 file.rfind("absent-", 0) == 0)
                 continue;
             if (entry.path().extension() == ".utf8") {
@@ -74,9 +78,11 @@ public:
         fs::remove_all(dir_);
     }
 
-    RunResult run(qvl::TFmain** inspect = nullptr) {
+    // inputText replaces the folder's input file when given.
+    RunResult run(qvl::TFmain** inspect = nullptr, std::optional<std::string> inputText = std::nullopt) {
         std::vector<qvl::platform::ScriptedInput> input;
-        if (fs::exists(source_ / "input")) input = qvl::platform::parseInputScript(readAll(source_ / "input"));
+        if (inputText) input = qvl::platform::parseInputScript(*inputText);
+        else if (fs::exists(source_ / "input")) input = qvl::platform::parseInputScript(readAll(source_ / "input"));
         qvl::platform::HeadlessOptions options;
         if (fs::exists(source_ / "options")) {
             std::istringstream words(readAll(source_ / "options"));
@@ -103,6 +109,7 @@ public:
 
     void checkExpectations(const RunResult& r) {
         EXPECT_EQ(r.transcript, readAll(source_ / "expected")) << "scenario " << source_.filename();
+        checkGolden();
         for (const auto& entry : fs::directory_iterator(source_)) {
             std::string file = entry.path().filename().string();
             if (file.rfind("expected-", 0) == 0) {
@@ -116,6 +123,29 @@ public:
     }
 
     qvl::platform::HeadlessPlatform& platform() { return *platform_; }
+
+    // For folders holding a file named "golden": the last frame against
+    // tests/golden/NAME.png. A mismatch leaves NAME.actual.png beside it to look
+    // at; QVL_UPDATE_GOLDENS=1 (make update-goldens) writes the golden instead.
+    void checkGolden() {
+        if (!fs::exists(source_ / "golden")) return;
+        const fs::path golden = fs::path(QVL_TEST_GOLDEN) / (source_.filename().string() + ".png");
+        const fs::path actual = fs::path(QVL_TEST_GOLDEN) / (source_.filename().string() + ".actual.png");
+        const qvl::Surface& frame = platform_->lastFrame();
+        if (const char* update = std::getenv("QVL_UPDATE_GOLDENS"); update && std::string(update) == "1") {
+            qvl::writePngFile(golden.string(), frame);
+            return;
+        }
+        ASSERT_TRUE(fs::exists(golden)) << golden << " is missing: make update-goldens";
+        auto expected = qvl::readPngFile(golden.string());
+        ASSERT_TRUE(expected) << golden;
+        if (*expected == frame) {
+            fs::remove(actual);
+            return;
+        }
+        qvl::writePngFile(actual.string(), frame);
+        ADD_FAILURE() << "the frame differs from " << golden << "; see " << actual;
+    }
 
 private:
     void scramble(std::string& bytes) {
