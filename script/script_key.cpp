@@ -49,4 +49,16 @@ void scrambleLine(std::string& line, int32_t key) {
     }
 }
 
+void scrambleFile(std::string& bytes, int32_t key) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= bytes.size(); ++i) {
+        if (i == bytes.size() || bytes[i] == '\r' || bytes[i] == '\n') {
+            std::string line = bytes.substr(start, i - start);
+            scrambleLine(line, key);
+            bytes.replace(start, line.size(), line);
+            start = i + 1;
+        }
+    }
+}
+
 }  // namespace qvl

@@ -27,5 +27,8 @@ ScriptKeyBytes scriptKeyBytes(int32_t key);
 
 // In place; its own inverse.
 void scrambleLine(std::string& line, int32_t key);
+// A whole file in place, line by line: the byte counter restarts after every CR or
+// LF, as the reader's does when it decodes the file's lines.
+void scrambleFile(std::string& bytes, int32_t key);
 
 }  // namespace qvl

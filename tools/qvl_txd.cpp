@@ -53,17 +53,7 @@ int main(int argc, char** argv) {
         std::cerr << "qvl-txd: cannot read " << argv[2] << "\n";
         return 1;
     }
-    // Scramble line by line in place; the line breaks themselves are below 32 and
-    // are left alone, so the byte counter restarts at each line as the reader's does.
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= bytes.size(); ++i) {
-        if (i == bytes.size() || bytes[i] == '\r' || bytes[i] == '\n') {
-            std::string line = bytes.substr(start, i - start);
-            qvl::scrambleLine(line, key);
-            bytes.replace(start, line.size(), line);
-            start = i + 1;
-        }
-    }
+    qvl::scrambleFile(bytes, key);
     std::string temp = std::string(argv[3]) + ".tmp";
     {
         std::ofstream out(temp, std::ios::binary);

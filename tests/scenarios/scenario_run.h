@@ -152,15 +152,7 @@ private:
         int32_t key = qvl::kDefaultScriptKey;
         if (fs::exists(dir_ / "decode.key"))
             key = qvl::scriptKeyFromFile(readAll(dir_ / "decode.key")).value_or(key);
-        std::size_t start = 0;
-        for (std::size_t i = 0; i <= bytes.size(); ++i) {
-            if (i == bytes.size() || bytes[i] == '\r' || bytes[i] == '\n') {
-                std::string line = bytes.substr(start, i - start);
-                qvl::scrambleLine(line, key);
-                bytes.replace(start, line.size(), line);
-                start = i + 1;
-            }
-        }
+        qvl::scrambleFile(bytes, key);
     }
 
     fs::path source_, dir_;
