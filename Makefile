@@ -40,7 +40,9 @@ fuzz: setup
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
 	@for f in $(FUZZ_BUILD)/fuzz/*_fuzz; do \
 	  name=$$(basename $$f); mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
-	  echo "== $$name"; $$f -max_total_time=$(FUZZ_SECONDS) $(FUZZ_BUILD)/corpus/$$name fuzz/seeds/$$name 2>&1 | tail -n 3 || exit 1; \
+	  seeds=""; [ -d fuzz/seeds/$$name ] && seeds=fuzz/seeds/$$name; \
+	  echo "== $$name"; $$f -max_total_time=$(FUZZ_SECONDS) $(FUZZ_BUILD)/corpus/$$name $$seeds > $(FUZZ_BUILD)/$$name.log 2>&1 \
+	    || { tail -n 30 $(FUZZ_BUILD)/$$name.log; exit 1; }; tail -n 1 $(FUZZ_BUILD)/$$name.log; \
 	done
 
 clean:
