@@ -70,7 +70,9 @@ void TFmain::registerCommands() {
         popupAutoOpen = n != 1;
     });
     d.add("_syssave", [this] { saveSuppressed = argValue(0, 0) != 0; });
-    d.add("_syslog", [this] { logSuppressed = argValue(0, 0) != 0; });
+    d.add("_syslog", [this] { log.logSuppressed = argValue(0, 0) != 0; });
+    d.add("_logclear", [this] { log.clearLog(); });
+    d.add("_lognext", [this] { log.nextLogPage(); });
 
     // Flags
     d.add("_flgclear", [this, arg] { flags.clearFlags(argValue(0, 0), arg(1)); });

@@ -40,12 +40,22 @@ void drawPlainText(Surface& text, Surface& mask, platform::FontEngine& fonts, co
 }
 }  // namespace
 
+void TFmain::recordInLog(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t n = sjis::charLength(text, i);
+        log.appendToLog(std::string_view(text).substr(i, n));
+        i += n;
+    }
+    log.appendToLog("\n");
+}
+
 void TFmain::showTextLine(const std::string& line, int32_t startPosition) {
     std::string shown = sjis::copy(line, std::size_t(std::max(startPosition, 1)));
     transcript_.write("text", shown);
     state.ProgMultiStateFlag = 2;
     state.ProgTextPos = startPosition;
     drawPlainText(bank_[SurfaceId::Text], bank_[SurfaceId::TextMask], platform_.fonts(), settings.FontTable[0], shown);
+    recordInLog(shown);
     presentScene(false);
     input.clearClicks();
     waitFor([&] { return input.clickPending || PendingAction != kPendingNone; },
@@ -59,12 +69,14 @@ void TFmain::showUnpagedText(const std::string& text) {
     if (!shown.empty() && shown.back() == '\n') shown.pop_back();
     transcript_.write("text", shown);
     drawPlainText(bank_[SurfaceId::Text], bank_[SurfaceId::TextMask], platform_.fonts(), settings.FontTable[0], shown);
+    recordInLog(shown);
     presentScene(false);
 }
 
 void TFmain::clearTextWindow() {
     bank_[SurfaceId::Text].fill(0x000000);
     bank_[SurfaceId::TextMask].fill(0xFFFFFF);
+    log.nextLogPage();
     presentScene(false);
 }
 

@@ -38,7 +38,7 @@ std::string TFmain::stateJson() const {
     j.value("darknessSuppressed", darknessSuppressed);
     j.value("popupSuppressed", popupSuppressed);
     j.value("saveSuppressed", saveSuppressed);
-    j.value("logSuppressed", logSuppressed);
+    j.value("logSuppressed", log.logSuppressed);
     j.value("popupAutoOpen", popupAutoOpen);
     j.value("WaitBase", int64_t(WaitBase));
 
@@ -129,6 +129,21 @@ std::string TFmain::stateJson() const {
     }
     j.endArray();
     j.value("sceneDirty", bank_.sceneDirty);
+
+    j.beginObject("MessageLog");
+    j.value("LogTotalPage", int64_t(log.LogTotalPage));
+    j.value("LogCurrentPage", int64_t(log.LogCurrentPage));
+    j.value("LogCurrentLine", int64_t(log.LogCurrentLine));
+    j.value("SaveLogStartPage", int64_t(log.SaveLogStartPage));
+    j.value("SaveLogTotalPage", int64_t(log.SaveLogTotalPage));
+    j.beginArray("pages");
+    for (const auto& page : log.pages) {
+        j.beginArray();
+        for (const auto& line : page) j.item(u(line));
+        j.endArray();
+    }
+    j.endArray();
+    j.endObject();
 
     j.value("CurrentTextId", int64_t(CurrentTextId));
     j.value("PendingAction", int64_t(PendingAction));

@@ -224,7 +224,7 @@ void TFmain::returnToTitle() {
     ClickFlagIndex = -1;
     autoRefreshMode.clear();
     bank_.resetSurfaces();
-    darknessSuppressed = popupSuppressed = saveSuppressed = logSuppressed = false;
+    darknessSuppressed = popupSuppressed = saveSuppressed = log.logSuppressed = false;
     startSequence();
     state.ProgNextLine = 0;
 }

@@ -18,6 +18,7 @@
 #include "script/expression.h"
 #include "script/flag_store.h"
 #include "script/system_values.h"
+#include "text/message_log.h"
 #include "text/text_window_state.h"
 #include "script/interpreter.h"
 #include "script/interpreter_state.h"
@@ -136,12 +137,12 @@ public:
     int mouseX = 0, mouseY = 0;
     std::vector<std::string> errorList;  // the reports answered with No
     TextWindowState textWindow;
+    MessageLog log;  // its logSuppressed is the _syslog switch
     // Scenario switches: saved with a game, cleared by a return to the title.
     std::string autoRefreshMode = "0";
     bool darknessSuppressed = false;
     bool popupSuppressed = false;
     bool saveSuppressed = false;
-    bool logSuppressed = false;
     bool popupAutoOpen = true;  // the right button opens the menu
 
     ExpressionEvaluator& evaluator() { return evaluator_; }
@@ -159,6 +160,7 @@ private:
     void failureHandler(const std::string& message);
     void registerCommands();
     void registerSceneCommands();
+    void recordInLog(const std::string& text);
     void putPerson(bool load);
     void setPersonState();
     void clearPersons();

@@ -1,0 +1,41 @@
+#pragma once
+// The message log: the text of the last 16 pages shown, line by line, for paging
+// back through it. The text window feeds it every drawn character and line feed
+// and opens a new log page whenever it clears its page; scripts can clear it,
+// start a page or switch recording off; saves carry the pages and counters.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qvl {
+
+inline constexpr int kLogPages = 16;
+
+class MessageLog {
+public:
+    // One drawn character (Shift-JIS, one or two bytes) or "\n". Symbol fonts
+    // (font index 4 and up) are recorded as spaces.
+    void appendToLog(std::string_view character, bool symbolFont = false);
+    void nextLogPage();
+    void clearLog();
+    // Called when the save snapshot is taken: names the pages complete before it.
+    void takeLogSnapshot();
+
+    std::array<std::vector<std::string>, kLogPages> pages;
+    int32_t LogCurrentPage = 0;
+    int32_t LogTotalPage = 0;
+    int32_t LogCurrentLine = 0;
+    bool snapshotPending = true;
+    int32_t SaveLogStartPage = -1;
+    int32_t SaveLogTotalPage = 0;
+    bool logSuppressed = false;
+};
+
+// How the page view lays out one log line: lines up to 52 bytes as one row; longer
+// ones in pieces of 52 bytes (53 when the 52nd byte starts a double-byte
+// character) followed by one empty row. An empty line is one empty row.
+std::vector<std::string> logViewRows(std::string_view line);
+
+}  // namespace qvl
