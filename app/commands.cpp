@@ -90,6 +90,7 @@ void TFmain::registerCommands() {
     d.add("_branch", [&flow, arg] { flow.branch(arg(0)); });
 
     registerSceneCommands();
+    registerTextCommands();
 }
 
 void TFmain::assignFlag() {

@@ -63,7 +63,10 @@ void TFmain::handleEvent(const Event& e) {
         case Event::Type::Quit: closeRequest(); break;
         case Event::Type::Exposed: present(); break;
         case Event::Type::MenuPick: onMenuPick(e.text); break;
-        default: break;  // timers and media reports belong to subsystems that are not here yet
+        case Event::Type::Timer:
+            if (e.id == 1 && iconRunning_) drawIconFrame();
+            break;
+        default: break;  // media reports arrive with the audio channels
     }
 }
 
@@ -112,6 +115,7 @@ void TFmain::onMenuPick(const std::string& caption) {
     if (sjis == text(Text::MenuExit)) closeRequest();
     else if (sjis == text(Text::MenuFullScreen)) toggleFullScreen();
     else if (sjis == text(Text::MenuWindowFrame)) toggleWindowFrame();
+    else if (sjis == text(Text::MenuSkipRead) && settings.TextMaxIndex) skipReadMode = true;
     input.clearClicks();
 }
 

@@ -28,6 +28,7 @@ const std::string& text(Text t) {
         "終了する",
         "フルスクリーン表示",
         "画面の枠の表示",
+        "読んだ文章を飛ばす",
     };
     static const auto kSjis = [] {
         std::array<std::string, std::size_t(Text::Count)> out;

@@ -26,6 +26,7 @@ enum class Text {
     MenuExit,            // menu captions
     MenuFullScreen,
     MenuWindowFrame,
+    MenuSkipRead,
     Count
 };
 

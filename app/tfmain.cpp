@@ -102,12 +102,13 @@ void TFmain::createMainWindow() {
     }
     if (!settings.dataDriveRoot.empty()) files_.setDriveRoot(platform::FileSystem::fromSjis(settings.dataDriveRoot));
     if (!settings.BackGround.empty()) bank_.loadBackground(readPicture(settings.BackGround), settings.BackGround);
+    loadWaitIcon();
     textWindow.setDefaults(settings.FontTable);
     created_ = true;
     // The first presentation shows the start background without darkening.
     const bool dark = settings.BGDarkness;
     settings.BGDarkness = false;
-    presentScene(false);
+    resetTextWindow();
     settings.BGDarkness = dark;
 }
 

@@ -12,6 +12,7 @@
 #include "graphics/surface.h"
 #include "graphics/surface_bank.h"
 #include "platform/files.h"
+#include "platform/fonts.h"
 #include "platform/platform.h"
 #include "script/control_flow.h"
 #include "script/dispatcher.h"
@@ -160,7 +161,27 @@ private:
     void failureHandler(const std::string& message);
     void registerCommands();
     void registerSceneCommands();
-    void recordInLog(const std::string& text);
+    void registerTextCommands();
+
+    // The text window.
+    int drawCharacter(const std::string& c);  // 0 same line, 1 wrapped, 2 page ended
+    int newLine(bool page);
+    void drawGlyphs(const std::string& c, int x, int y, const platform::FontSpec& spec, bool ruby);
+    void showTextRect(Rect r);
+    bool readMarkStep();
+    void characterDelay(bool skipping);
+    void waitForClick(int kind);
+    Rect iconRect() const;
+    void startIcon(int row);
+    void stopIcon();
+    void drawIconFrame();
+    void loadWaitIcon();
+    void resetTextWindow();
+    void setTextSize(int32_t n);
+    std::size_t controlSequence(const std::string& line, std::size_t p);
+    std::size_t ruby(const std::string& line, std::size_t p);
+    std::size_t embeddedValue(const std::string& line, std::size_t p);
+    void inlineImage(const std::string& name);
     void putPerson(bool load);
     void setPersonState();
     void clearPersons();
@@ -196,6 +217,10 @@ private:
     DisplayModeChanger displayMode_;
     SurfaceBank bank_;
     Surface windowImage_;
+    Surface iconSheet_, iconMask_;
+    int iconRow_ = 0, iconFrame_ = 0;
+    bool iconRunning_ = false;
+    bool innerText_ = false;  // drawing part of a line: no transcript line of its own
     const Surface* overlay_ = nullptr;
     bool leftPressed_ = false;
     bool closeQueryOpen_ = false;

@@ -124,6 +124,11 @@ public:
 
     qvl::platform::HeadlessPlatform& platform() { return *platform_; }
 
+    // Replaces a file of the run's copy, written as a scenario ships it.
+    void writeScenarioFile(const std::string& name, const std::string& utf8) {
+        writeAll(dir_ / name, toScenarioBytes(utf8));
+    }
+
     // For folders holding a file named "golden": the last frame against
     // tests/golden/NAME.png. A mismatch leaves NAME.actual.png beside it to look
     // at; QVL_UPDATE_GOLDENS=1 (make update-goldens) writes the golden instead.
