@@ -145,6 +145,12 @@ std::string TFmain::stateJson() const {
     j.endArray();
     j.endObject();
 
+    // The identifiers whose read mark is set.
+    j.beginArray("ReadTextMarks");
+    for (std::size_t id = 0; id < ReadTextMarks.size() * 8; ++id)
+        if (ReadTextMarks[id / 8] & (1u << (id % 8))) j.item(int64_t(id));
+    j.endArray();
+
     j.value("CurrentTextId", int64_t(CurrentTextId));
     j.value("PendingAction", int64_t(PendingAction));
     j.value("caption", u(state.ProgChapter));

@@ -72,6 +72,7 @@ void TFmain::showTextLine(const std::string& line, int32_t startPosition) {
         waitForClick(0);
         if (r == 0) drawCharacter("\n");
     }
+    showPendingText();
     pump(platform_.ticks(), {});
 }
 
@@ -90,6 +91,7 @@ void TFmain::showUnpagedText(const std::string& text) {
         characterDelay(readMarkStep());
     }
     saveSuppressed = saved;
+    showPendingText();
     pump(platform_.ticks(), {});
 }
 
@@ -123,6 +125,14 @@ void TFmain::showTextRect(Rect r) {
     if (!textWindow.textVisible) return;
     windowImage_.blit(bank_[SurfaceId::TextMask], r.x, r.y, r.x, r.y, r.w, r.h, Rop::And);
     windowImage_.blit(bank_[SurfaceId::Text], r.x, r.y, r.x, r.y, r.w, r.h, Rop::Or);
+    textPending_ = true;
+}
+
+void TFmain::showPendingText() {
+    // Characters reach the screen when someone could see them: before a delay, a
+    // wait, or at the end of the line; fast text is shown once, not per character.
+    if (!textPending_) return;
+    textPending_ = false;
     present();
 }
 
@@ -172,8 +182,13 @@ bool TFmain::readMarkStep() {
 
 void TFmain::characterDelay(bool skipping) {
     const int32_t d = textWindow.charDelay;
-    if (d < 0) delayMs(-d);
-    else if (!input.fastForward && !settings.HighSpeedText && d > 0 && !skipping) delayMs(d);
+    if (d < 0) {
+        showPendingText();
+        delayMs(-d);
+    } else if (!input.fastForward && !settings.HighSpeedText && d > 0 && !skipping) {
+        showPendingText();
+        delayMs(d);
+    }
 }
 
 void TFmain::waitForClick(int kind) {
@@ -181,6 +196,7 @@ void TFmain::waitForClick(int kind) {
     if (skipping()) return;
     if (kind == 0 && settings.SkipText) return;
     input.clickPending = false;
+    showPendingText();
     startIcon(kind);
     input.mouseWentDown = input.mouseWentUp = false;
     const platform::WaitHint click{platform::WaitKind::Click, platform::Answer::None};

@@ -168,6 +168,7 @@ private:
     int newLine(bool page);
     void drawGlyphs(const std::string& c, int x, int y, const platform::FontSpec& spec, bool ruby);
     void showTextRect(Rect r);
+    void showPendingText();
     bool readMarkStep();
     void characterDelay(bool skipping);
     void waitForClick(int kind);
@@ -220,7 +221,8 @@ private:
     Surface iconSheet_, iconMask_;
     int iconRow_ = 0, iconFrame_ = 0;
     bool iconRunning_ = false;
-    bool innerText_ = false;  // drawing part of a line: no transcript line of its own
+    bool innerText_ = false;
+    bool textPending_ = false;  // drawn into the window image, not yet presented  // drawing part of a line: no transcript line of its own
     const Surface* overlay_ = nullptr;
     bool leftPressed_ = false;
     bool closeQueryOpen_ = false;
