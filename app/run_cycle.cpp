@@ -97,6 +97,15 @@ void TFmain::onKey(const Event& e) {
         toggleFullScreen();
         return;
     }
+    if (e.key == Key::Character && (e.mods & platform::kModCtrl)) {
+        // The menu's shortcuts, which work while the menu is closed.
+        const Text items[] = {Text::MenuSkipRead, Text::MenuHighSpeed, Text::MenuPageMode,
+                              Text::MenuFullScreen, Text::MenuWindowFrame, Text::MenuExit};
+        const char keys[] = {'f', 'h', 'p', 'g', 'w', 'q'};
+        for (std::size_t i = 0; i < std::size(keys); ++i)
+            if (e.ch == keys[i]) onMenuPick(platform::sjisToUtf8(text(items[i])));
+        return;
+    }
     switch (e.key) {
         case Key::Escape: closeRequest(); break;
         case Key::Space:
@@ -116,6 +125,8 @@ void TFmain::onMenuPick(const std::string& caption) {
     else if (sjis == text(Text::MenuFullScreen)) toggleFullScreen();
     else if (sjis == text(Text::MenuWindowFrame)) toggleWindowFrame();
     else if (sjis == text(Text::MenuSkipRead) && settings.TextMaxIndex) skipReadMode = true;
+    else if (sjis == text(Text::MenuHighSpeed)) settings.HighSpeedText = !settings.HighSpeedText;
+    else if (sjis == text(Text::MenuPageMode)) settings.SkipText = !settings.SkipText;
     input.clearClicks();
 }
 

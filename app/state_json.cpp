@@ -40,6 +40,7 @@ std::string TFmain::stateJson() const {
     j.value("saveSuppressed", saveSuppressed);
     j.value("logSuppressed", log.logSuppressed);
     j.value("popupAutoOpen", popupAutoOpen);
+    j.value("waitMenuItemsEnabled", waitMenuItemsEnabled);
     j.value("WaitBase", int64_t(WaitBase));
 
     const OptionList& options = controlFlow_.lastOptions();

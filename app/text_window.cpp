@@ -198,6 +198,8 @@ void TFmain::waitForClick(int kind) {
     input.clickPending = false;
     showPendingText();
     startIcon(kind);
+    // The menu's save, load, title, hide and darkening items work during the wait.
+    waitMenuItemsEnabled = true;
     input.mouseWentDown = input.mouseWentUp = false;
     const platform::WaitHint click{platform::WaitKind::Click, platform::Answer::None};
     waitFor([&] { return skipping() || input.mouseWentDown || input.clickPending || PendingAction != kPendingNone; },
@@ -206,6 +208,7 @@ void TFmain::waitForClick(int kind) {
             click);
     input.fastForward = false;
     stopIcon();
+    waitMenuItemsEnabled = false;
 }
 
 Rect TFmain::iconRect() const {

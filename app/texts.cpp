@@ -29,6 +29,8 @@ const std::string& text(Text t) {
         "フルスクリーン表示",
         "画面の枠の表示",
         "読んだ文章を飛ばす",
+        "高速文字表示",
+        "ページ単位表示",
     };
     static const auto kSjis = [] {
         std::array<std::string, std::size_t(Text::Count)> out;

@@ -27,6 +27,8 @@ enum class Text {
     MenuFullScreen,
     MenuWindowFrame,
     MenuSkipRead,
+    MenuHighSpeed,
+    MenuPageMode,
     Count
 };
 

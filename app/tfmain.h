@@ -145,6 +145,7 @@ public:
     bool popupSuppressed = false;
     bool saveSuppressed = false;
     bool popupAutoOpen = true;  // the right button opens the menu
+    bool waitMenuItemsEnabled = false;  // the menu items a click wait enables
 
     ExpressionEvaluator& evaluator() { return evaluator_; }
     ControlFlow& controlFlow() { return controlFlow_; }

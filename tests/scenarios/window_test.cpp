@@ -72,3 +72,31 @@ TEST(Window, EnterDuringTextOutputFastForwardsAndClickFlagsFollowClicks) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Window, CtrlShortcutsWorkWithTheMenuClosed) {
+    qvl::platform::HeadlessPlatform platform({}, {});
+    qvl::TFmain app(platform, {});
+    auto ctrl = [&](char c) {
+        Event e;
+        e.type = Event::Type::KeyDown;
+        e.key = qvl::platform::Key::Character;
+        e.ch = c;
+        e.mods = qvl::platform::kModCtrl;
+        app.passEvent(e);
+    };
+    ctrl('h');
+    EXPECT_TRUE(app.settings.HighSpeedText);
+    ctrl('p');
+    EXPECT_TRUE(app.settings.SkipText);
+    ctrl('f');
+    EXPECT_FALSE(app.skipReadMode) << "no read marks without TextMaxIndex";
+    app.settings.TextMaxIndex = 4;
+    ctrl('f');
+    EXPECT_TRUE(app.skipReadMode);
+    ctrl('g');
+    EXPECT_TRUE(app.fullScreen);
+}
+
+}  // namespace
