@@ -2,6 +2,8 @@
 
 #include "base/sjis.h"
 
+#include <algorithm>
+
 namespace qvl {
 
 void MessageLog::appendToLog(std::string_view c, bool symbolFont) {
@@ -66,8 +68,7 @@ std::vector<std::string> logViewRows(std::string_view line) {
     while (s < line.size()) {
         std::size_t n = std::min(kRowBytes, line.size() - s);
         // Never end a row on a lead byte: the row takes the whole character.
-        if (n == kRowBytes && sjis::isLeadByte(static_cast<unsigned char>(line[s + n - 1])) &&
-            s + n < line.size()) {
+        if (n == kRowBytes && sjis::isLeadByte(static_cast<unsigned char>(line[s + n - 1])) && s + n < line.size()) {
             // Count characters from the row's start so a trail byte is not taken for a lead.
             std::size_t i = s;
             while (i < s + n) i += sjis::charLength(line, i);
@@ -78,6 +79,12 @@ std::vector<std::string> logViewRows(std::string_view line) {
     }
     rows.emplace_back();
     return rows;
+}
+
+int32_t logPageHeight(const std::vector<std::string>& page) {
+    std::size_t rows = 2;
+    for (const auto& line : page) rows += logViewRows(line).size();
+    return int32_t(rows) * 32 + 48;
 }
 
 }  // namespace qvl

@@ -18,7 +18,10 @@ public:
     // One drawn character (Shift-JIS, one or two bytes) or "\n". Symbol fonts
     // (font index 4 and up) are recorded as spaces.
     void appendToLog(std::string_view character, bool symbolFont = false);
+    // Starts the next page of the ring when the current one holds text; the 17th
+    // page overwrites the oldest.
     void nextLogPage();
+    // _logclear and the return to the title: every page and counter back to empty.
     void clearLog();
     // Called when the save snapshot is taken: names the pages complete before it.
     void takeLogSnapshot();
@@ -37,5 +40,9 @@ public:
 // ones in pieces of 52 bytes (53 when the 52nd byte starts a double-byte
 // character) followed by one empty row. An empty line is one empty row.
 std::vector<std::string> logViewRows(std::string_view line);
+
+// Height of the page view's canvas for one page: a header and a blank row, then
+// the rows of every line, 32 pixels each, plus a margin of 48.
+int32_t logPageHeight(const std::vector<std::string>& page);
 
 }  // namespace qvl
