@@ -179,17 +179,8 @@ void TFmain::inlineImage(const std::string& name) {
     Surface mask;
     uint32_t corner = picture->pixel(0, 0);
     maskFromKey(*picture, mask, int32_t(((corner & 0xFF) << 16) | (corner & 0xFF00) | ((corner >> 16) & 0xFF)));
-    const int x = t.cursorX + t.originX, y = t.cursorY + t.originY;
-    const int w = picture->width(), h = picture->height();
-    if (t.textVisible) {
-        windowImage_.blit(mask, x, y, Rop::And);
-        windowImage_.blit(*picture, x, y, Rop::Or);
-        present();
-    }
-    bank_[SurfaceId::Text].blit(*picture, x, y);
-    bank_[SurfaceId::TextMask].blit(mask, x, y);
-    (void)h;
-    t.cursorX += w;
+    putTextLayerPicture(*picture, mask, t.cursorX + t.originX, t.cursorY + t.originY);
+    t.cursorX += picture->width();
 }
 
 std::size_t TFmain::ruby(const std::string& line, std::size_t p) {
@@ -200,12 +191,12 @@ std::size_t TFmain::ruby(const std::string& line, std::size_t p) {
     if (base.next >= 2 && line[base.next - 2] == ',') ruby = readToken(line, base.next, ')');
     if (base.text.empty() || ruby.text.empty()) return ruby.next;
     TextWindowState& t = textWindow;
-    const platform::FontSpec spec{t.rubyFontName, t.rubyHeight, true};
-    const int w = platform_.fonts().measureText(ruby.text, spec);
+    const platform::FontSpec fontSpec{t.rubyFontName, t.rubyHeight, true};
+    const int w = platform_.fonts().measureText(ruby.text, fontSpec);
     const int cells = int(base.text.size() / 2);
     const int x = t.cursorX + (cells * t.cellWidth - w) / 2 + t.originX;
     const int y = t.cursorY + t.originY;
-    drawGlyphs(ruby.text, x, y, spec, true);
+    drawGlyphs(ruby.text, x, y, fontSpec, true);
     showTextRect({x - 1, y, w + 3, 16});
     const bool inner = innerText_;
     innerText_ = true;

@@ -52,13 +52,7 @@ void TFmain::registerTextCommands() {
         const int32_t key = parseTransparency(colour, *picture, *this, texts);
         Surface mask(picture->width(), picture->height(), 0x000000);
         if (isKeyColour(key)) maskFromKey(*picture, mask, key);
-        if (t.textVisible) {
-            windowImage_.blit(mask, x, y, Rop::And);
-            windowImage_.blit(*picture, x, y, Rop::Or);
-            present();
-        }
-        bank_[SurfaceId::Text].blit(*picture, x, y);
-        bank_[SurfaceId::TextMask].blit(mask, x, y);
+        putTextLayerPicture(*picture, mask, x, y);
     });
 }
 

@@ -95,15 +95,15 @@ void TFmain::showUnpagedText(const std::string& text) {
     pump(platform_.ticks(), {});
 }
 
-void TFmain::drawGlyphs(const std::string& c, int x, int y, const platform::FontSpec& spec, bool ruby) {
+void TFmain::drawGlyphs(const std::string& c, int x, int y, const platform::FontSpec& fontSpec, bool ruby) {
     TextWindowState& t = textWindow;
     auto& fonts = platform_.fonts();
     Surface& text = bank_[SurfaceId::Text];
     Surface& mask = bank_[SurfaceId::TextMask];
     // One level of letters in both surfaces, so the mask covers exactly the text.
     auto draw = [&](Surface& dst, int dx, int dy, uint32_t colour) {
-        if (t.fontIndex >= 4 && !ruby) fonts.drawChar(dst, dx, dy, char32_t(static_cast<unsigned char>(c[0])), spec, colour, false);
-        else fonts.drawText(dst, dx, dy, c, spec, colour, false);
+        if (t.fontIndex >= 4 && !ruby) fonts.drawChar(dst, dx, dy, char32_t(static_cast<unsigned char>(c[0])), fontSpec, colour, false);
+        else fonts.drawText(dst, dx, dy, c, fontSpec, colour, false);
     };
     auto layer = [&](Surface& dst, uint32_t shadow, uint32_t colour) {
         if (t.shadowOn) {
@@ -126,6 +126,16 @@ void TFmain::showTextRect(Rect r) {
     windowImage_.blit(bank_[SurfaceId::TextMask], r.x, r.y, r.x, r.y, r.w, r.h, Rop::And);
     windowImage_.blit(bank_[SurfaceId::Text], r.x, r.y, r.x, r.y, r.w, r.h, Rop::Or);
     textPending_ = true;
+}
+
+void TFmain::putTextLayerPicture(const Surface& picture, const Surface& mask, int x, int y) {
+    if (textWindow.textVisible) {
+        windowImage_.blit(mask, x, y, Rop::And);
+        windowImage_.blit(picture, x, y, Rop::Or);
+        present();
+    }
+    bank_[SurfaceId::Text].blit(picture, x, y);
+    bank_[SurfaceId::TextMask].blit(mask, x, y);
 }
 
 void TFmain::showPendingText() {

@@ -167,9 +167,11 @@ private:
     // The text window.
     int drawCharacter(const std::string& c);  // 0 same line, 1 wrapped, 2 page ended
     int newLine(bool page);
-    void drawGlyphs(const std::string& c, int x, int y, const platform::FontSpec& spec, bool ruby);
+    void drawGlyphs(const std::string& c, int x, int y, const platform::FontSpec& fontSpec, bool ruby);
     void showTextRect(Rect r);
     void showPendingText();
+    // A picture into the text layer (and onto the window while text is shown).
+    void putTextLayerPicture(const Surface& picture, const Surface& mask, int x, int y);
     bool readMarkStep();
     void characterDelay(bool skipping);
     void waitForClick(int kind);

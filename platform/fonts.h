@@ -39,13 +39,13 @@ public:
     // Colour is 0x00RRGGBB; the top byte of the destination is left alone. Returns
     // the advance in pixels. With antialias off, glyphs are drawn in one colour,
     // which masks built from the text need.
-    int drawText(Surface& dst, int x, int y, std::string_view sjis, const FontSpec& spec,
+    int drawText(Surface& dst, int x, int y, std::string_view sjis, const FontSpec& fontSpec,
                  uint32_t colour, bool antialias = true);
-    int measureText(std::string_view sjis, const FontSpec& spec);
+    int measureText(std::string_view sjis, const FontSpec& fontSpec);
     // One character given as a code point (symbol fonts draw byte values).
-    int drawChar(Surface& dst, int x, int y, char32_t ch, const FontSpec& spec, uint32_t colour,
+    int drawChar(Surface& dst, int x, int y, char32_t ch, const FontSpec& fontSpec, uint32_t colour,
                  bool antialias = true);
-    FontMetrics metrics(const FontSpec& spec);
+    FontMetrics metrics(const FontSpec& fontSpec);
     // The file a face name resolves to (for --verbose and the font dialog).
     std::string fileFor(std::string_view sjisName);
 
