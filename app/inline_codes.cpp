@@ -76,7 +76,7 @@ void TFmain::setTextSize(int32_t n) {
     t.rubyGap = 16;
     t.rubyHeight = 12;
     // Mid-line the line keeps its bottom.
-    if (t.cursorX > t.leftEdge) t.cursorY += oldHeight - t.cellHeight;
+    if (t.cursorX > t.leftEdge) t.cursorY = wrap32(int64_t(t.cursorY) + oldHeight - t.cellHeight);
     t.rightLimit = 640 - t.cellWidth;
     t.bottomLimit = 480 - (t.cellHeight + t.rubyGap) - 1;
     t.sizeIndex = n;
@@ -104,16 +104,18 @@ std::size_t TFmain::controlSequence(const std::string& line, std::size_t p) {
             }
             case 'X': t.cursorX = readCodeNumber(line, p); break;
             case 'Y': t.cursorY = readCodeNumber(line, p); break;
-            case 'M': t.cursorX += readCodeNumber(line, p); break;
-            case 'N': t.cursorY += readCodeNumber(line, p); break;
-            case 'L': t.cursorX = readCodeNumber(line, p) * t.cellWidth; break;
-            case 'H': t.cursorY = readCodeNumber(line, p) * (t.cellHeight + t.rubyGap); break;
-            case 'J': t.cursorX += readCodeNumber(line, p) * t.cellWidth; break;
-            case 'K': t.cursorY += readCodeNumber(line, p) * (t.cellHeight + t.rubyGap); break;
+            case 'M': t.cursorX = wrap32(int64_t(t.cursorX) + readCodeNumber(line, p)); break;
+            case 'N': t.cursorY = wrap32(int64_t(t.cursorY) + readCodeNumber(line, p)); break;
+            case 'L': t.cursorX = wrap32(int64_t(readCodeNumber(line, p)) * t.cellWidth); break;
+            case 'H': t.cursorY = wrap32(int64_t(readCodeNumber(line, p)) * (int64_t(t.cellHeight) + t.rubyGap)); break;
+            case 'J': t.cursorX = wrap32(t.cursorX + int64_t(readCodeNumber(line, p)) * t.cellWidth); break;
+            case 'K':
+                t.cursorY = wrap32(t.cursorY + int64_t(readCodeNumber(line, p)) * (int64_t(t.cellHeight) + t.rubyGap));
+                break;
             case 'T': {
                 // 0 would divide by itself: it leaves the line where it is.
                 int32_t v = readCodeNumber(line, p);
-                if (v != 0) t.cursorY += (v > 0 ? 1 : -1) * (12 * std::abs(v) - t.cellHeight);
+                if (v != 0) t.cursorY = wrap32(t.cursorY + (v > 0 ? 1 : -1) * (12 * std::abs(int64_t(v)) - t.cellHeight));
                 break;
             }
             case 'W': t.charDelay = readCodeNumber(line, p); break;
@@ -135,7 +137,7 @@ std::size_t TFmain::controlSequence(const std::string& line, std::size_t p) {
             case 'I': t.leftEdge = readCodeNumber(line, p); break;
             case 'R': {
                 int32_t v = readCodeNumber(line, p);
-                t.rightLimit = t.leftEdge + (v == 0 ? 640 - t.cellWidth : v);
+                t.rightLimit = wrap32(int64_t(t.leftEdge) + (v == 0 ? 640 - t.cellWidth : v));
                 break;
             }
             case 'U': {
@@ -179,8 +181,9 @@ void TFmain::inlineImage(const std::string& name) {
     Surface mask;
     uint32_t corner = picture->pixel(0, 0);
     maskFromKey(*picture, mask, int32_t(((corner & 0xFF) << 16) | (corner & 0xFF00) | ((corner >> 16) & 0xFF)));
-    putTextLayerPicture(*picture, mask, t.cursorX + t.originX, t.cursorY + t.originY);
-    t.cursorX += picture->width();
+    putTextLayerPicture(*picture, mask, drawCoordinate(int64_t(t.cursorX) + t.originX),
+                        drawCoordinate(int64_t(t.cursorY) + t.originY));
+    t.cursorX = wrap32(int64_t(t.cursorX) + picture->width());
 }
 
 std::size_t TFmain::ruby(const std::string& line, std::size_t p) {
@@ -194,8 +197,8 @@ std::size_t TFmain::ruby(const std::string& line, std::size_t p) {
     const platform::FontSpec fontSpec{t.rubyFontName, t.rubyHeight, true};
     const int w = platform_.fonts().measureText(ruby.text, fontSpec);
     const int cells = int(base.text.size() / 2);
-    const int x = t.cursorX + (cells * t.cellWidth - w) / 2 + t.originX;
-    const int y = t.cursorY + t.originY;
+    const int x = drawCoordinate(int64_t(t.cursorX) + (int64_t(cells) * t.cellWidth - w) / 2 + t.originX);
+    const int y = drawCoordinate(int64_t(t.cursorY) + t.originY);
     drawGlyphs(ruby.text, x, y, fontSpec, true);
     showTextRect({x - 1, y, w + 3, 16});
     const bool inner = innerText_;

@@ -16,26 +16,27 @@ void TFmain::registerTextCommands() {
         clearTextWindow();
     });
     d.add("_textrect", [this] {
-        int32_t x1 = argValue(0, 0), y1 = argValue(1, 0), x2 = argValue(2, 0), y2 = argValue(3, 0);
+        const int x1 = drawCoordinate(argValue(0, 0)), y1 = drawCoordinate(argValue(1, 0));
+        const int x2 = drawCoordinate(argValue(2, 0)), y2 = drawCoordinate(argValue(3, 0));
         Rect r{x1, y1, x2 - x1 + 1, y2 - y1 + 1};
         bank_[SurfaceId::Text].fillRect(r, 0x000000);
         bank_[SurfaceId::TextMask].fillRect(r, 0xFFFFFF);
     });
     d.add("_textcur", [this, &t, given] {
-        if (given(0)) t.cursorX = argValue(0, 0) * t.cellWidth;
-        if (given(1)) t.cursorY = argValue(1, 0) * (t.cellHeight + t.rubyGap);
+        if (given(0)) t.cursorX = wrap32(int64_t(argValue(0, 0)) * t.cellWidth);
+        if (given(1)) t.cursorY = wrap32(int64_t(argValue(1, 0)) * (int64_t(t.cellHeight) + t.rubyGap));
     });
     d.add("_textcurto", [this, &t] {
-        t.cursorX += argValue(0, 0) * t.cellWidth;
-        t.cursorY += argValue(1, 0) * (t.cellHeight + t.rubyGap);
+        t.cursorX = wrap32(t.cursorX + int64_t(argValue(0, 0)) * t.cellWidth);
+        t.cursorY = wrap32(t.cursorY + int64_t(argValue(1, 0)) * (int64_t(t.cellHeight) + t.rubyGap));
     });
     d.add("_textloc", [this, &t] {
         t.cursorX = argValue(0, t.cursorX);
         t.cursorY = argValue(1, t.cursorY);
     });
     d.add("_textlocto", [this, &t] {
-        t.cursorX += argValue(0, 0);
-        t.cursorY += argValue(1, 0);
+        t.cursorX = wrap32(int64_t(t.cursorX) + argValue(0, 0));
+        t.cursorY = wrap32(int64_t(t.cursorY) + argValue(1, 0));
     });
     d.add("_textwait", [this, &t] { t.charDelay = argValue(0, 1); });
     d.add("_textoffset", [this, &t] {
@@ -44,7 +45,8 @@ void TFmain::registerTextCommands() {
     });
     d.add("_textimage", [this, &t] {
         const auto& a = state.ProgArgs;
-        const int32_t x = argValue(0, t.cursorX + t.originX), y = argValue(1, t.cursorY + t.originY);
+        const int x = drawCoordinate(argValue(0, wrap32(int64_t(t.cursorX) + t.originX)));
+        const int y = drawCoordinate(argValue(1, wrap32(int64_t(t.cursorY) + t.originY)));
         std::optional<Surface> picture = readPicture(expandDataDrive(a[2], settings.dataDriveRoot));
         if (!picture || picture->empty()) return;
         const std::string colour = a[3].empty() ? std::string("#NONE") : a[3];

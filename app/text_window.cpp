@@ -66,7 +66,7 @@ void TFmain::showTextLine(const std::string& line, int32_t startPosition) {
         bool skipping = readMarkStep();
         characterDelay(skipping);
     }
-    if (t.cursorY + t.cellHeight + t.rubyGap >= t.bottomLimit && !noLineEnd) {
+    if (int64_t(t.cursorY) + t.cellHeight + t.rubyGap >= t.bottomLimit && !noLineEnd) {
         newLine(true);
     } else if (r != 2 && !noLineEnd) {
         waitForClick(0);
@@ -151,26 +151,27 @@ int TFmain::drawCharacter(const std::string& c) {
     if (c.empty()) return 0;
     if (c == "\f") return newLine(true);
     if (c == "\n") return newLine(false);
-    const int x = t.cursorX + t.originX, y = t.cursorY + t.originY + t.rubyGap;
+    const int x = drawCoordinate(int64_t(t.cursorX) + t.originX);
+    const int y = drawCoordinate(int64_t(t.cursorY) + t.originY + t.rubyGap);
     drawGlyphs(c, x, y, {t.fontName, t.fontHeight, false}, false);
     // The square around the cell goes to the window; its height is the width too.
     showTextRect({x - 1, y - 1, t.cellWidth + 3, t.cellWidth + 3});
     log.appendToLog(c, t.fontIndex >= 4);
-    t.cursorX += t.cellWidth;
+    t.cursorX = wrap32(int64_t(t.cursorX) + t.cellWidth);
     if (t.cursorX < t.rightLimit) return 0;
     return newLine(false);
 }
 
 int TFmain::newLine(bool page) {
     TextWindowState& t = textWindow;
-    if (page || t.cursorY + t.cellHeight + t.rubyGap >= t.bottomLimit) {
+    if (page || int64_t(t.cursorY) + t.cellHeight + t.rubyGap >= t.bottomLimit) {
         input.textOutputActive = false;
         input.fastForward = false;
         waitForClick(1);
         clearTextWindow();
         return 2;
     }
-    t.cursorY += t.cellHeight + t.rubyGap;
+    t.cursorY = wrap32(int64_t(t.cursorY) + t.cellHeight + t.rubyGap);
     log.appendToLog("\n");
     t.cursorX = t.leftEdge;
     return 1;
@@ -223,8 +224,8 @@ void TFmain::waitForClick(int kind) {
 
 Rect TFmain::iconRect() const {
     const TextWindowState& t = textWindow;
-    int x = t.cursorX + t.originX;
-    int y = t.cursorY + t.originY + 16 + (t.cellHeight - t.fontHeight) + (t.fontHeight - kIconSize) / 2;
+    int x = drawCoordinate(int64_t(t.cursorX) + t.originX);
+    int y = drawCoordinate(int64_t(t.cursorY) + t.originY + 16 + (t.cellHeight - t.fontHeight) + (t.fontHeight - kIconSize) / 2);
     if (x >= 608 || y >= 448) x = 608, y = 448;
     return {x, y, kIconSize, kIconSize};
 }

@@ -7,6 +7,13 @@
 
 namespace qvl {
 
+// Scripts can put the cursor anywhere: cursor arithmetic wraps at 32 bits instead
+// of overflowing.
+constexpr int32_t wrap32(int64_t v) { return int32_t(uint32_t(uint64_t(v))); }
+// A drawing coordinate: far-off values stay far off (and off the surfaces) without
+// overflowing what the blits add to them.
+constexpr int drawCoordinate(int64_t v) { return int(v < -65536 ? -65536 : v > 65536 ? 65536 : v); }
+
 struct TextWindowState {
     int32_t cursorX = 0, cursorY = 0;
     int32_t originX = 0, originY = 0;
@@ -33,8 +40,12 @@ struct TextWindowState {
     void reset();
 
     // Column and row of the cursor, as scripts read them.
-    int32_t column() const { return cellWidth ? (cursorX - leftEdge) / cellWidth : 0; }
-    int32_t row() const { return (cellHeight + rubyGap) ? cursorY / (cellHeight + rubyGap) : 0; }
+    int32_t column() const { return cellWidth ? wrap32((int64_t(cursorX) - leftEdge) / cellWidth) : 0; }
+    int32_t row() const { return lineHeight() ? wrap32(cursorY / lineHeight()) : 0; }
+
+    int64_t lineHeight() const { return int64_t(cellHeight) + rubyGap; }
+    // The next line would reach the bottom limit: the page is full.
+    bool pageFull() const { return cursorY + lineHeight() >= bottomLimit; }
 };
 
 }  // namespace qvl

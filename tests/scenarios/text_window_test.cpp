@@ -143,4 +143,10 @@ TEST(TextWindow, ReadTextSkippingRunsThroughReadLinesAndStopsAtTheFirstUnread) {
     EXPECT_EQ(r.app->ReadTextMarks[0], 0x0E) << "lines 1, 2 and 3 are marked";
 }
 
+TEST(TextWindow, CursorsFarOffTheScreenNeitherOverflowNorDraw) {
+    TextRun r("<X2147483000>あいう<L99999999><K-99999999>え%\n_textcurto 2147483647,2147483647\n"
+              "_textlocto 2147483647,1\n_textrect -2147483648,0,2147483647,10\n_mouseclick\n");
+    EXPECT_EQ(r.result.transcript.substr(0, 16), "chapter: Quorvel") << "the run survives";
+}
+
 }  // namespace
