@@ -134,6 +134,8 @@ const char* magResultText(int code) {
             return "MAG picture header invalid";
         case kMagNoPalette:
             return "MAG palette cut off";
+        case kMagTooLarge:
+            return "MAG picture too large";
         default:
             return "MAG unreadable";
     }
@@ -174,6 +176,12 @@ MagHeaderCheck checkMagHeader(std::string_view file) {
     // A bottom above the top would make the bitmap's height zero or negative (top-down).
     if (file[b] != 0 || h.alignedLeft >= alignedRight || h.height <= 0) {
         result.code = kMagBadPicture;
+        return result;
+    }
+    // Before the stream extents: a forged size must fail the probe, not reach an
+    // allocation of gigabytes that the bitmap reader refuses afterwards.
+    if (h.width > kMagMaxSide || h.height > kMagMaxSide || int64_t(h.width) * h.height > kMagMaxPixels) {
+        result.code = kMagTooLarge;
         return result;
     }
 

@@ -14,13 +14,19 @@ namespace qvl {
 
 // Result codes of the header checks and of magToBmp. The loader shows its warning
 // dialog only for failures found after the size probe passed: kMagTruncated and
-// kMagNoPalette.
+// kMagNoPalette. A picture beyond the bitmap reader's size limits fails the probe.
 inline constexpr int kMagOk = 0;
 inline constexpr int kMagTruncated = 1;   // a declared stream ends past the end of the file
 inline constexpr int kMagNoHeader = 2;    // no 0x1A after the comment, or the picture header is cut off
 inline constexpr int kMagBadMagic = 3;    // neither "MAKI02  " nor "QVLIF1  "
 inline constexpr int kMagBadPicture = 4;  // start code not 0, or an empty picture range
 inline constexpr int kMagNoPalette = 5;   // header fine, palette cut off
+inline constexpr int kMagTooLarge = 6;    // wider, taller or larger than the bitmap reader takes
+
+// The bitmap reader's limits, checked on the header so that nothing is allocated
+// for a picture that reader would refuse anyway.
+inline constexpr int kMagMaxSide = 16384;
+inline constexpr int64_t kMagMaxPixels = int64_t(64) << 20;
 
 // A short English description of a result code, for logs and fault messages.
 const char* magResultText(int code);
@@ -51,7 +57,8 @@ struct MagHeaderCheck {
     MagHeader header;  // meaningful when code is kMagOk or kMagTruncated
 };
 
-// The header checks, in their order; `file` may be a prefix of the file.
+// The header checks, in their order (the size limits come before the stream
+// extents); `file` may be a prefix of the file.
 MagHeaderCheck checkMagHeader(std::string_view file);
 
 // The size probe: the byte size of the bitmap magToBmp would build, or nothing when

@@ -77,8 +77,13 @@ void maskFromKey(Surface& picture, Surface& mask, int32_t key) {
 void maskFromFile(Surface& picture, Surface& mask, Surface& temp2, bool pictureAligned) {
     const int w = picture.width(), h = picture.height();
     resizeKeeping(mask, temp2.width(), temp2.height());
+    if (!pictureAligned) {
+        // The mask lies in screen coordinates and the picture may be placed anywhere
+        // on it, so all of it is needed, not just the picture-sized corner.
+        mask.blit(temp2, 0, 0);
+        return;
+    }
     mask.blit(temp2, 0, 0, 0, 0, w, h);
-    if (!pictureAligned) return;
     temp2.blit(mask, 0, 0, 0, 0, w, h, Rop::InverseCopy);
     picture.blit(temp2, 0, 0, 0, 0, w, h, Rop::And);
 }

@@ -58,9 +58,10 @@ int32_t parseTransparency(std::string_view text, const Surface& picture, ScriptE
 void maskFromKey(Surface& picture, Surface& mask, int32_t key);
 
 // temp2 holds the mask picture as loaded (or whatever it held when that failed).
-// The mask takes temp2's size and its top-left picture-sized area. Picture-aligned
-// masks also blacken the picture where the mask is white; temp2 is left holding the
-// inverted area. Screen-aligned masks leave the picture alone.
+// The mask takes temp2's size. A picture-aligned mask takes only temp2's top-left
+// picture-sized area (the rest keeps what the mask held), blackens the picture where
+// it is white and leaves temp2 holding the inverted area. A screen-aligned mask
+// takes all of temp2 and leaves the picture and temp2 alone.
 void maskFromFile(Surface& picture, Surface& mask, Surface& temp2, bool pictureAligned);
 
 // Repeats tile over target from its top-left corner; the last column and row are cut.

@@ -209,6 +209,43 @@ TEST_F(Scene, EffectMaskOfTheWrongSizeIsReportedAndChangesNothing) {
     EXPECT_TRUE(bank.setEffect(1, "#BLEND", 3, 3, 1));
 }
 
+// A mask picture open (black) only on the 2 x 2 square at (left, top).
+Surface maskOpenAt(int w, int h, int left, int top) {
+    Surface m(w, h, kWhite);
+    m.fillRect({left, top, 2, 2}, 0);
+    return m;
+}
+
+TEST_F(Scene, ScreenAlignedEffectMaskIsReadWhereTheEffectIsOnScreen) {
+    bank.loadEffect(Surface(4, 4, 0x00E000), "ef.bmp", "m.bmp", 1, maskOpenAt(640, 480, 301, 201));
+    ASSERT_TRUE(bank.setEffect(1, "#COPY", 300, 200, 1));
+    compose();
+    EXPECT_EQ(vram(301, 201), 0x00E000u);
+    EXPECT_EQ(vram(302, 202), 0x00E000u);
+    EXPECT_EQ(vram(300, 200), 0x0A0A0Au);
+    EXPECT_EQ(vram(303, 203), 0x0A0A0Au);
+
+    // Moved off the opening, the same mask closes it entirely.
+    ASSERT_TRUE(bank.setEffect(1, "#COPY", 0, 0, 1));
+    bank[SurfaceId::VirtualVram].fill(0x0A0A0A);
+    compose();
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(vram(x, y), 0x0A0A0Au) << x << "," << y;
+}
+
+TEST_F(Scene, PictureAlignedEffectMaskTravelsWithTheEffect) {
+    bank.loadEffect(Surface(4, 4, 0x00E000), "ef.bmp", "m.bmp", 0, maskOpenAt(4, 4, 1, 1));
+    ASSERT_TRUE(bank.setEffect(1, "#OR", 300, 200, 1));
+    compose();
+    EXPECT_EQ(vram(301, 201), 0x0AEA0Au);
+    EXPECT_EQ(vram(302, 202), 0x0AEA0Au);
+    EXPECT_EQ(vram(300, 200), 0x0A0A0Au);
+    EXPECT_EQ(vram(303, 203), 0x0A0A0Au);
+    // The picture was blackened under the mask's white.
+    EXPECT_EQ(bank[SurfaceId::Effect].pixel(0, 0), 0u);
+    EXPECT_EQ(bank[SurfaceId::Effect].pixel(1, 1), 0x00E000u);
+}
+
 TEST_F(Scene, EffectClearKeepsItsKindAndAnUnknownKeywordKeepsIt) {
     bank.loadEffect(Surface(4, 4), "ef.bmp", "#NONE", 0, std::nullopt);
     ASSERT_TRUE(bank.setEffect(1, "#XOR", 1, 2, 1));

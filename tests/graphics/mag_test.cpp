@@ -260,6 +260,39 @@ TEST(MagDecoder, DeclaredStreamsPastTheEndAreTruncated) {
     EXPECT_THROW(decodeMag(good.substr(0, good.size() - 1)), Fault);
 }
 
+TEST(MagDecoder, PicturesBeyondTheSizeLimitsAreRefusedFromTheHeader) {
+    // 65536 x 65536 at 16 colours with every flag A byte there (64 MiB): the streams
+    // fit the file, so only the size limits keep this from a 2 GiB bitmap.
+    const std::string huge = craftMag(false, 0, 65535, 65535, std::string(std::size_t(65536) * 1024, '\0'), "", "");
+    EXPECT_EQ(checkMagHeader(huge).code, kMagTooLarge);
+    EXPECT_FALSE(magBitmapSize(huge));
+    EXPECT_TRUE(magToBmp(huge).bitmap.empty());
+    EXPECT_THROW(decodeMag(huge), Fault);
+
+    struct Case {
+        const char* name;
+        int right, bottom;
+        std::size_t flagABytes;
+    };
+    for (const Case c : {Case{"one line 65536 wide", 65534, 0, 1024}, Case{"16385 tall", 7, 16384, 16385},
+                         Case{"sides within, area past", 16383, 4096, 4097 * 256}}) {
+        SCOPED_TRACE(c.name);
+        const std::string file = craftMag(false, 0, c.right, c.bottom, std::string(c.flagABytes, '\0'), "", "");
+        EXPECT_EQ(checkMagHeader(file).code, kMagTooLarge);
+        EXPECT_FALSE(magBitmapSize(file));
+        EXPECT_THROW(decodeMag(file), Fault);
+    }
+
+    // The size is refused before the streams are looked at, so the probe fails too.
+    EXPECT_EQ(checkMagHeader(craftMag(true, 0, 65535, 65535, "", "", "")).code, kMagTooLarge);
+
+    // Right at the limits the picture still gets through the bitmap reader.
+    const Surface widest = decodeMag(craftMag(false, 0, 16383, 0, std::string(256, '\0'), "", ""));
+    EXPECT_EQ(widest.width(), 16384);
+    const Surface tallest = decodeMag(craftMag(true, 0, 3, 16383, std::string(16384, '\0'), "", ""));
+    EXPECT_EQ(tallest.height(), 16384);
+}
+
 TEST(MagDecoder, EveryPrefixOfAFileFailsCleanly) {
     const std::string small = encodeMag(drawing(24, 6, 16), 16);
     for (std::size_t n = 0; n < small.size(); ++n) {
