@@ -27,13 +27,15 @@ constexpr const char* kUsage =
     "  --dump-state FILE  headless: write the engine's state as JSON at the end of the run\n"
     "  --screenshot FILE  write the last presented frame as PNG at the end of the run\n"
     "  --transcript       windowed: also write the transcript to stdout\n"
+    "  --test-readback DIR  windowed, for tests: Ctrl+Alt+Shift+F12 writes what the window shows\n"
+    "                     to DIR/readback-N.png\n"
     "  --help             show this text\n";
 
 struct Options {
     bool headless = false, autoPlay = false, verbose = false, transcript = false;
     int scale = 1;
     std::optional<uint32_t> maxMs;
-    std::string input, dumpState, screenshot, dir;
+    std::string input, dumpState, screenshot, readBack, dir;
 };
 
 [[noreturn]] void fail(const std::string& message) {
@@ -65,6 +67,7 @@ Options parseOptions(int argc, char** argv) {
         else if (a == "--max-ms") o.maxMs = uint32_t(number(next()));
         else if (a == "--dump-state") o.dumpState = next();
         else if (a == "--screenshot") o.screenshot = next();
+        else if (a == "--test-readback") o.readBack = next();
         else if (a == "--scale") {
             o.scale = number(next());
             if (o.scale < 1 || o.scale > 8) fail("--scale takes 1 to 8");
@@ -87,6 +90,7 @@ int main(int argc, char** argv) {
     o.input = absolute(o.input);
     o.dumpState = absolute(o.dumpState);
     o.screenshot = absolute(o.screenshot);
+    o.readBack = absolute(o.readBack);
 
     std::vector<qvl::platform::ScriptedInput> input;
     if (!o.input.empty()) {
@@ -113,7 +117,7 @@ int main(int argc, char** argv) {
     }
     if (!o.headless) {
         try {
-            platform = std::make_unique<qvl::platform::SdlPlatform>(qvl::platform::SdlOptions{o.scale});
+            platform = std::make_unique<qvl::platform::SdlPlatform>(qvl::platform::SdlOptions{o.scale, o.readBack});
         } catch (const std::exception& e) {
             std::cerr << "quorvel: no display (" << e.what() << "); running headless with --auto\n";
             o.headless = o.autoPlay = true;

@@ -29,7 +29,9 @@ void TFmain::delayMs(int32_t ms) {
     input.clicksAccepted = true;
 }
 
-void TFmain::waitFromMark(int32_t ms) { waitUntil(WaitBase + uint32_t(ms)); }
+void TFmain::waitFromMark(int32_t ms) {
+    waitUntil(WaitBase + uint32_t(ms));
+}
 
 void TFmain::waitForMouseClick() {
     platform_.setCursor(platform::Cursor::Wait);
@@ -47,26 +49,43 @@ void TFmain::waitForMouseClick() {
     platform_.setCursor(platform::Cursor::Pen);
 }
 
-void TFmain::present() { platform_.present(windowImage_, overlay_); }
+void TFmain::present() {
+    view_.show();
+}
 
-void TFmain::presentOverlay(const Surface* overlay) { platform_.present(windowImage_, overlay); }
+void TFmain::presentOverlay(const Surface* overlay) {
+    view_.setOverlay(overlay);
+}
 
 void TFmain::handleEvent(const Event& e) {
     switch (e.type) {
-        case Event::Type::MouseDown: onMouseDown(e); break;
-        case Event::Type::MouseUp: onMouseUp(e); break;
+        case Event::Type::MouseDown:
+            onMouseDown(e);
+            break;
+        case Event::Type::MouseUp:
+            onMouseUp(e);
+            break;
         case Event::Type::MouseMove:
             mouseX = e.x;
             mouseY = e.y;
             break;
-        case Event::Type::KeyDown: onKey(e); break;
-        case Event::Type::Quit: closeRequest(); break;
-        case Event::Type::Exposed: present(); break;
-        case Event::Type::MenuPick: onMenuPick(e.text); break;
-        case Event::Type::Timer:
-            if (e.id == 1 && iconRunning_) drawIconFrame();
+        case Event::Type::KeyDown:
+            onKey(e);
             break;
-        default: break;  // media reports arrive with the audio channels
+        case Event::Type::Quit:
+            closeRequest();
+            break;
+        case Event::Type::Exposed:
+            present();
+            break;
+        case Event::Type::MenuPick:
+            onMenuPick(e.text);
+            break;
+        case Event::Type::Timer:
+            if (e.id == TextLink::kIconTimer) text_.onIconTimer();
+            break;
+        default:
+            break;  // media reports arrive with the audio channels
     }
 }
 
@@ -99,7 +118,7 @@ void TFmain::onKey(const Event& e) {
     }
     if (e.key == Key::Character && (e.mods & platform::kModCtrl)) {
         // The menu's shortcuts, which work while the menu is closed.
-        const Text items[] = {Text::MenuSkipRead, Text::MenuHighSpeed, Text::MenuPageMode,
+        const Text items[] = {Text::MenuSkipRead,   Text::MenuHighSpeed,   Text::MenuPageMode,
                               Text::MenuFullScreen, Text::MenuWindowFrame, Text::MenuExit};
         const char keys[] = {'f', 'h', 'p', 'g', 'w', 'q'};
         for (std::size_t i = 0; i < std::size(keys); ++i)
@@ -107,7 +126,9 @@ void TFmain::onKey(const Event& e) {
         return;
     }
     switch (e.key) {
-        case Key::Escape: closeRequest(); break;
+        case Key::Escape:
+            closeRequest();
+            break;
         case Key::Space:
             if (settings.SkipText) settings.SkipText = false;
             break;
@@ -115,18 +136,25 @@ void TFmain::onKey(const Event& e) {
             if (input.textOutputActive) input.fastForward = true;
             if (input.clicksAccepted) input.clickPending = true;
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
 void TFmain::onMenuPick(const std::string& caption) {
     const std::string sjis = platform::utf8ToSjis(caption);
-    if (sjis == text(Text::MenuExit)) closeRequest();
-    else if (sjis == text(Text::MenuFullScreen)) toggleFullScreen();
-    else if (sjis == text(Text::MenuWindowFrame)) toggleWindowFrame();
-    else if (sjis == text(Text::MenuSkipRead) && settings.TextMaxIndex) skipReadMode = true;
-    else if (sjis == text(Text::MenuHighSpeed)) settings.HighSpeedText = !settings.HighSpeedText;
-    else if (sjis == text(Text::MenuPageMode)) settings.SkipText = !settings.SkipText;
+    if (sjis == text(Text::MenuExit))
+        closeRequest();
+    else if (sjis == text(Text::MenuFullScreen))
+        toggleFullScreen();
+    else if (sjis == text(Text::MenuWindowFrame))
+        toggleWindowFrame();
+    else if (sjis == text(Text::MenuSkipRead) && settings.TextMaxIndex)
+        skipReadMode = true;
+    else if (sjis == text(Text::MenuHighSpeed))
+        settings.HighSpeedText = !settings.HighSpeedText;
+    else if (sjis == text(Text::MenuPageMode))
+        settings.SkipText = !settings.SkipText;
     input.clearClicks();
 }
 
@@ -139,8 +167,8 @@ void TFmain::toggleFullScreen() {
     } else if (displayMode_.change(platform::kSceneWidth, platform::kSceneHeight, 0)) {
         fullScreen = true;
     } else {
-        messageBox(text(Text::AppTitle), text(Text::ModeChangeFailed), ui::BoxIcon::Exclamation,
-                   ui::BoxButtons::Ok, Answer::Ok);
+        messageBox(text(Text::AppTitle), text(Text::ModeChangeFailed), ui::BoxIcon::Exclamation, ui::BoxButtons::Ok,
+                   Answer::Ok);
     }
     input.clearClicks();
     present();
@@ -156,8 +184,8 @@ void TFmain::toggleWindowFrame() {
 
 // --- Boxes, reports and exits -------------------------------------------------
 
-Answer TFmain::messageBox(const std::string& title, const std::string& body, ui::BoxIcon icon,
-                          ui::BoxButtons buttons, Answer autoAnswer) {
+Answer TFmain::messageBox(const std::string& title, const std::string& body, ui::BoxIcon icon, ui::BoxButtons buttons,
+                          Answer autoAnswer) {
     Answer a = ui::messageBox(*this, title, body, icon, buttons, autoAnswer);
     const char* name = a == Answer::Ok ? "ok" : a == Answer::Cancel ? "cancel" : a == Answer::Yes ? "yes" : "no";
     transcript_.write("box", title + " | " + body + " -> " + name);

@@ -28,7 +28,7 @@ std::optional<Surface> TFmain::readPicture(const std::string& name) {
 }
 
 void TFmain::presentScene(bool withoutText) {
-    qvl::presentScene(bank_, windowImage_, darkness(), withoutText, textWindow.textVisible);
+    qvl::presentScene(bank_, view_.image(), darkness(), withoutText, textWindow.textVisible);
     present();
     pump(platform_.ticks(), {});  // let pending events run once
 }
@@ -75,19 +75,19 @@ void TFmain::registerSceneCommands() {
     d.add("_sprload", [this] { loadSpriteSheetCommand(); });
     d.add("_sprset", [this] { bank_.setSpriteCell(argValue(0, 0), argValue(1, 0), argValue(2, 0)); });
     d.add("_sprput", [this] {
-        putSprite(bank_, argValue(0, 0), argValue(1, 0), argValue(2, 0), windowImage_);
+        putSprite(bank_, argValue(0, 0), argValue(1, 0), argValue(2, 0), view_.image());
         present();
     });
     d.add("_sprhide", [this] {
-        hideSprite(bank_, argValue(0, 0), windowImage_);
+        hideSprite(bank_, argValue(0, 0), view_.image());
         present();
     });
     d.add("_sprclear", [this] {
-        hideAllSprites(bank_, windowImage_);
+        hideAllSprites(bank_, view_.image());
         present();
     });
     d.add("_sprrefresh", [this] {
-        drawAllSprites(bank_, windowImage_);
+        drawAllSprites(bank_, view_.image());
         present();
     });
     d.add("_spranime", [this] { bank_.setSpriteAnimation(argValue(0, 0), argValue(1, 0)); });
@@ -181,7 +181,7 @@ void TFmain::smartRefresh() {
 void TFmain::shakeScreen(int32_t amplitude, int32_t count, int32_t delay) {
     Surface& saved = bank_[SurfaceId::Temp2];
     resizeKeeping(saved, 640, 480);
-    saved.blit(windowImage_, 0, 0);
+    saved.blit(view_.image(), 0, 0);
     auto offset = [amplitude] {
         if (amplitude == 0) return 0;
         int64_t span = 2 * int64_t(amplitude);
@@ -189,14 +189,14 @@ void TFmain::shakeScreen(int32_t amplitude, int32_t count, int32_t delay) {
         return int(r - amplitude);
     };
     for (int32_t i = 0; i < count; ++i) {
-        windowImage_.fill(0);
+        view_.image().fill(0);
         int dx = offset();
         int dy = offset();
-        windowImage_.blit(saved, dx, dy);
+        view_.image().blit(saved, dx, dy);
         present();
         delayMs(delay);
     }
-    windowImage_.blit(saved, 0, 0);
+    view_.image().blit(saved, 0, 0);
     present();
     delayMs(delay);
 }
@@ -216,7 +216,7 @@ void TFmain::playImageSequence() {
         const std::string frame = stem + number + ext;
         bank_.loadSurface(SurfaceId::VirtualVram, readPicture(frame), frame);
         if (overlay == 1 && textWindow.textVisible) layText(bank_, bank_[SurfaceId::VirtualVram]);
-        windowImage_.blit(bank_[SurfaceId::VirtualVram], 0, 0);
+        view_.image().blit(bank_[SurfaceId::VirtualVram], 0, 0);
         present();
         waitUntil(start + uint32_t(frameMs));
         if (k == INT32_MAX) break;

@@ -32,7 +32,9 @@ TFmain::TFmain(platform::Platform& platform, TFmainOptions options)
                                       [this](const std::string& line) { dispatcher_.dispatch(line); }}),
       displayMode_(platform),
       bank_(*this, SceneTexts::fromUtf8([](std::string_view u) { return platform::utf8ToSjis(u); })),
-      windowImage_(platform::kSceneWidth, platform::kSceneHeight) {
+      view_(platform),
+      textLink_(*this),
+      text_(textLink_, TextLink::values(*this), textWindow) {
     if (options_.verbose) {
         files_.setTrace([](std::string_view name, const std::filesystem::path& path) {
             std::cerr << "file: " << platform::sjisToUtf8(name) << " -> " << path.string() << "\n";
@@ -77,7 +79,7 @@ void TFmain::createMainWindow() {
     input = InputFlags{};
     mouseX = mouseY = 0;
     platform_.setCursor(platform::Cursor::Pen);
-    windowImage_.fill(0);
+    view_.image().fill(0);
     std::srand(unsigned(platform_.now()));
     bank_.resetSurfaces();
     // The scene starts black like the window, so text shows before any background.
@@ -108,7 +110,7 @@ void TFmain::createMainWindow() {
     // The first presentation shows the start background without darkening.
     const bool dark = settings.BGDarkness;
     settings.BGDarkness = false;
-    resetTextWindow();
+    text_.resetTextWindow();
     settings.BGDarkness = dark;
 }
 

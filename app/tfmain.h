@@ -6,6 +6,8 @@
 #include "app/display_mode.h"
 #include "app/engine_settings.h"
 #include "app/input_flags.h"
+#include "app/text_link.h"
+#include "app/window_view.h"
 #include "app/transcript.h"
 #include "base/reporter.h"
 #include "graphics/composition.h"
@@ -20,6 +22,7 @@
 #include "script/flag_store.h"
 #include "script/system_values.h"
 #include "text/message_log.h"
+#include "text/text_window.h"
 #include "text/text_window_state.h"
 #include "script/interpreter.h"
 #include "script/interpreter_state.h"
@@ -103,7 +106,7 @@ public:
 
     // UiHost
     platform::Platform& platform() override { return platform_; }
-    const Surface* currentOverlay() override { return overlay_; }
+    const Surface* currentOverlay() override { return view_.overlay(); }
     void presentOverlay(const Surface* overlay) override;
     void passEvent(const platform::Event& event) override { handleEvent(event); }
 
@@ -118,7 +121,10 @@ public:
 
     // The state of the run as JSON (UTF-8), for --dump-state.
     std::string stateJson() const;
-    const Surface& windowImage() const { return windowImage_; }
+    // What the window shows: every presentation goes through it.
+    WindowView& view() { return view_; }
+    const Surface& windowImage() const { return view_.image(); }
+    Transcript& transcript() { return transcript_; }
 
     // The objects the main window owns.
     EngineSettings settings;
@@ -163,29 +169,8 @@ private:
     void registerCommands();
     void registerSceneCommands();
     void registerTextCommands();
-
-    // The text window.
-    int drawCharacter(const std::string& c);  // 0 same line, 1 wrapped, 2 page ended
-    int newLine(bool page);
-    void drawGlyphs(const std::string& c, int x, int y, const platform::FontSpec& fontSpec, bool ruby);
-    void showTextRect(Rect r);
-    void showPendingText();
-    // A picture into the text layer (and onto the window while text is shown).
-    void putTextLayerPicture(const Surface& picture, const Surface& mask, int x, int y);
-    bool readMarkStep();
-    void characterDelay(bool skipping);
-    void waitForClick(int kind);
-    Rect iconRect() const;
-    void startIcon(int row);
-    void stopIcon();
-    void drawIconFrame();
     void loadWaitIcon();
-    void resetTextWindow();
-    void setTextSize(int32_t n);
-    std::size_t controlSequence(const std::string& line, std::size_t p);
-    std::size_t ruby(const std::string& line, std::size_t p);
-    std::size_t embeddedValue(const std::string& line, std::size_t p);
-    void inlineImage(const std::string& name);
+
     void putPerson(bool load);
     void setPersonState();
     void clearPersons();
@@ -220,13 +205,9 @@ private:
     ControlFlow controlFlow_;
     DisplayModeChanger displayMode_;
     SurfaceBank bank_;
-    Surface windowImage_;
-    Surface iconSheet_, iconMask_;
-    int iconRow_ = 0, iconFrame_ = 0;
-    bool iconRunning_ = false;
-    bool innerText_ = false;
-    bool textPending_ = false;  // drawn into the window image, not yet presented  // drawing part of a line: no transcript line of its own
-    const Surface* overlay_ = nullptr;
+    WindowView view_;
+    TextLink textLink_;
+    TextWindow text_;
     bool leftPressed_ = false;
     bool closeQueryOpen_ = false;
     bool created_ = false;

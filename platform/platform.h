@@ -45,7 +45,9 @@ public:
     virtual void stopTimer(int id) = 0;
 
     // Show the 640x480 scene with the overlay (alpha in the top byte) laid over it.
-    virtual void present(const Surface& frame, const Surface* overlay) = 0;
+    // changed: the only rectangle of either that differs from the last presentation,
+    // so a backend may send just that; nothing: anything may have changed.
+    virtual void present(const Surface& frame, const Surface* overlay, std::optional<Rect> changed) = 0;
     virtual void setCaption(std::string_view utf8) = 0;
     virtual void setBorder(bool on) = 0;
     // Desktop full screen (no display-mode switch). False when the backend refuses.

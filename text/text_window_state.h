@@ -9,10 +9,14 @@ namespace qvl {
 
 // Scripts can put the cursor anywhere: cursor arithmetic wraps at 32 bits instead
 // of overflowing.
-constexpr int32_t wrap32(int64_t v) { return int32_t(uint32_t(uint64_t(v))); }
+constexpr int32_t wrap32(int64_t v) {
+    return int32_t(uint32_t(uint64_t(v)));
+}
 // A drawing coordinate: far-off values stay far off (and off the surfaces) without
 // overflowing what the blits add to them.
-constexpr int drawCoordinate(int64_t v) { return int(v < -65536 ? -65536 : v > 65536 ? 65536 : v); }
+constexpr int drawCoordinate(int64_t v) {
+    return int(v < -65536 ? -65536 : v > 65536 ? 65536 : v);
+}
 
 struct TextWindowState {
     int32_t cursorX = 0, cursorY = 0;

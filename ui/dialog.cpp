@@ -16,17 +16,17 @@ using platform::Key;
 
 bool isDialogInput(const Event& event) {
     switch (event.type) {
-    case Event::Type::MouseDown:
-    case Event::Type::MouseUp:
-    case Event::Type::MouseMove:
-    case Event::Type::MouseWheel:
-    case Event::Type::KeyDown:
-    case Event::Type::TextInput:
-    case Event::Type::TextEditing:
-    case Event::Type::Answer:
-        return true;
-    default:
-        return false;
+        case Event::Type::MouseDown:
+        case Event::Type::MouseUp:
+        case Event::Type::MouseMove:
+        case Event::Type::MouseWheel:
+        case Event::Type::KeyDown:
+        case Event::Type::TextInput:
+        case Event::Type::TextEditing:
+        case Event::Type::Answer:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -35,16 +35,16 @@ bool isDialogInput(const Event& event) {
 // closes, puts the dialog back rather than the bare scene.
 class Dialog::NestedHost : public UiHost {
 public:
-    explicit NestedHost(UiHost& outer) : outer_(outer) {}
+    // base: what was open below the dialog when it opened (null: only the scene).
+    explicit NestedHost(UiHost& outer) : outer_(outer), base_(outer.currentOverlay()) {}
     platform::Platform& platform() override { return outer_.platform(); }
     const Surface* currentOverlay() override { return &frame; }
     void presentOverlay(const Surface* overlay) override { outer_.presentOverlay(overlay); }
     void passEvent(const Event& event) override { outer_.passEvent(event); }
 
     void redraw(Dialog& dialog) {
-        const Surface* base = outer_.currentOverlay();
-        if (base && !base->empty()) {
-            frame = base->clone();
+        if (base_ && !base_->empty()) {
+            frame = base_->clone();
         } else {
             frame = Surface(platform::kSceneWidth, platform::kSceneHeight, 0);
         }
@@ -52,10 +52,14 @@ public:
         outer_.presentOverlay(&frame);
     }
 
+    // Puts back what was open before the dialog.
+    void restore() { outer_.presentOverlay(base_); }
+
     Surface frame;
 
 private:
     UiHost& outer_;
+    const Surface* base_;
 };
 
 Dialog::Dialog(std::string sjisTitle, int width, int height) : title_(std::move(sjisTitle)) {
@@ -129,17 +133,16 @@ Answer Dialog::runModal(UiHost& host, platform::WaitHint hint) {
     // screen and no one keeps a pointer to our frame.
     struct Restore {
         Dialog& dialog;
-        UiHost& host;
         ~Restore() {
             if (dialog.focus_) dialog.focus_->setFocused(false);
             dialog.capture_ = nullptr;
             // A run stopped inside the loop (input used up, time limit) keeps the
             // box in the last frame, so a screenshot shows what it waited on.
-            if (std::uncaught_exceptions() == 0) host.presentOverlay(host.currentOverlay());
+            if (std::uncaught_exceptions() == 0) dialog.nested_->restore();
             dialog.setPlatform(nullptr);
             dialog.nested_.reset();
         }
-    } restore{*this, host};
+    } restore{*this};
 
     bool dirty = true;
     while (!closed_) {
@@ -152,9 +155,8 @@ Answer Dialog::runModal(UiHost& host, platform::WaitHint hint) {
         if (isDialogInput(*event)) {
             dirty = handle(*event);
         } else {
+            // The engine shows the dialog's frame with whatever it draws meanwhile.
             host.passEvent(*event);
-            // The engine may have drawn the scene with its own overlay meanwhile.
-            dirty = event->type == Event::Type::Exposed || event->type == Event::Type::FocusGained;
         }
     }
     return result_;
@@ -171,61 +173,61 @@ Widget* Dialog::widgetAt(int x, int y) const {
 
 bool Dialog::routeMouse(const Event& event) {
     switch (event.type) {
-    case Event::Type::MouseDown: {
-        Widget* target = widgetAt(event.x, event.y);
-        if (!target) return false;
-        bool changed = false;
-        if (target->focusable() && target != focus_) {
-            setFocus(target);
-            changed = true;
+        case Event::Type::MouseDown: {
+            Widget* target = widgetAt(event.x, event.y);
+            if (!target) return false;
+            bool changed = false;
+            if (target->focusable() && target != focus_) {
+                setFocus(target);
+                changed = true;
+            }
+            if (event.button == platform::MouseButton::Left) capture_ = target;
+            return target->handle(event) || changed;
         }
-        if (event.button == platform::MouseButton::Left) capture_ = target;
-        return target->handle(event) || changed;
-    }
-    case Event::Type::MouseUp: {
-        Widget* target = capture_ ? capture_ : widgetAt(event.x, event.y);
-        capture_ = nullptr;
-        return target && target->handle(event);
-    }
-    case Event::Type::MouseMove: {
-        bool changed = false;
-        for (auto& w : widgets_) {
-            if (w->visible()) changed = w->handle(event) || changed;
+        case Event::Type::MouseUp: {
+            Widget* target = capture_ ? capture_ : widgetAt(event.x, event.y);
+            capture_ = nullptr;
+            return target && target->handle(event);
         }
-        return changed;
-    }
-    case Event::Type::MouseWheel: {
-        Widget* target = widgetAt(event.x, event.y);
-        if (target && target->handle(event)) return true;
-        return focus_ && focus_ != target && focus_->handle(event);
-    }
-    default:
-        return false;
+        case Event::Type::MouseMove: {
+            bool changed = false;
+            for (auto& w : widgets_) {
+                if (w->visible()) changed = w->handle(event) || changed;
+            }
+            return changed;
+        }
+        case Event::Type::MouseWheel: {
+            Widget* target = widgetAt(event.x, event.y);
+            if (target && target->handle(event)) return true;
+            return focus_ && focus_ != target && focus_->handle(event);
+        }
+        default:
+            return false;
     }
 }
 
 bool Dialog::handle(const Event& event) {
     switch (event.type) {
-    case Event::Type::MouseDown:
-    case Event::Type::MouseUp:
-    case Event::Type::MouseMove:
-    case Event::Type::MouseWheel:
-        return routeMouse(event);
-    case Event::Type::KeyDown:
-        if (event.key == Key::Tab) {
-            focusNext((event.mods & platform::kModShift) != 0);
-            return true;
-        }
-        if (focus_ && focus_->handle(event)) return true;
-        return onKey(event);
-    case Event::Type::TextInput:
-    case Event::Type::TextEditing:
-        if (focus_ && focus_->handle(event)) return true;
-        return onText(event);
-    case Event::Type::Answer:
-        return onAnswer(event.answer);
-    default:
-        return false;
+        case Event::Type::MouseDown:
+        case Event::Type::MouseUp:
+        case Event::Type::MouseMove:
+        case Event::Type::MouseWheel:
+            return routeMouse(event);
+        case Event::Type::KeyDown:
+            if (event.key == Key::Tab) {
+                focusNext((event.mods & platform::kModShift) != 0);
+                return true;
+            }
+            if (focus_ && focus_->handle(event)) return true;
+            return onKey(event);
+        case Event::Type::TextInput:
+        case Event::Type::TextEditing:
+            if (focus_ && focus_->handle(event)) return true;
+            return onText(event);
+        case Event::Type::Answer:
+            return onAnswer(event.answer);
+        default:
+            return false;
     }
 }
 
@@ -263,24 +265,26 @@ bool Dialog::onKey(const Event& event) {
 
 bool Dialog::onAnswer(Answer answer) {
     switch (answer) {
-    case Answer::Ok:
-    case Answer::Yes:
-        if (Button* b = defaultButton()) b->click();
-        return true;
-    case Answer::Cancel:
-    case Answer::No:
-        if (Button* b = cancelButton()) {
-            b->click();
-        } else {
-            close(Answer::Cancel);
-        }
-        return true;
-    default:
-        return false;
+        case Answer::Ok:
+        case Answer::Yes:
+            if (Button* b = defaultButton()) b->click();
+            return true;
+        case Answer::Cancel:
+        case Answer::No:
+            if (Button* b = cancelButton()) {
+                b->click();
+            } else {
+                close(Answer::Cancel);
+            }
+            return true;
+        default:
+            return false;
     }
 }
 
-bool Dialog::onText(const Event&) { return false; }
+bool Dialog::onText(const Event&) {
+    return false;
+}
 
 void Dialog::drawFace(Surface&, platform::FontEngine&) {}
 

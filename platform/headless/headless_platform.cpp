@@ -41,8 +41,7 @@ std::optional<Event> HeadlessPlatform::fireDueTimer() {
 
 Event HeadlessPlatform::deliver(ScriptedInput in) {
     Event e = std::move(in.event);
-    bool mouse = e.type == Event::Type::MouseDown || e.type == Event::Type::MouseUp ||
-                 e.type == Event::Type::MouseMove;
+    bool mouse = e.type == Event::Type::MouseDown || e.type == Event::Type::MouseUp || e.type == Event::Type::MouseMove;
     if (mouse) {
         if (in.atLastMouse) {
             e.x = lastX_;
@@ -120,18 +119,26 @@ std::optional<Event> HeadlessPlatform::waitEvent(std::optional<uint32_t> deadlin
     }
 }
 
-void HeadlessPlatform::present(const Surface& frame, const Surface* overlay) {
+void HeadlessPlatform::present(const Surface& frame, const Surface* overlay, std::optional<Rect> changed) {
     ++presentCount_;
-    if (lastFrame_.width() != frame.width() || lastFrame_.height() != frame.height())
+    Rect r{0, 0, frame.width(), frame.height()};
+    if (lastFrame_.width() != frame.width() || lastFrame_.height() != frame.height()) {
         lastFrame_ = Surface(frame.width(), frame.height());
-    lastFrame_.blit(frame, 0, 0);
+    } else if (changed) {
+        const int x0 = std::max(changed->x, 0), y0 = std::max(changed->y, 0);
+        const int x1 = std::min(changed->x + changed->w, frame.width());
+        const int y1 = std::min(changed->y + changed->h, frame.height());
+        if (x1 <= x0 || y1 <= y0) return;
+        r = {x0, y0, x1 - x0, y1 - y0};
+    }
+    lastFrame_.blit(frame, r.x, r.y, r.x, r.y, r.w, r.h);
     if (!overlay) return;
     // Lay the overlay over the frame with its alpha, as the window shows it.
-    int w = std::min(frame.width(), overlay->width()), h = std::min(frame.height(), overlay->height());
-    for (int y = 0; y < h; ++y) {
+    const int x1 = std::min(r.x + r.w, overlay->width()), y1 = std::min(r.y + r.h, overlay->height());
+    for (int y = r.y; y < y1; ++y) {
         uint32_t* d = lastFrame_.row(y);
         const uint32_t* s = overlay->row(y);
-        for (int x = 0; x < w; ++x) {
+        for (int x = r.x; x < x1; ++x) {
             uint32_t a = s[x] >> 24;
             if (a == 0) continue;
             if (a == 255) {

@@ -33,7 +33,7 @@ public:
     void startTimer(int id, uint32_t intervalMs) override;
     void stopTimer(int id) override { timers_.erase(id); }
 
-    void present(const Surface& frame, const Surface* overlay) override;
+    void present(const Surface& frame, const Surface* overlay, std::optional<Rect> changed) override;
     void setCaption(std::string_view utf8) override { caption_ = utf8; }
     void setBorder(bool on) override { border_ = on; }
     bool setFullScreen(bool on) override {

@@ -1,5 +1,6 @@
 #include "platform/sdl/sdl_platform.h"
 
+#include "graphics/png_io.h"
 #include "platform/sdl/sdl_cursors.h"
 #include "platform/sdl/sdl_input.h"
 #include "platform/sdl/sdl_screen.h"
@@ -33,7 +34,9 @@ public:
     VideoSubsystem& operator=(const VideoSubsystem&) = delete;
 };
 
-bool reached(uint32_t deadline, uint32_t now) { return int32_t(deadline - now) <= 0; }
+bool reached(uint32_t deadline, uint32_t now) {
+    return int32_t(deadline - now) <= 0;
+}
 
 Event simpleEvent(Event::Type type) {
     Event ev;
@@ -44,49 +47,84 @@ Event simpleEvent(Event::Type type) {
 }  // namespace
 
 struct SdlPlatform::Impl {
-    explicit Impl(int scale) : screen(scale) {
+    explicit Impl(const SdlOptions& options) : screen(options.scale), readBackDir(options.readBackDir) {
         // SDL starts with text input on; the engine asks for it when it wants it.
         SDL_StopTextInput();
         cursors.use(Cursor::Pen);
     }
 
     std::optional<Event> translate(const SDL_Event& e);
+    bool isReadBackKey(const SDL_Event& e) const;
+    void writeReadBack();
 
     VideoSubsystem video;
     SdlScreen screen;
     SdlCursors cursors;
     TimerSet timers;
     MousePosition mouse;
+    std::string readBackDir;
+    int readBacks = 0;
 };
+
+bool SdlPlatform::Impl::isReadBackKey(const SDL_Event& e) const {
+    if (readBackDir.empty() || (e.type != SDL_KEYDOWN && e.type != SDL_KEYUP)) return false;
+    const Uint16 mods = e.key.keysym.mod;
+    return e.key.keysym.sym == SDLK_F12 && (mods & KMOD_CTRL) && (mods & KMOD_ALT) && (mods & KMOD_SHIFT);
+}
+
+void SdlPlatform::Impl::writeReadBack() {
+    const std::string name = readBackDir + "/readback-" + std::to_string(++readBacks) + ".png";
+    // Written under another name first, so a test waiting for the file never reads half of it.
+    if (!writePngFile(name + ".part", screen.readBack()) || std::rename((name + ".part").c_str(), name.c_str()) != 0)
+        std::fprintf(stderr, "quorvel: cannot write %s\n", name.c_str());
+}
 
 std::optional<Event> SdlPlatform::Impl::translate(const SDL_Event& e) {
     switch (e.type) {
-        case SDL_QUIT: return simpleEvent(Event::Type::Quit);
+        case SDL_QUIT:
+            return simpleEvent(Event::Type::Quit);
         case SDL_RENDER_DEVICE_RESET:
             screen.restoreTextures();
             return simpleEvent(Event::Type::Exposed);
         case SDL_WINDOWEVENT:
             if (e.window.windowID != screen.windowId()) return std::nullopt;
             switch (e.window.event) {
-                case SDL_WINDOWEVENT_FOCUS_GAINED: return simpleEvent(Event::Type::FocusGained);
-                case SDL_WINDOWEVENT_FOCUS_LOST: return simpleEvent(Event::Type::FocusLost);
+                case SDL_WINDOWEVENT_FOCUS_GAINED:
+                    return simpleEvent(Event::Type::FocusGained);
+                case SDL_WINDOWEVENT_FOCUS_LOST:
+                    return simpleEvent(Event::Type::FocusLost);
                 case SDL_WINDOWEVENT_EXPOSED:
                 case SDL_WINDOWEVENT_SIZE_CHANGED:
                     // Redrawn here so a window is never left blank while the engine
                     // is busy; the engine hears of it in case it draws differently.
                     screen.redraw();
                     return simpleEvent(Event::Type::Exposed);
-                default: return std::nullopt;
+                default:
+                    return std::nullopt;
             }
-        default: return translateInput(e, mouse);
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            if (isReadBackKey(e)) {
+                if (e.type == SDL_KEYDOWN) writeReadBack();
+                return std::nullopt;
+            }
+            return translateInput(e, mouse);
+        default:
+            return translateInput(e, mouse);
     }
 }
 
-SdlPlatform::SdlPlatform(const SdlOptions& options) : impl_(std::make_unique<Impl>(options.scale)) {}
+SdlPlatform::SdlPlatform(const SdlOptions& options) : impl_(std::make_unique<Impl>(options)) {}
+
+Surface SdlPlatform::readBack() {
+    return impl_->screen.readBack();
+}
 
 SdlPlatform::~SdlPlatform() = default;
 
-uint32_t SdlPlatform::ticks() { return uint32_t(SDL_GetTicks64()); }
+uint32_t SdlPlatform::ticks() {
+    return uint32_t(SDL_GetTicks64());
+}
 
 std::optional<Event> SdlPlatform::waitEvent(std::optional<uint32_t> deadline, const WaitHint&) {
     for (;;) {
@@ -120,23 +158,33 @@ std::optional<Event> SdlPlatform::waitEvent(std::optional<uint32_t> deadline, co
     }
 }
 
-void SdlPlatform::startTimer(int id, uint32_t intervalMs) { impl_->timers.start(id, intervalMs, ticks()); }
+void SdlPlatform::startTimer(int id, uint32_t intervalMs) {
+    impl_->timers.start(id, intervalMs, ticks());
+}
 
-void SdlPlatform::stopTimer(int id) { impl_->timers.stop(id); }
+void SdlPlatform::stopTimer(int id) {
+    impl_->timers.stop(id);
+}
 
-void SdlPlatform::present(const Surface& frame, const Surface* overlay) { impl_->screen.present(frame, overlay); }
+void SdlPlatform::present(const Surface& frame, const Surface* overlay, std::optional<Rect> changed) {
+    impl_->screen.present(frame, overlay, changed);
+}
 
 void SdlPlatform::setCaption(std::string_view utf8) {
     SDL_SetWindowTitle(impl_->screen.window(), std::string(utf8).c_str());
 }
 
-void SdlPlatform::setBorder(bool on) { SDL_SetWindowBordered(impl_->screen.window(), on ? SDL_TRUE : SDL_FALSE); }
+void SdlPlatform::setBorder(bool on) {
+    SDL_SetWindowBordered(impl_->screen.window(), on ? SDL_TRUE : SDL_FALSE);
+}
 
 bool SdlPlatform::setFullScreen(bool on) {
     return SDL_SetWindowFullscreen(impl_->screen.window(), on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
 }
 
-void SdlPlatform::setCursor(Cursor cursor) { impl_->cursors.use(cursor); }
+void SdlPlatform::setCursor(Cursor cursor) {
+    impl_->cursors.use(cursor);
+}
 
 int SdlPlatform::colourDepth() {
     SDL_DisplayMode mode;

@@ -6,11 +6,15 @@
 #include "platform/system.h"
 
 #include <memory>
+#include <string>
 
 namespace qvl::platform {
 
 struct SdlOptions {
     int scale = 1;  // initial window size in multiples of 640x480
+    // For desktop tests: Ctrl+Alt+Shift+F12 writes what the window shows to
+    // readBackDir/readback-N.png (N counting from 1) instead of reaching the engine.
+    std::string readBackDir;
 };
 
 class SdlPlatform : public Platform {
@@ -26,7 +30,7 @@ public:
     void startTimer(int id, uint32_t intervalMs) override;
     void stopTimer(int id) override;
 
-    void present(const Surface& frame, const Surface* overlay) override;
+    void present(const Surface& frame, const Surface* overlay, std::optional<Rect> changed) override;
     void setCaption(std::string_view utf8) override;
     void setBorder(bool on) override;
     bool setFullScreen(bool on) override;
@@ -37,6 +41,9 @@ public:
 
     FontEngine& fonts() override { return fonts_; }
     bool acquireInstanceLock() override;
+
+    // What the window shows now, at the window's size.
+    Surface readBack();
 
 private:
     struct Impl;

@@ -24,12 +24,21 @@ void copyToScene(const Surface& src, std::vector<uint32_t>& dst, uint32_t pad) {
     for (int y = 0; y < h; ++y) std::copy_n(src.row(y), w, dst.data() + std::size_t(y) * kSceneWidth);
 }
 
+void copyPart(const Surface& src, std::vector<uint32_t>& dst, const SDL_Rect& r) {
+    for (int y = r.y; y < r.y + r.h; ++y)
+        std::copy_n(src.row(y) + r.x, r.w, dst.data() + std::size_t(y) * kSceneWidth + std::size_t(r.x));
+}
+
+void updatePart(SDL_Texture* texture, const std::vector<uint32_t>& pixels, const SDL_Rect& r) {
+    SDL_UpdateTexture(texture, &r, pixels.data() + std::size_t(r.y) * kSceneWidth + std::size_t(r.x), kScenePitchBytes);
+}
+
 }  // namespace
 
 SdlScreen::SdlScreen(int scale) : frame_(std::size_t(kSceneWidth) * kSceneHeight, 0) {
     scale = std::clamp(scale, 1, 8);
-    window_ = SDL_CreateWindow("Quorvel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                               kSceneWidth * scale, kSceneHeight * scale, SDL_WINDOW_RESIZABLE);
+    window_ = SDL_CreateWindow("Quorvel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kSceneWidth * scale,
+                               kSceneHeight * scale, SDL_WINDOW_RESIZABLE);
     if (!window_) throw sdlError("Cannot open the window");
     SDL_SetWindowMinimumSize(window_, kSceneWidth / 2, kSceneHeight / 2);
 
@@ -51,7 +60,9 @@ SdlScreen::SdlScreen(int scale) : frame_(std::size_t(kSceneWidth) * kSceneHeight
     redraw();
 }
 
-SdlScreen::~SdlScreen() { release(); }
+SdlScreen::~SdlScreen() {
+    release();
+}
 
 void SdlScreen::release() {
     if (overlayTexture_) SDL_DestroyTexture(overlayTexture_);
@@ -64,10 +75,10 @@ void SdlScreen::release() {
 }
 
 void SdlScreen::createTextures() {
-    frameTexture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                      kSceneWidth, kSceneHeight);
-    overlayTexture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                        kSceneWidth, kSceneHeight);
+    frameTexture_ =
+        SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, kSceneWidth, kSceneHeight);
+    overlayTexture_ =
+        SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, kSceneWidth, kSceneHeight);
     if (overlayTexture_) SDL_SetTextureBlendMode(overlayTexture_, SDL_BLENDMODE_BLEND);
     chooseScaleMode();
 }
@@ -77,8 +88,7 @@ void SdlScreen::restoreTextures() {
     if (frameTexture_) SDL_DestroyTexture(frameTexture_);
     createTextures();
     if (frameTexture_) SDL_UpdateTexture(frameTexture_, nullptr, frame_.data(), kScenePitchBytes);
-    if (overlayTexture_ && showOverlay_)
-        SDL_UpdateTexture(overlayTexture_, nullptr, overlay_.data(), kScenePitchBytes);
+    if (overlayTexture_ && showOverlay_) SDL_UpdateTexture(overlayTexture_, nullptr, overlay_.data(), kScenePitchBytes);
     redraw();
 }
 
@@ -93,24 +103,69 @@ void SdlScreen::chooseScaleMode() {
         if (t) SDL_SetTextureScaleMode(t, mode);
 }
 
-void SdlScreen::present(const Surface& frame, const Surface* overlay) {
-    copyToScene(frame, frame_, 0);
-    SDL_UpdateTexture(frameTexture_, nullptr, frame_.data(), kScenePitchBytes);
-    showOverlay_ = overlay != nullptr;
-    if (overlay) {
-        copyToScene(*overlay, overlay_, 0);  // transparent where the overlay is short
-        SDL_UpdateTexture(overlayTexture_, nullptr, overlay_.data(), kScenePitchBytes);
+void SdlScreen::present(const Surface& frame, const Surface* overlay, std::optional<Rect> changed) {
+    // Only what changed goes to the textures: the wait icon's cell ten times a
+    // second must not cost a whole frame's upload.
+    std::optional<SDL_Rect> part;
+    if (changed && frame.width() == kSceneWidth && frame.height() == kSceneHeight &&
+        (!overlay || (overlay->width() == kSceneWidth && overlay->height() == kSceneHeight)) &&
+        (overlay != nullptr) == showOverlay_) {
+        const int x0 = std::max(changed->x, 0), y0 = std::max(changed->y, 0);
+        const int x1 = std::min(changed->x + changed->w, kSceneWidth);
+        const int y1 = std::min(changed->y + changed->h, kSceneHeight);
+        if (x1 <= x0 || y1 <= y0) return;
+        part = SDL_Rect{x0, y0, x1 - x0, y1 - y0};
+    }
+    if (part) {
+        copyPart(frame, frame_, *part);
+        updatePart(frameTexture_, frame_, *part);
+        if (overlay) {
+            copyPart(*overlay, overlay_, *part);
+            updatePart(overlayTexture_, overlay_, *part);
+        }
+    } else {
+        copyToScene(frame, frame_, 0);
+        SDL_UpdateTexture(frameTexture_, nullptr, frame_.data(), kScenePitchBytes);
+        showOverlay_ = overlay != nullptr;
+        if (overlay) {
+            copyToScene(*overlay, overlay_, 0);  // transparent where the overlay is short
+            SDL_UpdateTexture(overlayTexture_, nullptr, overlay_.data(), kScenePitchBytes);
+        }
     }
     redraw();
 }
 
+Surface SdlScreen::readBack() {
+    // Drawn again and read before the swap: after it the back buffer's contents
+    // are undefined on accelerated renderers.
+    drawScene();
+    int w = 0, h = 0;
+    SDL_GetRendererOutputSize(renderer_, &w, &h);
+    Surface out(std::max(w, 1), std::max(h, 1), 0);
+    // Read with the viewport and scale of the logical size undone.
+    SDL_RenderSetLogicalSize(renderer_, 0, 0);
+    SDL_RenderSetViewport(renderer_, nullptr);
+    SDL_RenderSetScale(renderer_, 1.0f, 1.0f);
+    if (SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_XRGB8888, out.row(0), int(out.pitch() * 4)) != 0)
+        out = Surface();
+    SDL_RenderSetLogicalSize(renderer_, kSceneWidth, kSceneHeight);
+    SDL_RenderPresent(renderer_);
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x) out.row(y)[x] &= 0x00FFFFFF;
+    return out;
+}
+
 void SdlScreen::redraw() {
+    drawScene();
+    SDL_RenderPresent(renderer_);
+}
+
+void SdlScreen::drawScene() {
     chooseScaleMode();
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
     SDL_RenderCopy(renderer_, frameTexture_, nullptr, nullptr);
     if (showOverlay_) SDL_RenderCopy(renderer_, overlayTexture_, nullptr, nullptr);
-    SDL_RenderPresent(renderer_);
 }
 
 SDL_Rect SdlScreen::sceneToWindow(Rect r) const {

@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 
+#include <optional>
 #include <vector>
 
 namespace qvl::platform {
@@ -18,9 +19,12 @@ public:
     SdlScreen& operator=(const SdlScreen&) = delete;
 
     // Frames of another size are cut or padded to the scene, never read beyond.
-    void present(const Surface& frame, const Surface* overlay);
+    // changed: the only rectangle that differs from the last presentation.
+    void present(const Surface& frame, const Surface* overlay, std::optional<Rect> changed);
     // The last picture again, for exposure and resizing.
     void redraw();
+    // What the window shows right now, at the window's size (bars included).
+    Surface readBack();
     // Textures are gone after a render device reset; rebuild them from our copies.
     void restoreTextures();
 
@@ -33,6 +37,7 @@ private:
     void createTextures();
     void release();
     void chooseScaleMode();
+    void drawScene();
 
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;

@@ -137,14 +137,14 @@ TEST(Headless, TimeLimitStopsTheRun) {
 TEST(Headless, PresentBlendsTheOverlayByItsAlpha) {
     HeadlessPlatform p({}, {});
     Surface frame(4, 2, 0x000000FF);
-    p.present(frame, nullptr);
+    p.present(frame, nullptr, std::nullopt);
     EXPECT_EQ(p.presentCount(), 1);
     EXPECT_EQ(p.lastFrame(), frame);
 
     Surface overlay(3, 1, 0x00FFFFFF);  // smaller than the frame: the rest shows through
     overlay.setPixel(1, 0, 0xFF112233);
     overlay.setPixel(2, 0, 0x80FF0000);
-    p.present(frame, &overlay);
+    p.present(frame, &overlay, std::nullopt);
     EXPECT_EQ(p.presentCount(), 2);
     const Surface& out = p.lastFrame();
     EXPECT_EQ(out.pixel(0, 0), 0x000000FFu);

@@ -55,13 +55,13 @@ TEST_F(SdlPlatformTest, WindowServicesWorkWithoutADisplay) {
 
     Surface frame(kSceneWidth, kSceneHeight, 0x00336699);
     Surface overlay(kSceneWidth, kSceneHeight, 0x80FF0000);
-    platform_->present(frame, &overlay);
-    platform_->present(frame, nullptr);
+    platform_->present(frame, &overlay, std::nullopt);
+    platform_->present(frame, nullptr, std::nullopt);
     // Wrong sizes are cut or padded, never read beyond.
     Surface small(10, 7, 0x00FFFFFF), large(1000, 900), none;
-    platform_->present(small, &large);
-    platform_->present(large, &small);
-    platform_->present(none, &none);
+    platform_->present(small, &large, std::nullopt);
+    platform_->present(large, &small, std::nullopt);
+    platform_->present(none, &none, std::nullopt);
 }
 
 TEST_F(SdlPlatformTest, DeadlineIsNeverEarly) {

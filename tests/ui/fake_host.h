@@ -40,7 +40,7 @@ public:
     }
     void startTimer(int, uint32_t) override {}
     void stopTimer(int) override {}
-    void present(const Surface&, const Surface*) override {}
+    void present(const Surface&, const Surface*, std::optional<Rect>) override {}
     void setCaption(std::string_view) override {}
     void setBorder(bool) override {}
     bool setFullScreen(bool) override { return false; }

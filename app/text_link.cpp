@@ -1,0 +1,89 @@
+#include "app/text_link.h"
+
+#include "app/tfmain.h"
+
+namespace qvl {
+
+TextEngineValues TextLink::values(TFmain& m) {
+    return {m.input.clickPending,     m.input.mouseWentDown,
+            m.input.mouseWentUp,      m.input.clicksAccepted,
+            m.input.fastForward,      m.input.textOutputActive,
+            m.skipReadMode,           m.saveSuppressed,
+            m.settings.HighSpeedText, m.settings.SkipText,
+            m.CurrentTextId,          m.PendingAction,
+            m.ReadTextMarks,          m.state,
+            m.settings.FontTable,     m.settings.dataDriveRoot};
+}
+
+Surface& TextLink::textSurface() {
+    return main_.bank()[SurfaceId::Text];
+}
+Surface& TextLink::textMask() {
+    return main_.bank()[SurfaceId::TextMask];
+}
+Surface& TextLink::compositionSurface() {
+    return main_.bank()[SurfaceId::VirtualVram];
+}
+Surface& TextLink::windowImage() {
+    return main_.view().image();
+}
+void TextLink::showWindow(std::optional<Rect> changed) {
+    main_.view().show(changed);
+}
+void TextLink::presentScene(bool withoutText) {
+    main_.presentScene(withoutText);
+}
+void TextLink::markSceneChanged() {
+    main_.bank().sceneDirty = true;
+}
+
+uint32_t TextLink::ticks() {
+    return main_.platform().ticks();
+}
+void TextLink::pump(std::optional<uint32_t> deadline, platform::WaitHint hint) {
+    main_.pump(deadline, hint);
+}
+void TextLink::delayMs(int32_t ms) {
+    main_.delayMs(ms);
+}
+void TextLink::startIconTimer() {
+    main_.platform().startTimer(kIconTimer, 100);
+}
+void TextLink::stopIconTimer() {
+    main_.platform().stopTimer(kIconTimer);
+}
+
+platform::FontEngine& TextLink::fonts() {
+    return main_.platform().fonts();
+}
+void TextLink::appendToLog(std::string_view character, bool symbolFont) {
+    main_.log.appendToLog(character, symbolFont);
+}
+void TextLink::nextLogPage() {
+    main_.log.nextLogPage();
+}
+// Saved games take their snapshot here once they exist.
+void TextLink::takeSaveSnapshot() {}
+void TextLink::setWaitMenuItems(bool enabled) {
+    main_.waitMenuItemsEnabled = enabled;
+}
+
+int32_t TextLink::evaluate(std::string_view expression) {
+    return main_.evaluator().evaluate(expression);
+}
+std::string TextLink::textFlag(std::string_view reference) {
+    return main_.evaluator().readTextFlag(reference, 1);
+}
+std::optional<Surface> TextLink::loadPicture(const std::string& name) {
+    return main_.readPicture(name);
+}
+// Wave playback arrives with the audio channels; until then the codes are silent.
+void TextLink::playWave(const std::string&, bool) {}
+ScriptErrorReporter& TextLink::reporter() {
+    return main_;
+}
+void TextLink::textShown(std::string_view sjisText) {
+    main_.transcript().write("text", sjisText);
+}
+
+}  // namespace qvl

@@ -1,0 +1,35 @@
+#pragma once
+// What the window shows, decided in one place: the window image (the scene with
+// its text and the wait icon) and the overlay of whatever is open over it (a
+// message box, dialog, menu or view). Every presentation goes through here, so a
+// timer, an exposure or a full-screen switch can never paint the scene over an
+// open box.
+#include "graphics/surface.h"
+#include "platform/platform.h"
+
+#include <optional>
+
+namespace qvl {
+
+class WindowView {
+public:
+    explicit WindowView(platform::Platform& platform);
+
+    Surface& image() { return image_; }
+    const Surface& image() const { return image_; }
+    const Surface* overlay() const { return overlay_; }
+
+    // The overlay of what is open now, or null when nothing is; shown at once.
+    // The caller keeps the surface alive until it hands over another.
+    void setOverlay(const Surface* overlay);
+    // Shows the image and the overlay; changed: the only part that differs from
+    // what the window showed last (nothing: everything may have changed).
+    void show(std::optional<Rect> changed = std::nullopt);
+
+private:
+    platform::Platform& platform_;
+    Surface image_;
+    const Surface* overlay_ = nullptr;
+};
+
+}  // namespace qvl

@@ -1,0 +1,162 @@
+// <...> control sequences inside text lines, and the size steps they set.
+#include "base/sjis.h"
+#include "graphics/masks.h"
+#include "text/inline_codes.h"
+#include "text/text_window.h"
+
+#include <climits>
+#include <cstdlib>
+
+namespace qvl {
+
+using inline_codes::readColour;
+using inline_codes::readNumber;
+
+void TextWindow::setSize(int32_t n) {
+    const int32_t oldHeight = t_.cellHeight;
+    t_.cellWidth = t_.cellHeight = t_.fontHeight = 12 * n;
+    t_.rubyGap = 16;
+    t_.rubyHeight = 12;
+    // Mid-line the line keeps its bottom.
+    if (t_.cursorX > t_.leftEdge) t_.cursorY = wrap32(int64_t(t_.cursorY) + oldHeight - t_.cellHeight);
+    t_.rightLimit = 640 - t_.cellWidth;
+    t_.bottomLimit = 480 - (t_.cellHeight + t_.rubyGap) - 1;
+    t_.sizeIndex = n;
+}
+
+void TextWindow::codeWait(int32_t ms) {
+    showPendingText();
+    if (ms < 0) {
+        v_.clicksAccepted = false;
+        host_.delayMs(ms == INT32_MIN ? INT32_MAX : -ms);
+    } else {
+        const uint32_t deadline = host_.ticks() + uint32_t(ms);
+        v_.clickPending = false;
+        const platform::WaitHint hint{platform::WaitKind::Input, platform::Answer::None};
+        while (int32_t(deadline - host_.ticks()) > 0 && !v_.clickPending) host_.pump(deadline, hint);
+    }
+    v_.clicksAccepted = true;
+    v_.clickPending = v_.mouseWentDown = v_.mouseWentUp = false;
+    if (v_.textOutputActive) v_.fastForward = false;
+}
+
+std::size_t TextWindow::controlSequence(const std::string& line, std::size_t p) {
+    while (p <= line.size()) {
+        const char code = line[p - 1];
+        const std::size_t n = sjis::charLength(line, p - 1);
+        p += n;
+        if (n != 1) continue;
+        switch (code) {
+            case '>':
+                return p;
+            case 'S': {
+                const int32_t v = readNumber(line, p);
+                setSize(v < 1 || v > 26 ? 2 : v);
+                break;
+            }
+            case 'F': {
+                const int32_t v = readNumber(line, p);
+                t_.fontIndex = v < 0 || v > 6 ? 0 : v;
+                t_.fontName = v_.FontTable[std::size_t(t_.fontIndex)];
+                break;
+            }
+            case 'X':
+                t_.cursorX = readNumber(line, p);
+                break;
+            case 'Y':
+                t_.cursorY = readNumber(line, p);
+                break;
+            case 'M':
+                t_.cursorX = wrap32(int64_t(t_.cursorX) + readNumber(line, p));
+                break;
+            case 'N':
+                t_.cursorY = wrap32(int64_t(t_.cursorY) + readNumber(line, p));
+                break;
+            case 'L':
+                t_.cursorX = wrap32(int64_t(readNumber(line, p)) * t_.cellWidth);
+                break;
+            case 'H':
+                t_.cursorY = wrap32(readNumber(line, p) * t_.lineHeight());
+                break;
+            case 'J':
+                t_.cursorX = wrap32(t_.cursorX + int64_t(readNumber(line, p)) * t_.cellWidth);
+                break;
+            case 'K':
+                t_.cursorY = wrap32(t_.cursorY + readNumber(line, p) * t_.lineHeight());
+                break;
+            case 'T': {
+                // Moves the baseline to where a line of that size would have it; 0 has
+                // no size, so it leaves the line where it is.
+                const int64_t v = readNumber(line, p);
+                if (v != 0) t_.cursorY = wrap32(t_.cursorY + (v > 0 ? 1 : -1) * (12 * std::abs(v) - t_.cellHeight));
+                break;
+            }
+            case 'W':
+                t_.charDelay = readNumber(line, p);
+                break;
+            case 'Q':
+                codeWait(readNumber(line, p));
+                break;
+            case 'I':
+                t_.leftEdge = readNumber(line, p);
+                break;
+            case 'R': {
+                const int32_t v = readNumber(line, p);
+                t_.rightLimit = wrap32(int64_t(t_.leftEdge) + (v == 0 ? 640 - t_.cellWidth : v));
+                break;
+            }
+            case 'U': {
+                const int32_t v = readNumber(line, p);
+                t_.bottomLimit = v == 0 ? 480 - (t_.cellHeight + t_.rubyGap) : v;
+                break;
+            }
+            case 'C':
+                t_.textColour = readColour(line, p);
+                break;
+            case 'B':
+                t_.shadowColour = readColour(line, p);
+                break;
+            case 'D':
+                t_.shadowOn = readNumber(line, p) != 0;
+                break;
+            case 'P':
+                t_.textVisible = readNumber(line, p) != 0;
+                host_.markSceneChanged();
+                break;
+            case 'E':
+                t_.outlineMode = readNumber(line, p) != 0 ? 1 : 0;
+                break;
+            case 'V':
+            case 'O':
+            case 'A': {
+                const inline_codes::Part name = inline_codes::readToken(line, p, '>');
+                p = name.next;
+                if (code == 'A') {
+                    inlineImage(expandDataDrive(name.text));
+                } else if (!v_.skipReadMode) {
+                    // Skipping read text stays silent.
+                    showPendingText();
+                    host_.playWave(expandDataDrive(name.text), code == 'V');
+                }
+                if (name.ended == '>') return p;
+                break;
+            }
+            default:
+                break;
+        }
+    }
+    return p;
+}
+
+void TextWindow::inlineImage(const std::string& name) {
+    std::optional<Surface> picture = host_.loadPicture(name);
+    if (!picture || picture->empty()) return;
+    Surface mask;
+    maskFromKey(*picture, mask, int32_t(keyToPixel(int32_t(picture->pixel(0, 0)))));
+    // At the top of the ruby band; no wrap check follows.
+    placePicture(*picture, mask, drawCoordinate(int64_t(t_.cursorX) + t_.originX),
+                 drawCoordinate(int64_t(t_.cursorY) + t_.originY));
+    t_.cursorX = wrap32(int64_t(t_.cursorX) + picture->width());
+}
+
+}  // namespace qvl

@@ -1,0 +1,41 @@
+#pragma once
+// Readers for the parts of inline text codes: <...> control sequences,
+// (base,ruby) and [value,width]. Positions are 1-based byte positions.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qvl::inline_codes {
+
+// An optional sign and decimal digits right at p; p moves past them. A code
+// letter with no digit after it is a fault that ends the run.
+int32_t readNumber(std::string_view line, std::size_t& p);
+
+// "#RRGGBB" at p as a red-low colour; p moves past up to seven bytes. Anything
+// malformed reads as white.
+uint32_t readColour(std::string_view line, std::size_t& p);
+
+struct Part {
+    std::string text;
+    std::size_t next = 1;  // after the delimiter that ended it
+    char ended = 0;        // that delimiter, 0 at the end of the line
+};
+
+// A token as command arguments are read: quoted text keeps everything up to its
+// closing quote and the rest up to the delimiter is dropped; unquoted text drops
+// blanks. ',', a line feed or the terminator end it.
+Part readToken(std::string_view line, std::size_t p, char terminator);
+
+// One part of an embedded value, up to ',' or the ']' that closes the value;
+// brackets of flag references inside ("$flg[3]") belong to the text.
+Part readValuePart(std::string_view line, std::size_t p);
+
+inline constexpr int32_t kMaxWidth = 4096;
+
+// Pads with spaces on the right and cuts to width (> 0), or pads on the left and
+// keeps the last -width bytes (< 0); 0 leaves the text alone. Widths are bounded
+// by kMaxWidth.
+std::string fitToWidth(std::string text, int32_t width);
+
+}  // namespace qvl::inline_codes

@@ -1,0 +1,254 @@
+#include "text/text_window.h"
+
+#include "base/sjis.h"
+#include "graphics/masks.h"
+
+#include <algorithm>
+#include <climits>
+#include <utility>
+
+namespace qvl {
+
+TextWindow::TextWindow(TextHost& host, TextEngineValues values, TextWindowState& state)
+    : host_(host), v_(values), t_(state) {}
+
+std::size_t TextWindow::charLength(std::string_view s, std::size_t i) const {
+    // The symbol fonts draw every byte as a character of its own.
+    return t_.fontIndex >= 4 ? 1 : sjis::charLength(s, i);
+}
+
+void TextWindow::showTextLine(const std::string& line, int32_t start) {
+    std::size_t p = std::size_t(std::max<int32_t>(start, 1));
+    if (!innerText_) host_.textShown(sjis::copy(line, p));
+    v_.fastForward = false;
+    v_.textOutputActive = true;
+    int r = kSameLine;
+    bool noLineEnd = false;
+    while (p <= line.size()) {
+        const std::size_t n = charLength(line, p - 1);
+        std::string c = line.substr(p - 1, n);
+        noLineEnd = false;
+        p += n;
+        if (c == "<") {
+            p = controlSequence(line, p);
+            c.clear();
+        } else if (c == "(") {
+            p = ruby(line, p);
+            c.clear();
+        } else if (c == "[") {
+            p = embeddedValue(line, p);
+            c.clear();
+        } else if (c == ".") {
+            c = "\n";
+            waitForClick(0);
+            v_.fastForward = false;
+        } else if (c == "|") {
+            c = "\n";
+            noLineEnd = true;
+        } else if (c == "^") {
+            c.clear();
+            waitForClick(0);
+            noLineEnd = true;
+            v_.fastForward = false;
+        } else if (c == "%") {
+            c.clear();
+            noLineEnd = true;
+        } else if (c == "&") {
+            c = "\f";
+        } else if (c == "/") {
+            // Centres the rest of the line, counting two bytes as one cell.
+            c.clear();
+            const int64_t rest = int64_t(line.size()) - int64_t(p);
+            t_.cursorX = wrap32((640 - (rest * t_.cellWidth) / 2) / 2);
+        }
+        // A load resumes the line from here.
+        v_.state.ProgTextPos = int32_t(std::min<std::size_t>(p, INT32_MAX));
+        v_.state.ProgMultiStateFlag = 2;
+        r = drawCharacter(c);
+        characterDelay(readMarkStep());
+    }
+    if (t_.pageFull() && !noLineEnd) {
+        newLine(true);
+    } else if (r != kPageEnded && !noLineEnd) {
+        waitForClick(0);
+        if (r == kSameLine) drawCharacter("\n");
+    }
+    showPendingText();
+    host_.pump(host_.ticks(), {});
+}
+
+void TextWindow::showUnpagedText(const std::string& text) {
+    if (!innerText_) host_.textShown(std::string_view(text).substr(0, text.size() - (text.ends_with('\n') ? 1 : 0)));
+    const bool saved = v_.saveSuppressed;
+    v_.saveSuppressed = true;
+    v_.fastForward = false;
+    v_.textOutputActive = true;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = charLength(text, i);
+        drawCharacter(std::string_view(text).substr(i, n));
+        i += n;
+        characterDelay(readMarkStep());
+    }
+    v_.saveSuppressed = saved;
+    showPendingText();
+    host_.pump(host_.ticks(), {});
+}
+
+void TextWindow::drawGlyphs(std::string_view c, int x, int y, bool ruby) {
+    platform::FontEngine& fonts = host_.fonts();
+    const platform::FontSpec font = ruby ? platform::FontSpec{t_.rubyFontName, t_.rubyHeight, true}
+                                         : platform::FontSpec{t_.fontName, t_.fontHeight, false};
+    const bool byteWise = t_.fontIndex >= 4 && !ruby && c.size() == 1;
+    // No antialiasing on either surface: the mask must cover exactly the text's
+    // pixels, or the AND/OR composition leaves fringes of the scene's colour.
+    auto draw = [&](Surface& dst, int dx, int dy, uint32_t colour) {
+        if (byteWise)
+            fonts.drawChar(dst, dx, dy, char32_t(static_cast<unsigned char>(c[0])), font, colour, false);
+        else
+            fonts.drawText(dst, dx, dy, c, font, colour, false);
+    };
+    const int lift = ruby ? 2 : 0;
+    auto layer = [&](Surface& dst, uint32_t shadow, uint32_t colour) {
+        if (t_.shadowOn) {
+            if (t_.outlineMode == 1) {
+                for (auto [dx, dy] : {std::pair{1, 1}, {1, -1}, {-1, 1}, {-1, -1}})
+                    draw(dst, x + dx, y + dy + lift, shadow);
+            } else {
+                draw(dst, x + (ruby ? 1 : 2), y + (ruby ? 3 : 2), shadow);
+            }
+        }
+        draw(dst, x, y + lift, colour);
+    };
+    // Script colours are red-low; pixels are blue-low.
+    layer(host_.textSurface(), keyToPixel(int32_t(t_.shadowColour)), keyToPixel(int32_t(t_.textColour)));
+    layer(host_.textMask(), 0, 0);
+}
+
+void TextWindow::showRect(Rect r) {
+    if (!t_.textVisible) return;
+    Surface& window = host_.windowImage();
+    window.blit(host_.textMask(), r.x, r.y, r.x, r.y, r.w, r.h, Rop::And);
+    window.blit(host_.textSurface(), r.x, r.y, r.x, r.y, r.w, r.h, Rop::Or);
+    textPending_ = true;
+}
+
+void TextWindow::showPendingText() {
+    // Text reaches the screen when someone could see it: before a delay, a wait or
+    // at the end of the line. Fast text is shown once a line, not per character.
+    if (!textPending_) return;
+    textPending_ = false;
+    host_.showWindow();
+}
+
+int TextWindow::drawCharacter(std::string_view c) {
+    if (c.empty()) return kSameLine;
+    if (c == "\f") return newLine(true);
+    if (c == "\n") return newLine(false);
+    const int x = drawCoordinate(int64_t(t_.cursorX) + t_.originX);
+    const int y = drawCoordinate(int64_t(t_.cursorY) + t_.originY + t_.rubyGap);
+    drawGlyphs(c, x, y, false);
+    // The square around the cell: its height is the cell width as well.
+    showRect({x - 1, y - 1, t_.cellWidth + 3, t_.cellWidth + 3});
+    host_.appendToLog(c, t_.fontIndex >= 4);
+    t_.cursorX = wrap32(int64_t(t_.cursorX) + t_.cellWidth);
+    if (t_.cursorX < t_.rightLimit) return kSameLine;
+    return newLine(false);
+}
+
+int TextWindow::newLine(bool page) {
+    if (page || t_.pageFull()) {
+        v_.textOutputActive = false;
+        v_.fastForward = false;
+        waitForClick(1);
+        clearTextWindow();
+        return kPageEnded;
+    }
+    t_.cursorY = wrap32(t_.cursorY + t_.lineHeight());
+    host_.appendToLog("\n", false);
+    t_.cursorX = t_.leftEdge;
+    return kWrapped;
+}
+
+bool TextWindow::readMarkStep() {
+    auto& marks = v_.ReadTextMarks;
+    const int32_t id = v_.CurrentTextId;
+    const bool inRange = id >= 0 && int64_t(id) < 8 * int64_t(marks.size());
+    bool skipping = false;
+    if (v_.skipReadMode && inRange) {
+        skipping = marks[std::size_t(id / 8)] & (1u << (id % 8));
+        if (!skipping) v_.skipReadMode = false;
+    } else {
+        v_.skipReadMode = false;
+    }
+    // Marked from its first character on.
+    if (inRange) marks[std::size_t(id / 8)] |= uint8_t(1u << (id % 8));
+    return skipping;
+}
+
+void TextWindow::characterDelay(bool skipping) {
+    const int32_t d = t_.charDelay;
+    if (d < 0) {
+        showPendingText();
+        host_.delayMs(d == INT32_MIN ? INT32_MAX : -d);
+    } else if (d > 0 && !v_.fastForward && !v_.HighSpeedText && !skipping) {
+        showPendingText();
+        host_.delayMs(d);
+    }
+}
+
+void TextWindow::waitForClick(int kind) {
+    if (skippingRead()) return;
+    if (kind == 0 && v_.pageMode) return;
+    v_.clickPending = false;
+    showPendingText();
+    const int64_t iconX = int64_t(t_.cursorX) + t_.originX;
+    const int64_t iconY = int64_t(t_.cursorY) + t_.originY + 16 + (int64_t(t_.cellHeight) - t_.fontHeight) +
+                          (int64_t(t_.fontHeight) - WaitIcon::kSize) / 2;
+    if (icon_.start(WaitIcon::place(drawCoordinate(iconX), drawCoordinate(iconY)), kind)) {
+        host_.pump(host_.ticks(), {});
+        icon_.drawFrame(host_.windowImage(), host_.compositionSurface());
+        host_.showWindow(icon_.rect());
+        host_.startIconTimer();
+    }
+    host_.setWaitMenuItems(true);
+    v_.mouseWentDown = v_.mouseWentUp = false;
+    const platform::WaitHint click{platform::WaitKind::Click, platform::Answer::None};
+    // Press, then release: the release must not reach whatever runs next.
+    while (!(skippingRead() || v_.mouseWentDown || v_.clickPending || v_.PendingAction != 0))
+        host_.pump(std::nullopt, click);
+    while (!(skippingRead() || v_.mouseWentUp || v_.clickPending || v_.PendingAction != 0))
+        host_.pump(std::nullopt, click);
+    v_.fastForward = false;
+    if (icon_.stop(host_.windowImage(), host_.compositionSurface())) {
+        host_.stopIconTimer();
+        host_.showWindow(icon_.rect());
+    }
+    host_.setWaitMenuItems(false);
+}
+
+void TextWindow::onIconTimer() {
+    if (!icon_.running()) return;
+    icon_.drawFrame(host_.windowImage(), host_.compositionSurface());
+    host_.showWindow(icon_.rect());
+}
+
+void TextWindow::clearTextWindow() {
+    host_.textSurface().fill(0x000000);
+    host_.textMask().fill(0xFFFFFF);
+    t_.cursorX = t_.leftEdge;
+    t_.cursorY = 0;
+    host_.nextLogPage();
+    if (!t_.textVisible) return;
+    host_.windowImage().blit(host_.compositionSurface(), 0, 0, 0, 0, 640, 480);
+    textPending_ = false;
+    host_.showWindow();
+    // Every page starts with a snapshot, so a save restarts at the top of a page.
+    if (!v_.saveSuppressed) host_.takeSaveSnapshot();
+}
+
+void TextWindow::resetTextWindow() {
+    t_.reset();
+    host_.presentScene(false);
+}
+
+}  // namespace qvl
