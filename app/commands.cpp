@@ -104,7 +104,7 @@ void TFmain::assignFlag() {
 
 void TFmain::stopAndWait(const std::string& caption) {
     // The menu's load and title items are what end this wait.
-    if (!caption.empty()) platform_.setCaption(platform::sjisToUtf8(caption));
+    if (!caption.empty()) setWindowCaption(caption);
     waitFor([this] { return PendingAction != kPendingNone; }, {platform::WaitKind::Idle, Answer::None});
 }
 

@@ -24,6 +24,7 @@ constexpr const char* kUsage =
     "  --input FILE       headless: events to deliver (see docs/headless.md)\n"
     "  --auto             headless: when the input is used up, click and answer like a patient reader\n"
     "  --max-ms N         headless: stop after N virtual milliseconds\n"
+    "  --max-steps N      headless: stop after N script lines (default 10000000)\n"
     "  --dump-state FILE  headless: write the engine's state as JSON at the end of the run\n"
     "  --screenshot FILE  write the last presented frame as PNG at the end of the run\n"
     "  --transcript       windowed: also write the transcript to stdout\n"
@@ -35,6 +36,7 @@ struct Options {
     bool headless = false, autoPlay = false, verbose = false, transcript = false;
     int scale = 1;
     std::optional<uint32_t> maxMs;
+    uint64_t maxSteps = 10'000'000;
     std::string input, dumpState, screenshot, readBack, dir;
 };
 
@@ -65,6 +67,7 @@ Options parseOptions(int argc, char** argv) {
         else if (a == "--transcript") o.transcript = true;
         else if (a == "--input") o.input = next();
         else if (a == "--max-ms") o.maxMs = uint32_t(number(next()));
+        else if (a == "--max-steps") o.maxSteps = uint64_t(number(next()));
         else if (a == "--dump-state") o.dumpState = next();
         else if (a == "--screenshot") o.screenshot = next();
         else if (a == "--test-readback") o.readBack = next();
@@ -132,6 +135,7 @@ int main(int argc, char** argv) {
 
     qvl::TFmainOptions options;
     options.verbose = o.verbose;
+    if (o.headless && o.maxSteps > 0) options.maxSteps = o.maxSteps;
     options.transcript = (o.headless || o.transcript) ? &std::cout : nullptr;
     qvl::TFmain app(*platform, options);
     int code = app.run();

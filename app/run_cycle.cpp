@@ -10,8 +10,28 @@ using platform::Event;
 using platform::WaitHint;
 using platform::WaitKind;
 
+namespace {
+// The longest stretch of script work without a look at the window's events.
+constexpr int32_t kBusyPumpMs = 50;
+}  // namespace
+
 void TFmain::pump(std::optional<uint32_t> deadline, WaitHint hint) {
     if (auto event = platform_.waitEvent(deadline, hint)) handleEvent(*event);
+    lastPump_ = platform_.ticks();
+}
+
+void TFmain::lineExecuted() {
+    if (options_.maxSteps && ++linesRun_ >= *options_.maxSteps)
+        throw platform::RunStopped(platform::RunStopped::Reason::TimeLimit, "step limit reached");
+    // A loop that never waits would freeze the window: let what has arrived run.
+    const uint32_t now = platform_.ticks();
+    if (int32_t(now - lastPump_) < kBusyPumpMs) return;
+    for (int i = 0; i < 64; ++i) {
+        std::optional<platform::Event> event = platform_.waitEvent(now, {});
+        if (!event) break;
+        handleEvent(*event);
+    }
+    lastPump_ = platform_.ticks();
 }
 
 void TFmain::waitUntil(uint32_t deadline, WaitHint hint) {
@@ -172,6 +192,11 @@ void TFmain::toggleFullScreen() {
     }
     input.clearClicks();
     present();
+}
+
+void TFmain::setWindowCaption(const std::string& sjis) {
+    windowCaption = sjis;
+    platform_.setCaption(platform::sjisToUtf8(sjis));
 }
 
 void TFmain::toggleWindowFrame() {

@@ -155,6 +155,7 @@ std::string TFmain::stateJson() const {
     j.value("CurrentTextId", int64_t(CurrentTextId));
     j.value("PendingAction", int64_t(PendingAction));
     j.value("caption", u(state.ProgChapter));
+    j.value("windowCaption", u(windowCaption));
     j.value("ScriptKey", int64_t(ScriptKey));
     j.value("fullScreen", fullScreen);
     j.value("windowFrameRemoved", windowFrameRemoved);

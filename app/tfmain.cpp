@@ -133,7 +133,19 @@ void TFmain::loadSettings() {
     std::optional<ConfigList> ini;
     if (auto iniBytes = files_.read("qvl.ini")) ini = ConfigList::fromBytes(*iniBytes);
     applySettings(settings, cfg, ini ? &*ini : nullptr);
-    if (settings.TextMaxIndex) ReadTextMarks.assign(std::size_t(*settings.TextMaxIndex), 0);
+    if (settings.TextMaxIndex) {
+        if (*settings.TextMaxIndex > kMaxReadMarkBytes) {
+            // 16 MiB already marks 134 million lines; more would only cost memory
+            // and a huge textid.dat.
+            const std::string note = "TextMaxIndex=" + std::to_string(*settings.TextMaxIndex) +
+                                     " is too large; read marks are kept for the first " +
+                                     std::to_string(kMaxReadMarkBytes) + " bytes";
+            transcript_.writeUtf8("warning: " + note);
+            std::cerr << "quorvel: " << note << "\n";
+            settings.TextMaxIndex = kMaxReadMarkBytes;
+        }
+        ReadTextMarks.assign(std::size_t(*settings.TextMaxIndex), 0);
+    }
     if (settings.SavePath.empty()) {
         ui::FileChooserOptions ask;
         ask.title = text(Text::SaveLocationTitle);
@@ -214,7 +226,7 @@ void TFmain::saveSettings() {
 
 void TFmain::setChapter(const std::string& title) {
     state.ProgChapter = title;
-    platform_.setCaption(platform::sjisToUtf8(title));
+    setWindowCaption(title);
     transcript_.write("chapter", title);
 }
 

@@ -38,9 +38,14 @@
 
 namespace qvl {
 
+// The most read-mark bytes a scenario may ask for.
+inline constexpr int32_t kMaxReadMarkBytes = 16 << 20;
+
 struct TFmainOptions {
     bool verbose = false;
     std::ostream* transcript = nullptr;
+    // Script lines after which the run stops as at a time limit (headless runs).
+    std::optional<uint64_t> maxSteps;
 };
 
 // Ends the program from inside any wait: the normal exit (0), the error
@@ -89,6 +94,7 @@ public:
     void closeRequest();
     void toggleFullScreen();
     void toggleWindowFrame();
+    void setWindowCaption(const std::string& sjis);
     void present();
     // A picture file into a surface, chosen by the file's extension.
     void loadPicture(const std::string& name, Surface& target);
@@ -118,6 +124,7 @@ public:
     void restoreSavedGame() override;
     void returnToTitle() override;
     void setChapter(const std::string& title) override;
+    void lineExecuted() override;
 
     // The state of the run as JSON (UTF-8), for --dump-state.
     std::string stateJson() const;
@@ -140,6 +147,7 @@ public:
     int32_t ScriptKey = 0;
     uint32_t WaitBase = 0;
     bool fullScreen = false;
+    std::string windowCaption;  // as the window shows it: the chapter, or what _stop put there
     bool windowFrameRemoved = false;  // the check mark of 画面の枠の表示
     int mouseX = 0, mouseY = 0;
     std::vector<std::string> errorList;  // the reports answered with No
@@ -210,6 +218,8 @@ private:
     TextWindow text_;
     bool leftPressed_ = false;
     bool closeQueryOpen_ = false;
+    uint64_t linesRun_ = 0;
+    uint32_t lastPump_ = 0;  // when events last ran
     bool created_ = false;
 };
 

@@ -17,6 +17,11 @@ class FontEngine;
 
 enum class Cursor : uint8_t { Pen = 1, Hand = 2, Wait = 3 };
 
+// Where the millisecond clock starts. A running system's tick counter is far from
+// zero, and scripts rely on that: a wait measured from a mark never set (0) is
+// long past, not minutes ahead.
+inline constexpr uint32_t kTickOrigin = 0x40000000;
+
 inline constexpr int kSceneWidth = 640;
 inline constexpr int kSceneHeight = 480;
 

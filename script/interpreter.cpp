@@ -75,6 +75,7 @@ void Interpreter::run() {
            std::size_t(state_.ProgExecLine) < program_.Lines.size()) {
         executeLine(program_.Lines[std::size_t(state_.ProgExecLine)]);
         afterLine();
+        host_.lineExecuted();
     }
 }
 

@@ -22,6 +22,8 @@ public:
     virtual void restoreSavedGame() = 0;
     virtual void returnToTitle() = 0;
     virtual void setChapter(const std::string& title) = 0;  // also the window caption
+    // After every line: a scenario that never waits still lets the window live.
+    virtual void lineExecuted() {}
 };
 
 enum class LineKind { Blank, Command, Chapter, Label, Comment, Unpaged, Text };

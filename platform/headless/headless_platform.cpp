@@ -1,9 +1,16 @@
 #include "platform/headless/headless_platform.h"
 
+#include <algorithm>
+
 namespace qvl::platform {
 
 HeadlessPlatform::HeadlessPlatform(std::vector<ScriptedInput> input, HeadlessOptions options)
-    : queue_(input.begin(), input.end()), options_(options), lastFrame_(kSceneWidth, kSceneHeight) {}
+    : options_(options), lastFrame_(kSceneWidth, kSceneHeight) {
+    for (ScriptedInput& in : input) (in.atMs ? timed_ : queue_).push_back(std::move(in));
+    // Events given for the same moment keep their order.
+    std::stable_sort(timed_.begin(), timed_.end(),
+                     [](const ScriptedInput& a, const ScriptedInput& b) { return *a.atMs < *b.atMs; });
+}
 
 void HeadlessPlatform::startTimer(int id, uint32_t intervalMs) {
     if (intervalMs == 0) intervalMs = 1;
@@ -57,7 +64,7 @@ std::optional<Event> HeadlessPlatform::waitEvent(std::optional<uint32_t> deadlin
     // The deadline on our 64-bit clock; ticks wrap at 32 bits like the real ones.
     std::optional<uint64_t> end;
     if (deadline) {
-        int32_t left = int32_t(*deadline - uint32_t(clock_));
+        int32_t left = int32_t(*deadline - ticks());
         end = clock_ + uint64_t(std::max<int32_t>(left, 0));
     }
     const bool takesInput = hint.kind != WaitKind::Time;
@@ -65,6 +72,14 @@ std::optional<Event> HeadlessPlatform::waitEvent(std::optional<uint32_t> deadlin
         if (options_.maxMs && clock_ >= *options_.maxMs)
             throw RunStopped(RunStopped::Reason::TimeLimit, "time limit reached");
         if (auto timer = fireDueTimer()) return timer;
+
+        // An event at a set time arrives then, whatever the engine is waiting for,
+        // as a player's click would.
+        if (!timed_.empty() && *timed_.front().atMs <= clock_) {
+            ScriptedInput in = std::move(timed_.front());
+            timed_.pop_front();
+            return deliver(std::move(in));
+        }
 
         if (!queue_.empty() && queue_.front().kind == ScriptedInput::Kind::Wait) {
             if (!waitUntil_) waitUntil_ = clock_ + queue_.front().waitMs;
@@ -84,12 +99,14 @@ std::optional<Event> HeadlessPlatform::waitEvent(std::optional<uint32_t> deadlin
         auto earliest = [&](std::optional<uint64_t> t) {
             if (t && (!next || *t < *next)) next = t;
         };
-        if (waitUntil_) {
-            earliest(waitUntil_);
-            earliest(nextTimerDue());
-        } else if (end) {
-            earliest(nextTimerDue());
-        }
+        // A patient reader answers a blocking wait at once rather than wait for
+        // the next timed event.
+        const bool autoAnswers = options_.autoPlay && (hint.kind == WaitKind::Click ||
+                                                       (hint.kind == WaitKind::Question && hint.autoAnswer != Answer::None));
+        const bool towardsTimed = !timed_.empty() && (end || waitUntil_ || !autoAnswers);
+        if (waitUntil_ || end || towardsTimed) earliest(nextTimerDue());
+        if (waitUntil_) earliest(waitUntil_);
+        if (towardsTimed) earliest(timed_.front().atMs);
         if (next) {
             advanceTo(*next);
             if (end && clock_ >= *end) {

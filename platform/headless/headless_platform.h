@@ -28,7 +28,8 @@ class HeadlessPlatform final : public Platform {
 public:
     HeadlessPlatform(std::vector<ScriptedInput> input, HeadlessOptions options);
 
-    uint32_t ticks() override { return uint32_t(clock_); }
+    // The clock runs from kTickOrigin like the real one; clock_ counts from the start.
+    uint32_t ticks() override { return uint32_t(kTickOrigin + clock_); }
     std::optional<Event> waitEvent(std::optional<uint32_t> deadline, const WaitHint& hint) override;
     void startTimer(int id, uint32_t intervalMs) override;
     void stopTimer(int id) override { timers_.erase(id); }
@@ -63,7 +64,9 @@ public:
     bool border() const { return border_; }
     bool fullScreen() const { return fullScreen_; }
     Cursor cursor() const { return cursor_; }
-    bool inputLeft() const { return !queue_.empty(); }
+    bool inputLeft() const { return !queue_.empty() || !timed_.empty(); }
+    // Virtual milliseconds since the start of the run.
+    uint64_t elapsed() const { return clock_; }
 
 private:
     struct Timer {
@@ -78,6 +81,7 @@ private:
 
     uint64_t clock_ = 0;
     std::deque<ScriptedInput> queue_;
+    std::deque<ScriptedInput> timed_;  // `at` events, by time
     std::optional<uint64_t> waitUntil_;  // the end of a `wait` at the queue's front
     std::map<int, Timer> timers_;
     HeadlessOptions options_;

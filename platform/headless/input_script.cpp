@@ -79,6 +79,23 @@ std::vector<ScriptedInput> parseInputScript(std::string_view text) {
         if (line.empty() || line.front() == '#') continue;
         std::size_t space = line.find_first_of(" \t");
         std::string verb = lower(line.substr(0, space));
+        std::optional<uint64_t> atMs;
+        if (verb == "at") {
+            // at MS EVENT: the event line follows the time.
+            std::string_view rest = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
+            while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
+            std::size_t end = rest.find_first_of(" \t");
+            auto ms = parseInt(std::string(rest.substr(0, end)));
+            if (!ms || *ms < 0 || end == std::string_view::npos)
+                throw InputScriptError(lineNo, "at takes milliseconds and an event");
+            atMs = uint64_t(*ms);
+            line = rest.substr(end + 1);
+            while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+            space = line.find_first_of(" \t");
+            verb = lower(line.substr(0, space));
+            if (verb == "wait" || verb == "at") throw InputScriptError(lineNo, "at takes an event, not " + verb);
+        }
+        const std::size_t firstNew = out.size();
         std::string_view argText = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
         while (!argText.empty() && (argText.front() == ' ' || argText.front() == '\t')) argText.remove_prefix(1);
         std::vector<std::string> args = words(argText);
@@ -139,6 +156,7 @@ std::vector<ScriptedInput> parseInputScript(std::string_view text) {
         } else {
             throw InputScriptError(lineNo, "unknown event: " + verb);
         }
+        for (std::size_t i = firstNew; i < out.size(); ++i) out[i].atMs = atMs;
     }
     return out;
 }

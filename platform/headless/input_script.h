@@ -2,12 +2,14 @@
 // The input of a headless run: one event per line.
 //   click [x y]    rclick [x y]    move x y    key NAME    type TEXT
 //   answer yes|no|ok|cancel        menu CAPTION           wait MS
+//   at MS EVENT    (EVENT any of the above but wait: it arrives at virtual time MS)
 // Blank lines and lines starting with '#' are ignored. Key names: Return (Enter),
 // Escape (Esc), Space, Backspace, Tab, Delete, Insert, Up, Down, Left, Right, Home,
 // End, PageUp, PageDown, F1-F12, a letter or digit; prefixes Ctrl+, Shift+, Alt+.
 #include "platform/events.h"
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -20,6 +22,9 @@ struct ScriptedInput {
     Event event;
     uint32_t waitMs = 0;
     bool atLastMouse = false;  // a click without coordinates
+    // `at MS EVENT`: delivered when the virtual clock reaches MS (milliseconds since
+    // the start of the run), whatever the engine waits for.
+    std::optional<uint64_t> atMs;
 };
 
 class InputScriptError : public std::runtime_error {

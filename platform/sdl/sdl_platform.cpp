@@ -122,14 +122,23 @@ Surface SdlPlatform::readBack() {
 
 SdlPlatform::~SdlPlatform() = default;
 
-uint32_t SdlPlatform::ticks() {
-    return uint32_t(SDL_GetTicks64());
-}
+uint32_t SdlPlatform::ticks() { return uint32_t(kTickOrigin + SDL_GetTicks64()); }
 
 std::optional<Event> SdlPlatform::waitEvent(std::optional<uint32_t> deadline, const WaitHint&) {
     for (;;) {
         uint32_t now = ticks();
-        if (deadline && reached(*deadline, now)) return std::nullopt;
+        if (deadline && reached(*deadline, now)) {
+            // Past the deadline: only what is already there, without sleeping.
+            if (std::optional<int> id = impl_->timers.takeDue(now)) {
+                Event ev = simpleEvent(Event::Type::Timer);
+                ev.id = *id;
+                return ev;
+            }
+            SDL_Event e;
+            while (SDL_PollEvent(&e))
+                if (std::optional<Event> ev = impl_->translate(e)) return ev;
+            return std::nullopt;
+        }
         if (std::optional<int> id = impl_->timers.takeDue(now)) {
             Event ev = simpleEvent(Event::Type::Timer);
             ev.id = *id;

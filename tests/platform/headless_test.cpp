@@ -17,7 +17,7 @@ const WaitHint kIdle{WaitKind::Idle, Answer::None};
 
 RunStopped::Reason stopReason(HeadlessPlatform& p, std::optional<uint32_t> deadline, const WaitHint& hint) {
     try {
-        p.waitEvent(deadline, hint);
+        p.waitEvent(deadline ? std::optional<uint32_t>(kTickOrigin + *deadline) : std::nullopt, hint);
     } catch (const RunStopped& e) {
         return e.reason;
     }
@@ -25,9 +25,10 @@ RunStopped::Reason stopReason(HeadlessPlatform& p, std::optional<uint32_t> deadl
     return RunStopped::Reason::InputExhausted;
 }
 
-// The type of the next event, or nothing when the wait ran out.
+// The type of the next event, or nothing when the wait ran out. Deadlines count
+// from the start of the run.
 std::optional<Type> next(HeadlessPlatform& p, std::optional<uint32_t> deadline, const WaitHint& hint) {
-    auto e = p.waitEvent(deadline, hint);
+    auto e = p.waitEvent(deadline ? std::optional<uint32_t>(kTickOrigin + *deadline) : std::nullopt, hint);
     return e ? std::optional<Type>(e->type) : std::nullopt;
 }
 
@@ -75,37 +76,37 @@ TEST(InputScript, ErrorsNameTheLine) {
 TEST(Headless, TimedWaitsJumpToTheDeadlineAndLeaveInputForWaitsThatTakeIt) {
     HeadlessPlatform p(parseInputScript("click 1 2"), {});
     EXPECT_EQ(next(p, 1000, kTime), std::nullopt);
-    EXPECT_EQ(p.ticks(), 1000u);
+    EXPECT_EQ(p.elapsed(), 1000u);
     EXPECT_EQ(next(p, 400, kTime), std::nullopt);  // already past: at once
-    EXPECT_EQ(p.ticks(), 1000u);
+    EXPECT_EQ(p.elapsed(), 1000u);
     EXPECT_EQ(next(p, std::nullopt, kClick), Type::MouseDown);
     EXPECT_EQ(next(p, 1500, kInput), Type::MouseUp);  // a timed wait that takes input
-    EXPECT_EQ(p.ticks(), 1000u);
+    EXPECT_EQ(p.elapsed(), 1000u);
     EXPECT_FALSE(p.inputLeft());
 }
 
 TEST(Headless, ScriptedWaitHoldsLaterInput) {
     HeadlessPlatform p(parseInputScript("wait 500\nclick 3 4"), {});
     EXPECT_EQ(next(p, 200, kInput), std::nullopt);
-    EXPECT_EQ(p.ticks(), 200u);
+    EXPECT_EQ(p.elapsed(), 200u);
     EXPECT_EQ(next(p, std::nullopt, kClick), Type::MouseDown);
-    EXPECT_EQ(p.ticks(), 500u);
+    EXPECT_EQ(p.elapsed(), 500u);
 }
 
 TEST(Headless, TimersTickAtTheirIntervalDuringTimedWaits) {
     HeadlessPlatform p({}, {});
     p.startTimer(7, 100);
     for (uint32_t at : {100u, 200u, 300u}) {
-        auto e = p.waitEvent(350, kTime);
+        auto e = p.waitEvent(kTickOrigin + 350, kTime);
         ASSERT_TRUE(e && e->type == Type::Timer && e->id == 7);
-        EXPECT_EQ(p.ticks(), at);
+        EXPECT_EQ(p.elapsed(), at);
     }
     EXPECT_EQ(next(p, 350, kTime), std::nullopt);
     EXPECT_EQ(next(p, 400, kTime), Type::Timer);  // due exactly at the deadline
-    EXPECT_EQ(p.ticks(), 400u);
+    EXPECT_EQ(p.elapsed(), 400u);
     p.stopTimer(7);
     EXPECT_EQ(next(p, 1000, kTime), std::nullopt);
-    EXPECT_EQ(p.ticks(), 1000u);
+    EXPECT_EQ(p.elapsed(), 1000u);
 }
 
 TEST(Headless, BlockingWithoutInputEndsTheRunUnlessAutoPlayCanAct) {
@@ -129,7 +130,7 @@ TEST(Headless, TimeLimitStopsTheRun) {
     HeadlessPlatform p({}, {.autoPlay = false, .maxMs = 1000});
     EXPECT_EQ(next(p, 999, kTime), std::nullopt);
     EXPECT_EQ(stopReason(p, 5000, kTime), RunStopped::Reason::TimeLimit);
-    EXPECT_EQ(p.ticks(), 1000u);
+    EXPECT_EQ(p.elapsed(), 1000u);
     HeadlessPlatform held(parseInputScript("wait 2000\nclick"), {.autoPlay = true, .maxMs = 1000});
     EXPECT_EQ(stopReason(held, std::nullopt, kClick), RunStopped::Reason::TimeLimit);
 }
@@ -152,6 +153,46 @@ TEST(Headless, PresentBlendsTheOverlayByItsAlpha) {
     EXPECT_EQ(out.pixel(2, 0), 0x0080007Fu);  // half red over blue
     EXPECT_EQ(out.pixel(3, 0), 0x000000FFu);
     EXPECT_EQ(out.pixel(1, 1), 0x000000FFu);
+}
+
+}  // namespace
+}  // namespace qvl::platform
+
+namespace qvl::platform {
+namespace {
+
+TEST(InputScript, AtGivesAnyEventATime) {
+    auto in = parseInputScript("at 250 click 5 6\nAT 100 key Ctrl+f\nclick");
+    ASSERT_EQ(in.size(), 5u);
+    EXPECT_EQ(in[0].atMs, 250u);
+    EXPECT_EQ(in[1].atMs, 250u) << "the release comes with the press";
+    EXPECT_EQ(in[2].atMs, 100u);
+    EXPECT_FALSE(in[3].atMs);
+    for (const char* bad : {"at", "at 5", "at x click", "at -5 click", "at 5 wait 10", "at 5 at 6 click", "at 5 jump"})
+        EXPECT_THROW(parseInputScript(bad), InputScriptError) << bad;
+}
+
+TEST(Headless, TimedEventsArriveInAnyWaitAtTheirTimeInOrder) {
+    HeadlessPlatform p(parseInputScript("at 300 key Return\nat 100 move 1 2\nclick 3 4"), {});
+    // A click-proof delay still gets the event when its time comes.
+    EXPECT_EQ(next(p, 1000, kTime), Type::MouseMove);
+    EXPECT_EQ(p.elapsed(), 100u);
+    // Ordinary input goes to a wait that takes it, at once.
+    EXPECT_EQ(next(p, std::nullopt, kClick), Type::MouseDown);
+    EXPECT_EQ(next(p, std::nullopt, kClick), Type::MouseUp);
+    EXPECT_EQ(p.elapsed(), 100u);
+    // A blocking wait with nothing else left sleeps until the timed event.
+    EXPECT_EQ(next(p, std::nullopt, kClick), Type::KeyDown);
+    EXPECT_EQ(p.elapsed(), 300u);
+    EXPECT_FALSE(p.inputLeft());
+}
+
+TEST(Headless, TheClockStartsFarFromZeroAsARunningSystemsDoes) {
+    HeadlessPlatform p({}, {});
+    EXPECT_EQ(p.ticks(), kTickOrigin);
+    // A deadline long past (a mark never set) ends the wait at once.
+    EXPECT_EQ(p.waitEvent(5000, kTime), std::nullopt);
+    EXPECT_EQ(p.elapsed(), 0u);
 }
 
 }  // namespace

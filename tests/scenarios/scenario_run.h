@@ -84,6 +84,7 @@ public:
         if (inputText) input = qvl::platform::parseInputScript(*inputText);
         else if (fs::exists(source_ / "input")) input = qvl::platform::parseInputScript(readAll(source_ / "input"));
         qvl::platform::HeadlessOptions options;
+        qvl::TFmainOptions engine{false, &out_, 10'000'000};
         if (fs::exists(source_ / "options")) {
             std::istringstream words(readAll(source_ / "options"));
             for (std::string w; words >> w;) {
@@ -93,11 +94,17 @@ public:
                     words >> ms;
                     options.maxMs = ms;
                 }
+                if (w == "max-steps") {
+                    uint64_t steps = 0;
+                    words >> steps;
+                    engine.maxSteps = steps;
+                }
             }
         }
+        if (maxSteps) engine.maxSteps = maxSteps;
         fs::current_path(dir_);
         platform_ = std::make_unique<qvl::platform::HeadlessPlatform>(std::move(input), options);
-        app_ = std::make_unique<qvl::TFmain>(*platform_, qvl::TFmainOptions{false, &out_});
+        app_ = std::make_unique<qvl::TFmain>(*platform_, engine);
         RunResult r;
         r.exitCode = app_->run();
         r.transcript = out_.str();
@@ -123,6 +130,8 @@ public:
     }
 
     qvl::platform::HeadlessPlatform& platform() { return *platform_; }
+    // Overrides the folder's options for the next run.
+    std::optional<uint64_t> maxSteps;
 
     // Replaces a file of the run's copy, written as a scenario ships it.
     void writeScenarioFile(const std::string& name, const std::string& utf8) {

@@ -82,9 +82,9 @@ TEST(TextWindow, SizeThreeAfterTheFirstCharacterKeepsTheLineBottom) {
 
 TEST(TextWindow, AQuietWaitCodeCannotBeCutShort) {
     TextRun hard("<Q-500>%\n_mouseclick\n", "click\n");
-    EXPECT_GE(hard.run.platform().ticks(), 500u);
+    EXPECT_GE(hard.run.platform().elapsed(), 500u);
     TextRun soft("<Q500>%\n_mouseclick\n", "click\n");
-    EXPECT_LT(soft.run.platform().ticks(), 500u);
+    EXPECT_LT(soft.run.platform().elapsed(), 500u);
 }
 
 TEST(TextWindow, EmbeddedValuesArePaddedAndCut) {
