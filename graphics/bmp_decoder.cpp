@@ -1,9 +1,15 @@
 #include "graphics/bmp_decoder.h"
 
 #include "base/fault.h"
+#include "graphics/bmp_huffman.h"
+#include "graphics/jpeg_decoder.h"
+#include "graphics/png_io.h"
 
+#include <array>
 #include <bit>
+#include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +26,9 @@ constexpr int64_t kMaxDensity = 1000000;
 
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr uint32_t kCoreHeaderSize = 12;
+// OS/2 2.x headers: the full one, and the common cut that ends after the bit count.
 constexpr uint32_t kOs2HeaderSize = 64;
+constexpr uint32_t kOs2ShortHeaderSize = 16;
 
 enum Compression : uint32_t {
     kRgb = 0,
@@ -29,7 +37,10 @@ enum Compression : uint32_t {
     kBitfields = 3,
     kJpeg = 4,
     kPng = 5,
-    kAlphaBitfields = 6
+    kAlphaBitfields = 6,
+    // OS/2 uses 3 and 4 for these; the header reader renumbers them.
+    kHuffman1d = 0x100,
+    kRle24 = 0x101
 };
 
 [[noreturn]] void refuse(const std::string& why) {
@@ -53,6 +64,10 @@ public:
     uint32_t u32(std::size_t at) const {
         need(at, 4);
         return uint32_t(u16(at)) | uint32_t(u16(at + 2)) << 16;
+    }
+    uint32_t u32BigEndian(std::size_t at) const {
+        need(at, 4);
+        return uint32_t(u8(at)) << 24 | uint32_t(u8(at + 1)) << 16 | uint32_t(u8(at + 2)) << 8 | u8(at + 3);
     }
     int32_t s32(std::size_t at) const { return int32_t(u32(at)); }
     const uint8_t* at(std::size_t offset, std::size_t count) const {
@@ -121,22 +136,35 @@ bool validMasks(const uint32_t (&masks)[3], int bitCount) {
 
 void readCompression(const Bytes& in, uint32_t headerSize, Header& h) {
     std::size_t masksEnd = kFileHeaderSize + headerSize;
+    if (headerSize == kOs2HeaderSize) {
+        if (h.compression == kBitfields)
+            h.compression = kHuffman1d;
+        else if (h.compression == kJpeg)
+            h.compression = kRle24;
+        else if (h.compression > kJpeg)
+            refuse("unknown OS/2 compression " + std::to_string(h.compression));
+    }
     switch (h.compression) {
         case kRgb:
-            if (h.bitCount != 1 && h.bitCount != 4 && h.bitCount != 8 && h.bitCount != 16 && h.bitCount != 24 &&
-                h.bitCount != 32)
+            if (h.bitCount != 1 && h.bitCount != 2 && h.bitCount != 4 && h.bitCount != 8 && h.bitCount != 16 &&
+                h.bitCount != 24 && h.bitCount != 32 && h.bitCount != 64)
                 refuse("unsupported bit count " + std::to_string(h.bitCount));
             if (h.bitCount == 16) h.masks[0] = 0x7C00, h.masks[1] = 0x03E0, h.masks[2] = 0x001F;
-            if (h.bitCount >= 24) h.masks[0] = 0xFF0000, h.masks[1] = 0x00FF00, h.masks[2] = 0x0000FF;
+            if (h.bitCount == 24 || h.bitCount == 32)
+                h.masks[0] = 0xFF0000, h.masks[1] = 0x00FF00, h.masks[2] = 0x0000FF;
             break;
         case kRle8:
         case kRle4:
-            if (h.bitCount != (h.compression == kRle8 ? 8 : 4)) refuse("RLE compression does not match the bit count");
+        case kRle24:
+            if (h.bitCount != (h.compression == kRle8 ? 8 : h.compression == kRle4 ? 4 : 24))
+                refuse("RLE compression does not match the bit count");
             if (h.topDown) refuse("RLE pictures cannot be top-down");
+            break;
+        case kHuffman1d:
+            if (h.bitCount != 1) refuse("Huffman compression needs 1 bit per pixel");
             break;
         case kBitfields:
         case kAlphaBitfields: {
-            if (headerSize == kOs2HeaderSize) refuse("OS/2 Huffman compression is not supported");
             if (h.bitCount != 16 && h.bitCount != 32) refuse("bitfields need 16 or 32 bits per pixel");
             // The masks sit at the same place whether they end the header or follow it.
             for (int i = 0; i < 3; ++i) h.masks[i] = in.u32(kFileHeaderSize + 40 + 4 * i);
@@ -145,10 +173,9 @@ void readCompression(const Bytes& in, uint32_t headerSize, Header& h) {
             break;
         }
         case kJpeg:
-            if (headerSize == kOs2HeaderSize) refuse("OS/2 RLE24 compression is not supported");
-            refuse("embedded JPEG data is not supported");
         case kPng:
-            refuse("embedded PNG data is not supported");
+            // A whole JPEG or PNG file follows; its own header says the rest.
+            break;
         default:
             refuse("unknown compression " + std::to_string(h.compression));
     }
@@ -169,19 +196,22 @@ Header readHeader(const Bytes& in) {
         planes = in.u16(22);
         h.bitCount = in.u16(24);
         h.paletteEntrySize = 3;
-    } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == kOs2HeaderSize ||
-               headerSize == 108 || headerSize == 124) {
+    } else if (headerSize == kOs2ShortHeaderSize || headerSize == 40 || headerSize == 52 || headerSize == 56 ||
+               headerSize == kOs2HeaderSize || headerSize == 108 || headerSize == 124) {
         in.at(kFileHeaderSize, headerSize);
         width = in.s32(18);
         height = in.s32(22);
         planes = in.u16(26);
         h.bitCount = in.u16(28);
-        h.compression = in.u32(30);
-        h.imageSize = in.u32(34);
-        const int64_t densityX = in.s32(38), densityY = in.s32(42);
-        if (densityX > kMaxDensity || densityX < -kMaxDensity || densityY > kMaxDensity || densityY < -kMaxDensity)
-            refuse("unreasonable pixel density");
-        h.coloursUsed = in.u32(46);
+        // The short OS/2 header ends here: uncompressed, with the palette running up to the pixels.
+        if (headerSize > kOs2ShortHeaderSize) {
+            h.compression = in.u32(30);
+            h.imageSize = in.u32(34);
+            const int64_t densityX = in.s32(38), densityY = in.s32(42);
+            if (densityX > kMaxDensity || densityX < -kMaxDensity || densityY > kMaxDensity || densityY < -kMaxDensity)
+                refuse("unreasonable pixel density");
+            h.coloursUsed = in.u32(46);
+        }
     } else {
         refuse("unknown header size " + std::to_string(headerSize));
     }
@@ -210,7 +240,12 @@ std::vector<uint32_t> readPalette(const Bytes& in, const Header& h) {
     if (h.bitCount > 8) return {};
     const std::size_t full = std::size_t(1) << h.bitCount;
     std::size_t count = h.coloursUsed;
-    if (count > full) refuse("palette has more entries than the bit count allows");
+    if (count > full) {
+        // No pixel can use the entries past what the bit count reaches; they are skipped,
+        // but they must still lie before the pixels.
+        if (count > (h.pixelsAt - h.paletteAt) / h.paletteEntrySize) refuse("palette runs into the pixel data");
+        count = full;
+    }
     if (count == 0) {
         count = full;
         // Without a count, old writers say how short the palette is only through the pixel offset.
@@ -275,17 +310,48 @@ void decodeDirect(const Rows& rows, const Header& h, Surface& out) {
     }
 }
 
-// RLE4 and RLE8. Rows count from the bottom. Anything that would draw outside the
-// picture, or data that ends before the end-of-bitmap mark, is refused: a damaged
-// picture is reported rather than shown half drawn.
+// 64-bit pixels hold B, G, R and A as signed 2.13 fixed point in linear light, 8192
+// being full intensity. Shown like any other picture: clamped to 0..1 and encoded as
+// sRGB, which is what the 24-bit version of the same picture would hold. Alpha is dropped.
+uint8_t fromLinear(uint16_t sample) {
+    static const std::array<uint8_t, 8193> table = [] {
+        std::array<uint8_t, 8193> t{};
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            const double linear = double(i) / 8192;
+            const double encoded = linear <= 0.0031308 ? linear * 12.92 : 1.055 * std::pow(linear, 1 / 2.4) - 0.055;
+            t[i] = uint8_t(std::lround(encoded * 255));
+        }
+        return t;
+    }();
+    const int16_t value = int16_t(sample);
+    return value <= 0 ? 0 : value >= 8192 ? 255 : table[std::size_t(value)];
+}
+
+void decodeLinear64(const Rows& rows, const Header& h, Surface& out) {
+    for (int r = 0; r < h.height; ++r) {
+        const uint8_t* src = rows.data + std::size_t(r) * rows.stride;
+        uint32_t* dst = outputRow(h, out, r);
+        for (int x = 0; x < h.width; ++x, src += 8) {
+            auto channel = [&](int i) { return uint32_t(fromLinear(uint16_t(src[2 * i] | src[2 * i + 1] << 8))); };
+            dst[x] = channel(2) << 16 | channel(1) << 8 | channel(0);
+        }
+    }
+}
+
+// RLE4, RLE8 and OS/2's RLE24, whose runs and literals hold 3-byte colours (blue
+// first) where the others hold palette indices. Rows count from the bottom. Anything
+// that would draw outside the picture, or data that ends before the end-of-bitmap
+// mark, is refused: a damaged picture is reported rather than shown half drawn.
 void decodeRle(const Bytes& in, const Header& h, const std::vector<uint32_t>& palette, Surface& out) {
     const std::size_t end = h.imageSize ? h.pixelsAt + h.imageSize : in.size();
     const bool four = h.compression == kRle4;
+    const bool wide = h.compression == kRle24;
     std::size_t at = h.pixelsAt;
     auto next = [&]() -> uint8_t {
         if (at >= end) refuse("RLE data ends before its end-of-bitmap mark");
         return in.u8(at++);
     };
+    auto colourAt = [](const uint8_t* p) { return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]; };
     int64_t x = 0, y = 0;
     auto startRun = [&](int n) -> uint32_t* {
         if (y >= h.height || x + n > h.width) refuse("RLE run goes past the edge of the picture");
@@ -296,14 +362,22 @@ void decodeRle(const Bytes& in, const Header& h, const std::vector<uint32_t>& pa
 
     for (;;) {
         const uint8_t count = next();
-        const uint8_t value = next();
         if (count > 0) {
             uint32_t* dst = startRun(count);
-            const uint32_t colours[2] = {lookUp(palette, four ? value >> 4 : value),
-                                         lookUp(palette, four ? value & 15 : value)};
+            uint32_t colours[2];
+            if (wide) {
+                if (3 > end - at) refuse("RLE data ends inside a run");
+                colours[0] = colours[1] = colourAt(in.at(at, 3));
+                at += 3;
+            } else {
+                const uint8_t value = next();
+                colours[0] = lookUp(palette, four ? value >> 4 : value);
+                colours[1] = lookUp(palette, four ? value & 15 : value);
+            }
             for (int i = 0; i < count; ++i) dst[i] = colours[i & 1];
             continue;
         }
+        const uint8_t value = next();
         switch (value) {
             case 0:  // end of line
                 x = 0;
@@ -318,11 +392,12 @@ void decodeRle(const Bytes& in, const Header& h, const std::vector<uint32_t>& pa
                 break;
             default: {  // literal run, padded to a 16-bit boundary
                 uint32_t* dst = startRun(value);
-                const std::size_t bytes = four ? (value + 1) / 2 : value;
+                const std::size_t bytes = four ? (value + 1) / 2 : wide ? std::size_t(value) * 3 : value;
                 if (bytes > end - at) refuse("RLE data ends inside a literal run");
                 const uint8_t* src = in.at(at, bytes);
                 for (int i = 0; i < value; ++i)
-                    dst[i] = lookUp(palette, four ? (i & 1 ? src[i / 2] & 15 : src[i / 2] >> 4) : src[i]);
+                    dst[i] = wide ? colourAt(src + 3 * i)
+                                  : lookUp(palette, four ? (i & 1 ? src[i / 2] & 15 : src[i / 2] >> 4) : src[i]);
                 at += bytes + (bytes & 1);
                 break;
             }
@@ -330,21 +405,77 @@ void decodeRle(const Bytes& in, const Header& h, const std::vector<uint32_t>& pa
     }
 }
 
+// The pixel data as one block: imageSize bytes, or the rest of the file when that is 0.
+std::string_view pixelData(const Bytes& in, const Header& h) {
+    const std::size_t size = h.imageSize ? h.imageSize : in.size() - h.pixelsAt;
+    return {reinterpret_cast<const char*>(in.at(h.pixelsAt, size)), size};
+}
+
+// OS/2's 1-bit fax coding: white runs take palette entry 0, black runs entry 1, as
+// a 0 bit and a 1 bit would.
+void decodeHuffman(const Bytes& in, const Header& h, const std::vector<uint32_t>& palette, Surface& out) {
+    decodeModifiedHuffman(pixelData(in, h), h.width, h.height, [&](int r, const uint8_t* pixels) {
+        uint32_t* dst = outputRow(h, out, r);
+        for (int x = 0; x < h.width; ++x) dst[x] = lookUp(palette, pixels[x]);
+    });
+}
+
+// A whole PNG or JPEG file behind a bitmap header, as Windows allows for printers. It
+// must be the size the header says; it is stored top-down whatever the height's sign.
+Surface decodeEmbedded(const Bytes& in, const Header& h) {
+    const std::string_view data = pixelData(in, h);
+    Surface picture;
+    if (h.compression == kPng) {
+        // The size is checked before decoding, so a small header cannot bring in a huge picture.
+        const std::size_t sizeAt = h.pixelsAt + 16;
+        if (data.size() >= 24 && data.substr(12, 4) == "IHDR" &&
+            (in.u32BigEndian(sizeAt) != uint32_t(h.width) || in.u32BigEndian(sizeAt + 4) != uint32_t(h.height)))
+            refuse("embedded PNG is " + std::to_string(in.u32BigEndian(sizeAt)) + "x" +
+                   std::to_string(in.u32BigEndian(sizeAt + 4)) + ", the header says " + std::to_string(h.width) + "x" +
+                   std::to_string(h.height));
+        std::optional<Surface> png = decodePng(data);
+        if (!png) refuse("embedded PNG data cannot be read");
+        picture = std::move(*png);
+        for (int y = 0; y < picture.height(); ++y) {
+            uint32_t* row = picture.row(y);
+            for (int x = 0; x < picture.width(); ++x) row[x] &= 0x00FFFFFF;
+        }
+    } else {
+        try {
+            picture = decodeJpeg(data);
+        } catch (const Fault& fault) {
+            refuse(std::string("embedded ") + fault.what());
+        }
+    }
+    if (picture.width() != h.width || picture.height() != h.height)
+        refuse("embedded picture is " + std::to_string(picture.width()) + "x" + std::to_string(picture.height()) +
+               ", the header says " + std::to_string(h.width) + "x" + std::to_string(h.height));
+    return picture;
+}
+
 }  // namespace
 
 Surface decodeBmp(std::string_view bytes) {
     const Bytes in(bytes);
     const Header h = readHeader(in);
+    if (h.compression == kJpeg || h.compression == kPng) return decodeEmbedded(in, h);
     const std::vector<uint32_t> palette = readPalette(in, h);
-    if (h.compression == kRle8 || h.compression == kRle4) {
+    if (h.compression == kRle8 || h.compression == kRle4 || h.compression == kRle24) {
         Surface picture(h.width, h.height, 0);
         decodeRle(in, h, palette, picture);
+        return picture;
+    }
+    if (h.compression == kHuffman1d) {
+        Surface picture(h.width, h.height, 0);
+        decodeHuffman(in, h, palette, picture);
         return picture;
     }
     const Rows rows = findRows(in, h);
     Surface picture(h.width, h.height, 0);
     if (h.bitCount <= 8)
         decodeIndexed(rows, h, palette, picture);
+    else if (h.bitCount == 64)
+        decodeLinear64(rows, h, picture);
     else
         decodeDirect(rows, h, picture);
     return picture;

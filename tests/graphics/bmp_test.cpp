@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -21,15 +22,22 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kSuite = fs::path(QVL_TEST_DATA) / "bmpsuite";
+// Variants later readers accept: 2-bit and long palettes, the short OS/2 2.x header,
+// 64-bit, OS/2 RLE24 and Huffman, wrapped PNG and JPEG. Made by bmp_extra/make_files.py.
+const fs::path kExtra = fs::path(QVL_TEST_DATA) / "bmp_extra";
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::vector<std::string> bmpNames(const std::string& folder) {
+void put32(std::string& s, std::size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s[at + i] = char(v >> (8 * i));
+}
+
+std::vector<std::string> bmpNames(const fs::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(kSuite / folder))
+    for (const auto& entry : fs::directory_iterator(folder))
         if (entry.path().extension() == ".bmp") names.push_back(entry.path().stem().string());
     std::sort(names.begin(), names.end());
     return names;
@@ -42,50 +50,93 @@ std::string testName(const testing::TestParamInfo<std::string>& info) {
     return name;
 }
 
-// Every good file against the picture ImageMagick made from it, exactly: 5 and 6-bit
-// channels widen by repeating their top bits, as ImageMagick does.
-class BmpSuiteGood : public testing::TestWithParam<std::string> {};
-
-TEST_P(BmpSuiteGood, DecodesLikeReference) {
-    const std::string name = GetParam();
-    const Surface actual = decodeBmp(readFile(kSuite / "g" / (name + ".bmp")));
-    const auto expected = readPngFile((kSuite / "ref" / (name + ".png")).string());
-    ASSERT_TRUE(expected.has_value());
+// Decodes the file and compares it with the reference picture, allowing `tolerance`
+// in each channel. The reference's alpha, where it has one, is opaque; ours must be clear.
+void expectLikeReference(const fs::path& bmp, const fs::path& png, int tolerance = 0) {
+    const Surface actual = decodeBmp(readFile(bmp));
+    const auto expected = readPngFile(png.string());
+    ASSERT_TRUE(expected.has_value()) << png;
     ASSERT_EQ(actual.width(), expected->width());
     ASSERT_EQ(actual.height(), expected->height());
     int mismatches = 0;
     for (int y = 0; y < actual.height(); ++y) {
         for (int x = 0; x < actual.width(); ++x) {
-            // The reference's alpha, where it has one, is opaque; ours must be clear.
             const uint32_t a = actual.pixel(x, y), e = expected->pixel(x, y) & 0xFFFFFF;
-            if (a != e && ++mismatches <= 3)
+            bool close = (a >> 24) == 0;
+            for (int shift = 0; shift < 24; shift += 8)
+                close = close && std::abs(int(a >> shift & 0xFF) - int(e >> shift & 0xFF)) <= tolerance;
+            if (!close && ++mismatches <= 3)
                 ADD_FAILURE() << "pixel " << x << "," << y << std::hex << ": got " << a << ", want " << e;
         }
     }
     EXPECT_EQ(mismatches, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Suite, BmpSuiteGood, testing::ValuesIn(bmpNames("g")), testName);
-
-class BmpSuiteBad : public testing::TestWithParam<std::string> {};
-
-TEST_P(BmpSuiteBad, IsRefusedWithFault) {
-    const std::string bytes = readFile(kSuite / "b" / (GetParam() + ".bmp"));
+void expectRefused(const fs::path& bmp) {
     try {
-        decodeBmp(bytes);
+        decodeBmp(readFile(bmp));
         FAIL() << "decoded a broken file";
     } catch (const Fault& fault) {
         EXPECT_TRUE(std::string(fault.what()).starts_with("BMP: ")) << fault.what();
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Suite, BmpSuiteBad, testing::ValuesIn(bmpNames("b")), testName);
+// Every good file against the picture ImageMagick made from it, exactly: 5 and 6-bit
+// channels widen by repeating their top bits, as ImageMagick does.
+class BmpSuiteGood : public testing::TestWithParam<std::string> {};
 
-// Hand-built files, for what the suite does not cover.
-void put32(std::string& s, std::size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s[at + i] = char(v >> (8 * i));
+TEST_P(BmpSuiteGood, DecodesLikeReference) {
+    expectLikeReference(kSuite / "g" / (GetParam() + ".bmp"), kSuite / "ref" / (GetParam() + ".png"));
 }
 
+INSTANTIATE_TEST_SUITE_P(Suite, BmpSuiteGood, testing::ValuesIn(bmpNames(kSuite / "g")), testName);
+
+class BmpSuiteBad : public testing::TestWithParam<std::string> {};
+
+TEST_P(BmpSuiteBad, IsRefusedWithFault) {
+    expectRefused(kSuite / "b" / (GetParam() + ".bmp"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Suite, BmpSuiteBad, testing::ValuesIn(bmpNames(kSuite / "b")), testName);
+
+// The references come from Pillow and ImageMagick (see tests/data/SOURCES). The 64-bit
+// one went through ImageMagick's 16-bit linear-to-sRGB step, so it may round differently.
+class BmpExtraGood : public testing::TestWithParam<std::string> {};
+
+TEST_P(BmpExtraGood, DecodesLikeReference) {
+    const std::string name = GetParam();
+    expectLikeReference(kExtra / (name + ".bmp"), kExtra / "ref" / (name + ".png"), name == "rgba64" ? 1 : 0);
+}
+
+// With the file size field cleared, only the decoders' own checks stand between a cut
+// file and a read past its end. RLE24 data ends with a mark and the all-codes Huffman
+// file ends with its last code, so any cut of those must be refused.
+TEST_P(BmpExtraGood, AnyCutIsRefusedOrDecoded) {
+    const std::string name = GetParam();
+    std::string whole = readFile(kExtra / (name + ".bmp"));
+    put32(whole, 2, 0);
+    ASSERT_NO_THROW(decodeBmp(whole));
+    const bool mustFail = name.starts_with("rle24") || name == "huffman_all_codes";
+    for (std::size_t size = 0; size < whole.size(); ++size) {
+        try {
+            decodeBmp(whole.substr(0, size));
+            EXPECT_FALSE(mustFail) << "decoded when cut to " << size;
+        } catch (const Fault&) {
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Extra, BmpExtraGood, testing::ValuesIn(bmpNames(kExtra)), testName);
+
+class BmpExtraBad : public testing::TestWithParam<std::string> {};
+
+TEST_P(BmpExtraBad, IsRefusedWithFault) {
+    expectRefused(kExtra / "bad" / (GetParam() + ".bmp"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Extra, BmpExtraBad, testing::ValuesIn(bmpNames(kExtra / "bad")), testName);
+
+// Hand-built files, for what the suite does not cover.
 std::string le32(uint32_t v) {
     std::string s(4, '\0');
     put32(s, 0, v);
@@ -162,6 +213,16 @@ TEST(BmpDecoder, CorePaletteEndsAtPixelOffset) {
     EXPECT_EQ(ok.pixel(0, 0), 0xFF8040u);
     EXPECT_EQ(ok.pixel(1, 0), 0u);
     EXPECT_THROW(decodeBmp(s + std::string{2, 0, 0, 0}), Fault);
+}
+
+TEST(BmpDecoder, WrappedPngLosesItsAlpha) {
+    // With no image size recorded, the PNG runs to the end of the file.
+    Surface picture(3, 2, 0x80FF8040);
+    picture.setPixel(1, 1, 0x00123456);
+    const std::string png = encodePng(picture, true);
+    const Surface back = decodeBmp(makeBmp(3, 2, 0, 5, "", png));
+    EXPECT_EQ(back.pixel(0, 0), 0xFF8040u);
+    EXPECT_EQ(back.pixel(1, 1), 0x123456u);
 }
 
 TEST(BmpDecoder, HostileHeadersAreRefused) {
