@@ -11,7 +11,7 @@ packages=(
   libavcodec-dev libavformat-dev libswscale-dev libswresample-dev
   libgtest-dev libbenchmark-dev
   timgm6mb-soundfont fonts-ipafont-gothic fonts-ipafont-mincho
-  xvfb xdotool
+  xvfb xdotool openbox
 )
 
 missing=()

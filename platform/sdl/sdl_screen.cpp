@@ -80,6 +80,7 @@ void SdlScreen::createTextures() {
     overlayTexture_ =
         SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, kSceneWidth, kSceneHeight);
     if (overlayTexture_) SDL_SetTextureBlendMode(overlayTexture_, SDL_BLENDMODE_BLEND);
+    scaleModeSet_ = false;
     chooseScaleMode();
 }
 
@@ -96,11 +97,24 @@ void SdlScreen::chooseScaleMode() {
     // Whole multiples stay sharp; anything between is smoothed rather than uneven.
     int w = 0, h = 0;
     SDL_GetRendererOutputSize(renderer_, &w, &h);
+    if (w != outputW_ || h != outputH_) {
+        // A size change SDL did not announce (full screen without a window
+        // manager, for one) leaves the renderer's viewport at the old size:
+        // setting the logical size again places the scene anew.
+        outputW_ = w;
+        outputH_ = h;
+        SDL_RenderSetLogicalSize(renderer_, kSceneWidth, kSceneHeight);
+    }
     bool widthLimits = int64_t(w) * kSceneHeight <= int64_t(h) * kSceneWidth;
     bool whole = widthLimits ? w % kSceneWidth == 0 : h % kSceneHeight == 0;
     SDL_ScaleMode mode = whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear;
+    // Only on a change: the GL renderers rebind the texture for it behind their
+    // cached draw state, and the next copy may then come out black.
+    if (scaleModeSet_ && mode == scaleMode_) return;
     for (SDL_Texture* t : {frameTexture_, overlayTexture_})
         if (t) SDL_SetTextureScaleMode(t, mode);
+    scaleMode_ = mode;
+    scaleModeSet_ = true;
 }
 
 void SdlScreen::present(const Surface& frame, const Surface* overlay, std::optional<Rect> changed) {
@@ -142,10 +156,9 @@ Surface SdlScreen::readBack() {
     int w = 0, h = 0;
     SDL_GetRendererOutputSize(renderer_, &w, &h);
     Surface out(std::max(w, 1), std::max(h, 1), 0);
-    // Read with the viewport and scale of the logical size undone.
+    // The whole output, bars included: without the logical size the viewport is
+    // the whole window again (the drawing queued before keeps its own).
     SDL_RenderSetLogicalSize(renderer_, 0, 0);
-    SDL_RenderSetViewport(renderer_, nullptr);
-    SDL_RenderSetScale(renderer_, 1.0f, 1.0f);
     if (SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_XRGB8888, out.row(0), int(out.pitch() * 4)) != 0)
         out = Surface();
     SDL_RenderSetLogicalSize(renderer_, kSceneWidth, kSceneHeight);

@@ -46,6 +46,9 @@ private:
     std::vector<uint32_t> frame_;    // the last frame, scene-sized
     std::vector<uint32_t> overlay_;  // the last overlay, when showOverlay_
     bool showOverlay_ = false;
+    SDL_ScaleMode scaleMode_ = SDL_ScaleModeNearest;
+    bool scaleModeSet_ = false;
+    int outputW_ = 0, outputH_ = 0;  // the window's drawable size when last drawn
 };
 
 }  // namespace qvl::platform
