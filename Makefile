@@ -31,8 +31,9 @@ test: setup
 
 bench: setup
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DQVL_SANITIZE=OFF -DQVL_TESTS=OFF -DQVL_BENCH=ON >/dev/null
-	@cmake --build $(BENCH_BUILD) -j$(JOBS) --target qvl_bench
+	@cmake --build $(BENCH_BUILD) -j$(JOBS) --target qvl_bench quorvel
 	./$(BENCH_BUILD)/bench/qvl_bench
+	./bench/window_bench.sh $(BENCH_BUILD)/app/quorvel demo
 
 fuzz: setup
 	@command -v clang++ >/dev/null || { echo "make fuzz needs clang++ (apt-get install clang)"; exit 1; }

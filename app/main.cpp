@@ -6,7 +6,9 @@
 #include "platform/headless/headless_platform.h"
 #include "platform/sdl/sdl_platform.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -28,12 +30,14 @@ constexpr const char* kUsage =
     "  --dump-state FILE  headless: write the engine's state as JSON at the end of the run\n"
     "  --screenshot FILE  write the last presented frame as PNG at the end of the run\n"
     "  --transcript       windowed: also write the transcript to stdout\n"
+    "  --startup-time     print on stderr the milliseconds from the start of the process\n"
+    "                     (or from QVL_LAUNCH_NS, CLOCK_REALTIME nanoseconds) to the first frame\n"
     "  --test-readback DIR  windowed, for tests: Ctrl+Alt+Shift+F12 writes what the window shows\n"
     "                     to DIR/readback-N.png\n"
     "  --help             show this text\n";
 
 struct Options {
-    bool headless = false, autoPlay = false, verbose = false, transcript = false;
+    bool headless = false, autoPlay = false, verbose = false, transcript = false, startupTime = false;
     int scale = 1;
     std::optional<uint32_t> maxMs;
     uint64_t maxSteps = 10'000'000;
@@ -65,6 +69,7 @@ Options parseOptions(int argc, char** argv) {
         else if (a == "--auto") o.autoPlay = true;
         else if (a == "--verbose") o.verbose = true;
         else if (a == "--transcript") o.transcript = true;
+        else if (a == "--startup-time") o.startupTime = true;
         else if (a == "--input") o.input = next();
         else if (a == "--max-ms") o.maxMs = uint32_t(number(next()));
         else if (a == "--max-steps") o.maxSteps = uint64_t(number(next()));
@@ -86,9 +91,23 @@ std::string absolute(const std::string& path) {
     return path.empty() ? path : std::filesystem::absolute(path).string();
 }
 
+int64_t realtimeNs() {
+    timespec t{};
+    clock_gettime(CLOCK_REALTIME, &t);
+    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A launcher that measures start-up passes the moment it started us, so the
+    // time to load the program counts too.
+    int64_t launched = realtimeNs();
+    if (const char* given = std::getenv("QVL_LAUNCH_NS")) {
+        char* end = nullptr;
+        long long ns = std::strtoll(given, &end, 10);
+        if (end && *end == '\0' && ns > 0) launched = ns;
+    }
     Options o = parseOptions(argc, argv);
     o.input = absolute(o.input);
     o.dumpState = absolute(o.dumpState);
@@ -138,6 +157,10 @@ int main(int argc, char** argv) {
     if (o.headless && o.maxSteps > 0) options.maxSteps = o.maxSteps;
     options.transcript = (o.headless || o.transcript) ? &std::cout : nullptr;
     qvl::TFmain app(*platform, options);
+    if (o.startupTime)
+        app.view().onFirstShow([launched] {
+            std::fprintf(stderr, "startup: %.1f ms to the first frame\n", double(realtimeNs() - launched) / 1e6);
+        });
     int code = app.run();
 
     if (!o.dumpState.empty()) {

@@ -223,7 +223,7 @@ void TFmain::reportScriptError(const std::string& message) {
     transcript_.write("error", detail);
     Answer a = messageBox(detail, text(Text::ErrorQuestion), ui::BoxIcon::Question, ui::BoxButtons::YesNo, Answer::No);
     if (a == Answer::Yes) throw ProgramExit{1};
-    errorList.push_back(detail);
+    errors.add(detail);
 }
 
 void TFmain::scriptError(const std::string& message) {

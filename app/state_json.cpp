@@ -207,8 +207,25 @@ std::string TFmain::stateJson() const {
     j.endObject();
 
     j.beginArray("errors");
-    for (const auto& e : errorList) j.item(u(e));
+    for (const auto& e : errors.entries()) j.item(u(e));
     j.endArray();
+
+    // Music, sound effect and CD, in that order.
+    j.beginArray("PlaybackChannel");
+    for (const PlaybackChannel& c : channels.all()) {
+        j.beginObject();
+        j.value("fileName", u(c.fileName));
+        j.value("playCount", int64_t(c.playCount));
+        j.value("loopLimit", int64_t(c.loopLimit));
+        j.value("trackStart", int64_t(c.trackStart));
+        j.value("trackLength", int64_t(c.trackLength));
+        j.value("playing", c.playing);
+        j.value("deviceOpen", c.deviceOpen);
+        j.value("resumePending", c.resumePending);
+        j.endObject();
+    }
+    j.endArray();
+    j.value("BgmMode", int64_t(channels.BgmMode));
 
     j.endObject();
     return j.str();

@@ -9,7 +9,10 @@
 #include "app/text_link.h"
 #include "app/window_view.h"
 #include "app/transcript.h"
+#include "audio/playback_channels.h"
 #include "base/reporter.h"
+#include "debug/error_list.h"
+#include "save/save_point.h"
 #include "graphics/composition.h"
 #include "graphics/surface.h"
 #include "graphics/surface_bank.h"
@@ -150,7 +153,9 @@ public:
     std::string windowCaption;  // as the window shows it: the chapter, or what _stop put there
     bool windowFrameRemoved = false;  // the check mark of 画面の枠の表示
     int mouseX = 0, mouseY = 0;
-    std::vector<std::string> errorList;  // the reports answered with No
+    ErrorList errors;  // the reports answered with No
+    PlaybackChannels channels;
+    SaveData saves;
     TextWindowState textWindow;
     MessageLog log;  // its logSuppressed is the _syslog switch
     // Scenario switches: saved with a game, cleared by a return to the title.

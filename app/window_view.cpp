@@ -1,5 +1,7 @@
 #include "app/window_view.h"
 
+#include <utility>
+
 namespace qvl {
 
 WindowView::WindowView(platform::Platform& platform)
@@ -12,6 +14,7 @@ void WindowView::setOverlay(const Surface* overlay) {
 
 void WindowView::show(std::optional<Rect> changed) {
     platform_.present(image_, overlay_, changed);
+    if (firstShow_) std::exchange(firstShow_, nullptr)();
 }
 
 }  // namespace qvl

@@ -7,6 +7,7 @@
 #include "graphics/surface.h"
 #include "platform/platform.h"
 
+#include <functional>
 #include <optional>
 
 namespace qvl {
@@ -25,11 +26,14 @@ public:
     // Shows the image and the overlay; changed: the only part that differs from
     // what the window showed last (nothing: everything may have changed).
     void show(std::optional<Rect> changed = std::nullopt);
+    // Called once, after the first presentation (start-up measurements).
+    void onFirstShow(std::function<void()> callback) { firstShow_ = std::move(callback); }
 
 private:
     platform::Platform& platform_;
     Surface image_;
     const Surface* overlay_ = nullptr;
+    std::function<void()> firstShow_;
 };
 
 }  // namespace qvl

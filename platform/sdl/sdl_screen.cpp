@@ -29,6 +29,25 @@ void copyPart(const Surface& src, std::vector<uint32_t>& dst, const SDL_Rect& r)
         std::copy_n(src.row(y) + r.x, r.w, dst.data() + std::size_t(y) * kSceneWidth + std::size_t(r.x));
 }
 
+// An OpenGL renderer whose drawing is done by the processor: Mesa's llvmpipe and
+// softpipe, and the old software rasteriser.
+bool drawsWithoutGpu(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || !info.name) return false;
+    const std::string name = info.name;
+    if (name != "opengl" && name != "opengles2" && name != "opengles") return false;
+    using GetString = const unsigned char* (*)(unsigned int);
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    if (!getString) return false;
+    constexpr unsigned int kGlRenderer = 0x1F01;
+    const unsigned char* text = getString(kGlRenderer);
+    if (!text) return false;
+    const std::string gl = reinterpret_cast<const char*>(text);
+    for (const char* soft : {"llvmpipe", "softpipe", "Software Rasterizer", "SWR"})
+        if (gl.find(soft) != std::string::npos) return true;
+    return false;
+}
+
 void updatePart(SDL_Texture* texture, const std::vector<uint32_t>& pixels, const SDL_Rect& r) {
     SDL_UpdateTexture(texture, &r, pixels.data() + std::size_t(r.y) * kSceneWidth + std::size_t(r.x), kScenePitchBytes);
 }
@@ -43,7 +62,17 @@ SdlScreen::SdlScreen(int scale) : frame_(std::size_t(kSceneWidth) * kSceneHeight
     SDL_SetWindowMinimumSize(window_, kSceneWidth / 2, kSceneHeight / 2);
 
     renderer_ = SDL_CreateRenderer(window_, -1, 0);
-    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    if (renderer_ && !SDL_GetHint(SDL_HINT_RENDER_DRIVER) && drawsWithoutGpu(renderer_)) {
+        // OpenGL drawn by the processor (no GPU, a virtual display) redraws the whole
+        // window for every change, the wait icon's included. Our own renderer with
+        // the plain X framebuffer costs a tenth of it.
+        SDL_DestroyRenderer(renderer_);
+        renderer_ = nullptr;
+    }
+    if (!renderer_) {
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    }
     if (!renderer_) {
         std::runtime_error error = sdlError("Cannot draw in the window");
         release();

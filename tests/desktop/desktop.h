@@ -215,7 +215,9 @@ private:
 // quorvel in a real window on the virtual display.
 class Window {
 public:
-    Window(const VirtualDisplay& display, const Scenario& scenario, std::vector<std::string> options = {})
+    // env: NAME=VALUE settings added to the program's environment.
+    Window(const VirtualDisplay& display, const Scenario& scenario, std::vector<std::string> options = {},
+           std::vector<std::string> env = {})
         : display_(display) {
         readDir_ = scenario.dir().parent_path() / (scenario.dir().filename().string() + ".readback");
         fs::remove_all(readDir_);
@@ -228,10 +230,9 @@ public:
         // developer has open must not stop the test's. X libraries keep caches
         // to the end that the leak checker would report.
         fs::create_directories(readDir_ / "run");
-        pid_ = spawn(args,
-                     {"DISPLAY=" + display.display(), "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
-                      "XDG_RUNTIME_DIR=" + (readDir_ / "run").string(), "ASAN_OPTIONS=detect_leaks=0"},
-                     transcript_.string(), -1, true);
+        env.insert(env.end(), {"DISPLAY=" + display.display(), "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
+                               "XDG_RUNTIME_DIR=" + (readDir_ / "run").string(), "ASAN_OPTIONS=detect_leaks=0"});
+        pid_ = spawn(args, env, transcript_.string(), -1, true);
         const auto end = Clock::now() + std::chrono::seconds(20);
         while (Clock::now() < end && window_.empty()) {
             std::string out;

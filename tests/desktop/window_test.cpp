@@ -83,6 +83,19 @@ TEST_F(Desktop, EscOpensTheExitQuestionAndItStaysThroughTheIconTimerAndEnterAnsw
     EXPECT_NE(w.transcript().find("box: 終了 | 終了しますか？ -> ok\nexit: 0"), std::string::npos) << w.transcript();
 }
 
+TEST_F(Desktop, TheOpenGlRendererShowsTheSameSceneAndBox) {
+    // On a virtual display the program draws with its own renderer; OpenGL (drawn
+    // by the processor here) is what a desktop with a GPU uses.
+    Scenario s = scenario("gl", kTextPage);
+    const qvl::Surface headless = s.headlessFrame("key Escape\n");
+    Window w(display_, s, {}, {"SDL_RENDER_DRIVER=opengl"});
+    ASSERT_TRUE(w.open());
+    ASSERT_TRUE(w.waitForTranscript("text: "));
+    w.key("Escape");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    for (int i = 0; i < 3; ++i) expectSameScene(w.readBack(), headless);
+}
+
 TEST_F(Desktop, TheInputBoxShowsAsHeadlessAndTakesTypedText) {
     Scenario s = scenario("input", "_flginstr @flg[20],$flg[21],\"名前\",\"名前は？\"\n[@flg[20]]\n");
     const qvl::Surface headless = s.headlessFrame("type ab\n");

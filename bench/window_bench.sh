@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# The real window's costs, on a private virtual display:
+#   - start-up: process start to the first presented frame, headless and windowed
+#     (median of 10 runs each);
+#   - idle CPU: the share of one core quorvel uses at the demo's first click wait,
+#     with the wait icon animating, over 10 seconds.
+# usage: bench/window_bench.sh PATH/TO/quorvel [DEMO_DIR]
+set -euo pipefail
+quorvel=$(realpath "$1")
+demo=$(realpath "${2:-$(dirname "$0")/../demo}")
+work=$(mktemp -d)
+xvfb_pid=""
+cleanup() {
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+median() { sort -n | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)]; else print "n/a" }'; }
+
+# Start-up, headless: the run ends at its first timed wait.
+for _ in $(seq 10); do
+  QVL_LAUNCH_NS=$(date +%s%N) "$quorvel" --headless --startup-time --max-ms 1 "$demo" 2>&1 >/dev/null |
+    sed -n 's/^startup: \([0-9.]*\) ms.*/\1/p'
+done | median > "$work/headless"
+echo "startup, headless: $(cat "$work/headless") ms to the first frame (median of 10; target under 150)"
+
+# A display of our own.
+exec 3> >(cat > "$work/display")
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+if [ ! -s "$work/display" ]; then
+  echo "window measurements skipped: Xvfb did not start"
+  exit 0
+fi
+export DISPLAY=":$(head -n1 "$work/display")" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+export XDG_RUNTIME_DIR="$work/run"
+mkdir -p "$XDG_RUNTIME_DIR"
+
+# Start-up, windowed: each run is stopped once it has shown its first frame.
+for i in $(seq 10); do
+  log="$work/start$i.log"
+  QVL_LAUNCH_NS=$(date +%s%N) "$quorvel" --startup-time "$demo" >/dev/null 2>"$log" &
+  pid=$!
+  for _ in $(seq 100); do grep -qs '^startup:' "$log" && break; sleep 0.05; done
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  sed -n 's/^startup: \([0-9.]*\) ms.*/\1/p' "$log"
+done | median > "$work/windowed"
+echo "startup, windowed: $(cat "$work/windowed") ms to the first frame (median of 10)"
+
+# Idle CPU at the first click wait.
+"$quorvel" --transcript "$demo" >"$work/idle.out" 2>/dev/null &
+pid=$!
+for _ in $(seq 100); do grep -qs '^text:' "$work/idle.out" && break; sleep 0.1; done
+sleep 3  # the first line is written out a character at a time
+hz=$(getconf CLK_TCK)
+cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+q0=$(cpu "$pid"); x0=$(cpu "$xvfb_pid"); t0=$(date +%s%N)
+sleep 10
+q1=$(cpu "$pid"); x1=$(cpu "$xvfb_pid"); t1=$(date +%s%N)
+kill "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+awk -v q=$((q1 - q0)) -v x=$((x1 - x0)) -v hz="$hz" -v ns=$((t1 - t0)) 'BEGIN {
+  s = ns / 1e9
+  printf "idle CPU at the first click wait: %.2f %% of a core (quorvel; target under 1 %%), %.2f %% (the X server)\n",
+         100 * q / hz / s, 100 * x / hz / s
+}'
