@@ -14,6 +14,11 @@ using platform::Answer;
 using platform::Event;
 using platform::Key;
 
+bool isWindowKey(const Event& event) {
+    return event.type == Event::Type::KeyDown &&
+           (event.key == Key::F11 || (event.key == Key::Enter && (event.mods & platform::kModAlt)));
+}
+
 bool isDialogInput(const Event& event) {
     switch (event.type) {
         case Event::Type::MouseDown:
@@ -152,7 +157,10 @@ Answer Dialog::runModal(UiHost& host, platform::WaitHint hint) {
         }
         std::optional<Event> event = platform.waitEvent(std::nullopt, hint);
         if (!event) continue;
-        if (isDialogInput(*event)) {
+        if (isWindowKey(*event)) {
+            // Full screen is the window's, whatever is open in it.
+            host.passEvent(*event);
+        } else if (isDialogInput(*event)) {
             dirty = handle(*event);
         } else {
             // The engine shows the dialog's frame with whatever it draws meanwhile.

@@ -90,5 +90,7 @@ private:
 
 // True for the events a modal loop handles itself rather than the engine.
 bool isDialogInput(const platform::Event& event);
+// Keys that go to the window even while a dialog is open (full screen: F11, Alt+Enter).
+bool isWindowKey(const platform::Event& event);
 
 }  // namespace qvl::ui

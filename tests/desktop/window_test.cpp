@@ -168,10 +168,18 @@ TEST_F(Desktop, F11SwitchesToFullScreenWithTheSceneCentred) {
     ASSERT_EQ(shown.width(), 1280) << "the window fills the 1280 x 1024 screen";
     ASSERT_EQ(shown.height(), 1024);
     expectSameScene(shown, headless, 0);
-    // And back.
+    // The exit question stays through both switches.
+    const qvl::Surface question = s.headlessFrame("key Escape\n");
+    w.key("Escape");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    expectSameScene(w.readBack(), question, 0);
     w.key("F11");
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    EXPECT_EQ(w.readBack().width(), 640);
+    const qvl::Surface back = w.readBack();
+    EXPECT_EQ(back.width(), 640);
+    expectSameScene(back, question);
+    w.key("Return");
+    EXPECT_EQ(w.exitCode(), 0);
 }
 
 TEST_F(Desktop, LeftAndRightClicksReachTheEngineWhereTheyLandOnTheScene) {

@@ -52,6 +52,19 @@ TEST(Dialog, RedrawsOnlyWhenSomethingChanged) {
     EXPECT_EQ(host.passed.size(), 3u);
 }
 
+TEST(Dialog, FullScreenKeysGoToTheWindowWhileTheDialogStaysOpen) {
+    test::FakeHost host;
+    Dialog dialog("t", 300, 200);
+    auto& ok = dialog.add<Button>(dialog.place(10, 10, 60, 20), "OK");
+    ok.setDefault(true);
+    ok.onClick = [&] { dialog.close(Answer::Ok); };
+    host.key(Key::F11).key(Key::Enter, platform::kModAlt).key(Key::Enter);
+    EXPECT_EQ(dialog.runModal(host, {}), Answer::Ok) << "Alt+Enter must not press the default button";
+    ASSERT_EQ(host.passed.size(), 2u);
+    EXPECT_EQ(host.passed[0].key, Key::F11);
+    EXPECT_EQ(host.passed[1].key, Key::Enter);
+}
+
 TEST(Dialog, EscWithoutACancelButtonCancels) {
     test::FakeHost host;
     Dialog dialog("t", 300, 200);
