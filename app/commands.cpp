@@ -91,6 +91,7 @@ void TFmain::registerCommands() {
 
     registerSceneCommands();
     registerTextCommands();
+    registerChoiceCommands();
 }
 
 void TFmain::assignFlag() {

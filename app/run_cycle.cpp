@@ -98,6 +98,9 @@ void TFmain::handleEvent(const Event& e) {
         case Event::Type::Exposed:
             present();
             break;
+        case Event::Type::Choose:
+            if (choices_.waiting()) chooseRequest = e.id;
+            break;
         case Event::Type::MenuPick:
             onMenuPick(e.text);
             break;
@@ -146,6 +149,12 @@ void TFmain::onKey(const Event& e) {
         return;
     }
     switch (e.key) {
+        case Key::Up:
+        case Key::Down:
+        case Key::Left:
+        case Key::Right:
+            if (choices_.waiting()) input.navigation = e.key;
+            break;
         case Key::Escape:
             closeRequest();
             break;

@@ -72,7 +72,7 @@ void TFmain::registerSceneCommands() {
     d.add("_efload", [this] { loadEffectCommand(); });
     d.add("_efset", [this] { setEffectCommand(); });
 
-    d.add("_sprload", [this] { loadSpriteSheetCommand(); });
+    d.add("_sprload", [this, arg] { loadSpriteSheet(arg(0), argValue(1, 0), argValue(2, 0), arg(3)); });
     d.add("_sprset", [this] { bank_.setSpriteCell(argValue(0, 0), argValue(1, 0), argValue(2, 0)); });
     d.add("_sprput", [this] {
         putSprite(bank_, argValue(0, 0), argValue(1, 0), argValue(2, 0), view_.image());
@@ -154,11 +154,6 @@ void TFmain::setEffectCommand() {
         presentAfterChange();
 }
 
-void TFmain::loadSpriteSheetCommand() {
-    const auto& a = state.ProgArgs;
-    std::optional<Surface> mask = namesMaskFile(a[3]) ? readPicture(a[3]) : std::nullopt;
-    bank_.loadSpriteSheet(readPicture(a[0]), a[0], argValue(1, 0), argValue(2, 0), a[3], std::move(mask));
-}
 
 void TFmain::smartRefresh() {
     const auto& a = state.ProgArgs;

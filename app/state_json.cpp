@@ -200,8 +200,10 @@ std::string TFmain::stateJson() const {
     j.value("DataDriveLabel", u(s.DataDriveLabel));
     j.value("ForceDataDrivePath", u(s.ForceDataDrivePath));
     j.value("dataDriveRoot", u(s.dataDriveRoot));
-    if (s.TextMaxIndex) j.value("TextMaxIndex", int64_t(*s.TextMaxIndex));
-    else j.null("TextMaxIndex");
+    if (s.TextMaxIndex)
+        j.value("TextMaxIndex", int64_t(*s.TextMaxIndex));
+    else
+        j.null("TextMaxIndex");
     j.value("GlobalFlagSave", s.GlobalFlagSave);
     j.value("MP3Timing", int64_t(s.MP3Timing));
     j.endObject();
@@ -226,6 +228,35 @@ std::string TFmain::stateJson() const {
     }
     j.endArray();
     j.value("BgmMode", int64_t(channels.BgmMode));
+
+    // The last choice as it was shown.
+    const ChoiceRecord& c = choices_.last();
+    j.beginObject("choice");
+    j.value("shown", c.shown);
+    j.value("look", c.kind == ChoiceKind::Menu ? "menu" : c.kind == ChoiceKind::Buttons ? "buttons" : "grid");
+    j.beginArray("labels");
+    for (const std::string& l : c.labels) j.item(u(l));
+    j.endArray();
+    auto rect = [&j](const Rect& r) {
+        j.value("x", int64_t(r.x));
+        j.value("y", int64_t(r.y));
+        j.value("width", int64_t(r.w));
+        j.value("height", int64_t(r.h));
+    };
+    j.beginObject("area");
+    rect(c.area);
+    j.endObject();
+    j.beginArray("items");
+    for (std::size_t i = 0; i < c.items.size(); ++i) {
+        j.beginObject();
+        rect(c.items[i]);
+        j.value("selectable", bool(c.selectable[i]));
+        j.endObject();
+    }
+    j.endArray();
+    j.value("result", int64_t(c.result));
+    j.endObject();
+    j.value("saveMenuEnabled", saveMenuEnabled);
 
     j.endObject();
     return j.str();

@@ -31,6 +31,7 @@ const std::string& text(Text t) {
         "読んだ文章を飛ばす",
         "高速文字表示",
         "ページ単位表示",
+        "画像の読み込み失敗もしくはサイズ指定が異常です",
     };
     static const auto kSjis = [] {
         std::array<std::string, std::size_t(Text::Count)> out;

@@ -29,6 +29,7 @@ enum class Text {
     MenuSkipRead,
     MenuHighSpeed,
     MenuPageMode,
+    SheetFailed,         // a choice's picture sheet
     Count
 };
 

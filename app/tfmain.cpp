@@ -34,7 +34,9 @@ TFmain::TFmain(platform::Platform& platform, TFmainOptions options)
       bank_(*this, SceneTexts::fromUtf8([](std::string_view u) { return platform::utf8ToSjis(u); })),
       view_(platform),
       textLink_(*this),
-      text_(textLink_, TextLink::values(*this), textWindow) {
+      text_(textLink_, TextLink::values(*this), textWindow),
+      choiceLink_(*this),
+      choices_(choiceLink_, ChoiceLink::input(*this)) {
     if (options_.verbose) {
         files_.setTrace([](std::string_view name, const std::filesystem::path& path) {
             std::cerr << "file: " << platform::sjisToUtf8(name) << " -> " << path.string() << "\n";

@@ -5,12 +5,14 @@
 // events through pump(), so input handlers run inside waits.
 #include "app/display_mode.h"
 #include "app/engine_settings.h"
+#include "app/choice_link.h"
 #include "app/input_flags.h"
 #include "app/text_link.h"
 #include "app/window_view.h"
 #include "app/transcript.h"
 #include "audio/playback_channels.h"
 #include "base/reporter.h"
+#include "choice/choices.h"
 #include "debug/error_list.h"
 #include "save/save_point.h"
 #include "graphics/composition.h"
@@ -165,6 +167,9 @@ public:
     bool saveSuppressed = false;
     bool popupAutoOpen = true;  // the right button opens the menu
     bool waitMenuItemsEnabled = false;  // the menu items a click wait enables
+    bool saveMenuEnabled = false;       // データ保存 during a choice
+    std::optional<int> chooseRequest;   // a scripted "choose N" for the open choice
+    const Choices& choices() const { return choices_; }
 
     ExpressionEvaluator& evaluator() { return evaluator_; }
     ControlFlow& controlFlow() { return controlFlow_; }
@@ -182,6 +187,8 @@ private:
     void registerCommands();
     void registerSceneCommands();
     void registerTextCommands();
+    void registerChoiceCommands();
+    void runChoice(ChoiceKind kind);
     void loadWaitIcon();
 
     void putPerson(bool load);
@@ -189,8 +196,12 @@ private:
     void clearPersons();
     void loadEffectCommand();
     void setEffectCommand();
-    void loadSpriteSheetCommand();
     void smartRefresh();
+public:
+    // Loads the sprite sheet: a colour key, a mask file or nothing as transparency.
+    void loadSpriteSheet(const std::string& file, int32_t cellWidth, int32_t cellHeight,
+                         const std::string& transparency);
+private:
     void shakeScreen(int32_t amplitude, int32_t count, int32_t delay);
     void playImageSequence();
     void assignFlag();
@@ -200,6 +211,8 @@ private:
     void flagInputAsk();
     void armClickFlag(const std::string& flag);
     int32_t argValue(int slot, int32_t emptyValue);
+    // A numeric argument, or nothing when the slot is empty.
+    std::optional<int32_t> argOptional(int slot);
 
     void handleEvent(const platform::Event& event);
     void onMouseDown(const platform::Event& event);
@@ -221,6 +234,8 @@ private:
     WindowView view_;
     TextLink textLink_;
     TextWindow text_;
+    ChoiceLink choiceLink_;
+    Choices choices_;
     bool leftPressed_ = false;
     bool closeQueryOpen_ = false;
     uint64_t linesRun_ = 0;

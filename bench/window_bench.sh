@@ -2,8 +2,9 @@
 # The real window's costs, on a private virtual display:
 #   - start-up: process start to the first presented frame, headless and windowed
 #     (median of 10 runs each);
-#   - idle CPU: the share of one core quorvel uses at the demo's first click wait,
-#     with the wait icon animating, over 10 seconds.
+#   - idle CPU: the share of one core quorvel uses over 10 seconds at the demo's
+#     first click wait (the wait icon animating), and while a choice waits for the
+#     pointer.
 # usage: bench/window_bench.sh PATH/TO/quorvel [DEMO_DIR]
 set -euo pipefail
 quorvel=$(realpath "$1")
@@ -50,20 +51,28 @@ for i in $(seq 10); do
 done | median > "$work/windowed"
 echo "startup, windowed: $(cat "$work/windowed") ms to the first frame (median of 10)"
 
-# Idle CPU at the first click wait.
-"$quorvel" --transcript "$demo" >"$work/idle.out" 2>/dev/null &
-pid=$!
-for _ in $(seq 100); do grep -qs '^text:' "$work/idle.out" && break; sleep 0.1; done
-sleep 3  # the first line is written out a character at a time
+# Idle CPU: the program started on a scenario, measured once it waits.
 hz=$(getconf CLK_TCK)
 cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-q0=$(cpu "$pid"); x0=$(cpu "$xvfb_pid"); t0=$(date +%s%N)
-sleep 10
-q1=$(cpu "$pid"); x1=$(cpu "$xvfb_pid"); t1=$(date +%s%N)
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
-awk -v q=$((q1 - q0)) -v x=$((x1 - x0)) -v hz="$hz" -v ns=$((t1 - t0)) 'BEGIN {
-  s = ns / 1e9
-  printf "idle CPU at the first click wait: %.2f %% of a core (quorvel; target under 1 %%), %.2f %% (the X server)\n",
-         100 * q / hz / s, 100 * x / hz / s
-}'
+idle() { # label scenario-dir transcript-line-to-wait-for
+  "$quorvel" --transcript "$2" >"$work/idle.out" 2>/dev/null &
+  local pid=$!
+  for _ in $(seq 100); do grep -qs "$3" "$work/idle.out" && break; sleep 0.1; done
+  sleep 3  # a line is written out a character at a time
+  local q0 x0 t0 q1 x1 t1
+  q0=$(cpu "$pid"); x0=$(cpu "$xvfb_pid"); t0=$(date +%s%N)
+  sleep 10
+  q1=$(cpu "$pid"); x1=$(cpu "$xvfb_pid"); t1=$(date +%s%N)
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  awk -v q=$((q1 - q0)) -v x=$((x1 - x0)) -v hz="$hz" -v ns=$((t1 - t0)) -v what="$1" 'BEGIN {
+    s = ns / 1e9
+    printf "idle CPU %s: %.2f %% of a core (quorvel; target under 1 %%), %.2f %% (the X server)\n",
+           what, 100 * q / hz / s, 100 * x / hz / s
+  }'
+}
+idle "at the first click wait" "$demo" '^text:'
+
+cp -r "$demo" "$work/choice"
+printf '_selmenu 100,100\r\nfirst\r\nsecond\r\n_endsel\r\n' > "$work/choice/autorun.txt"
+idle "while a choice waits for the pointer" "$work/choice" '^chapter:'

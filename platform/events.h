@@ -32,6 +32,7 @@ struct Event {
         MediaDone,    // id: the channel whose playback ended
         Answer,       // answer: a scripted reply to the open message box or dialog
         MenuPick,     // text: the UTF-8 caption of a menu item picked by a script
+        Choose,       // id: a scripted choice of item id (0-based) of the open choice
     };
     Type type = Type::Exposed;
     int x = 0, y = 0;  // mouse position in scene coordinates (0..639, 0..479)
@@ -54,11 +55,13 @@ enum class WaitKind : uint8_t {
     Question,  // a message box or dialog; autoAnswer is the patient reader's reply
     Input,     // any other wait that takes input (timed waits that react to clicks)
     Idle,      // the script has ended; the window waits for the player to close it
+    Choice,    // a choice waits for an item; autoChoice is the patient reader's item
 };
 
 struct WaitHint {
     WaitKind kind = WaitKind::Time;
     Answer autoAnswer = Answer::None;
+    int autoChoice = -1;
 };
 
 }  // namespace qvl::platform

@@ -100,6 +100,41 @@ def icon(x, y):
     return (255, 0, 255)
 
 
+def buttons(x, y):
+    # Choice buttons, 200 x 40: column 0 plain, column 1 highlighted; row r shows
+    # r marks (a circle each), row 0 is blank. Magenta is transparent.
+    column, row = x // 200, y // 40
+    lx, ly = x % 200, y % 40
+    if lx < 2 or lx > 197 or ly < 2 or ly > 37:
+        return (255, 0, 255)
+    edge = lx < 5 or lx > 194 or ly < 5 or ly > 34
+    face = (250, 210, 90) if column else (90, 120, 200)
+    if edge:
+        return (255, 255, 255) if column else (40, 50, 90)
+    for k in range(row):
+        if math.hypot(lx - (100 + (k - (row - 1) / 2) * 34), ly - 20) < 11:
+            return (255, 255, 255) if not column else (120, 60, 20)
+    return face
+
+
+def gallery(x, y):
+    # Gallery thumbnails, 96 x 72: column 1 framed in yellow; row 0 is the locked
+    # picture (grey with a cross), rows 1-3 small landscapes.
+    column, row = x // 96, y // 72
+    lx, ly = x % 96, y % 72
+    if column and (lx < 3 or lx > 92 or ly < 3 or ly > 68):
+        return (255, 220, 40)
+    if row == 0:
+        if abs(lx * 72 - ly * 96) < 200 or abs((95 - lx) * 72 - ly * 96) < 200:
+            return (90, 90, 90)
+        return (160, 160, 160)
+    horizon = 40 + 6 * math.sin(lx / (6.0 + row * 3) + row)
+    if ly > horizon:
+        return mix((60, 140 - row * 20, 60), (20, 70, 30), (ly - horizon) / 40.0)
+    tops = [(90, 150, 230), (250, 150, 90), (30, 30, 80)]
+    return mix(tops[row - 1], (230, 235, 250), ly / 60.0)
+
+
 def main():
     out = sys.argv[1]
     girl = person((70, 40, 30), (200, 60, 80), (255, 0, 255))
@@ -112,6 +147,8 @@ def main():
     png(f"{out}/light.png", 320, 240, light)
     png(f"{out}/stars.png", 128, 32, stars)
     png(f"{out}/icon.png", 256, 64, icon)
+    png(f"{out}/buttons.png", 400, 160, buttons)
+    png(f"{out}/gallery.png", 192, 288, gallery)
 
 
 if __name__ == "__main__":

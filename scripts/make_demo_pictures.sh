@@ -15,3 +15,5 @@ python3 scripts/make_demo_pictures.py "$tmp"
 "$img" convert "$tmp/light.png" demo/light.frl --frl-format 12
 "$img" convert "$tmp/stars.png" demo/stars.bmp
 "$img" convert "$tmp/icon.png" demo/icon.bmp
+"$img" convert "$tmp/buttons.png" demo/buttons.bmp
+"$img" convert "$tmp/gallery.png" demo/gallery.jpg

@@ -101,8 +101,10 @@ std::optional<Event> HeadlessPlatform::waitEvent(std::optional<uint32_t> deadlin
         };
         // A patient reader answers a blocking wait at once rather than wait for
         // the next timed event.
-        const bool autoAnswers = options_.autoPlay && (hint.kind == WaitKind::Click ||
-                                                       (hint.kind == WaitKind::Question && hint.autoAnswer != Answer::None));
+        const bool autoAnswers =
+            options_.autoPlay &&
+            (hint.kind == WaitKind::Click || (hint.kind == WaitKind::Question && hint.autoAnswer != Answer::None) ||
+             (hint.kind == WaitKind::Choice && hint.autoChoice >= 0));
         const bool towardsTimed = !timed_.empty() && (end || waitUntil_ || !autoAnswers);
         if (waitUntil_ || end || towardsTimed) earliest(nextTimerDue());
         if (waitUntil_) earliest(waitUntil_);
@@ -125,6 +127,12 @@ std::optional<Event> HeadlessPlatform::waitEvent(std::optional<uint32_t> deadlin
                 queue_.push_front(in);
             }
             continue;
+        }
+        if (options_.autoPlay && hint.kind == WaitKind::Choice && hint.autoChoice >= 0) {
+            Event e;
+            e.type = Event::Type::Choose;
+            e.id = hint.autoChoice;
+            return e;
         }
         if (options_.autoPlay && hint.kind == WaitKind::Question && hint.autoAnswer != Answer::None) {
             Event e;

@@ -19,19 +19,34 @@ std::string lower(std::string_view s) {
 
 bool parseKey(std::string_view name, Event& e) {
     static const std::array<std::pair<const char*, Key>, 17> kNames{{
-        {"return", Key::Enter},   {"enter", Key::Enter},     {"escape", Key::Escape},
-        {"esc", Key::Escape},     {"space", Key::Space},     {"backspace", Key::Backspace},
-        {"tab", Key::Tab},        {"delete", Key::Delete},   {"insert", Key::Insert},
-        {"up", Key::Up},          {"down", Key::Down},       {"left", Key::Left},
-        {"right", Key::Right},    {"home", Key::Home},       {"end", Key::End},
-        {"pageup", Key::PageUp},  {"pagedown", Key::PageDown},
+        {"return", Key::Enter},
+        {"enter", Key::Enter},
+        {"escape", Key::Escape},
+        {"esc", Key::Escape},
+        {"space", Key::Space},
+        {"backspace", Key::Backspace},
+        {"tab", Key::Tab},
+        {"delete", Key::Delete},
+        {"insert", Key::Insert},
+        {"up", Key::Up},
+        {"down", Key::Down},
+        {"left", Key::Left},
+        {"right", Key::Right},
+        {"home", Key::Home},
+        {"end", Key::End},
+        {"pageup", Key::PageUp},
+        {"pagedown", Key::PageDown},
     }};
     std::string rest = lower(name);
     for (;;) {
-        if (rest.rfind("ctrl+", 0) == 0) e.mods |= kModCtrl, rest.erase(0, 5);
-        else if (rest.rfind("shift+", 0) == 0) e.mods |= kModShift, rest.erase(0, 6);
-        else if (rest.rfind("alt+", 0) == 0) e.mods |= kModAlt, rest.erase(0, 4);
-        else break;
+        if (rest.rfind("ctrl+", 0) == 0)
+            e.mods |= kModCtrl, rest.erase(0, 5);
+        else if (rest.rfind("shift+", 0) == 0)
+            e.mods |= kModShift, rest.erase(0, 6);
+        else if (rest.rfind("alt+", 0) == 0)
+            e.mods |= kModAlt, rest.erase(0, 4);
+        else
+            break;
     }
     for (const auto& [text, key] : kNames) {
         if (rest == text) {
@@ -113,7 +128,8 @@ std::vector<ScriptedInput> parseInputScript(std::string_view text) {
         };
 
         if (verb == "click" || verb == "rclick") {
-            if (args.size() != 0 && args.size() != 2) throw InputScriptError(lineNo, verb + " takes no position or x y");
+            if (args.size() != 0 && args.size() != 2)
+                throw InputScriptError(lineNo, verb + " takes no position or x y");
             MouseButton b = verb == "click" ? MouseButton::Left : MouseButton::Right;
             for (auto type : {Event::Type::MouseDown, Event::Type::MouseUp}) {
                 ScriptedInput& in = push(type);
@@ -140,10 +156,16 @@ std::vector<ScriptedInput> parseInputScript(std::string_view text) {
             push(Event::Type::TextInput).event.text = std::string(argText);
         } else if (verb == "answer") {
             std::string a = args.size() == 1 ? lower(args[0]) : "";
-            Answer answer = a == "yes" ? Answer::Yes : a == "no" ? Answer::No
-                          : a == "ok" ? Answer::Ok : a == "cancel" ? Answer::Cancel : Answer::None;
+            Answer answer = a == "yes"      ? Answer::Yes
+                            : a == "no"     ? Answer::No
+                            : a == "ok"     ? Answer::Ok
+                            : a == "cancel" ? Answer::Cancel
+                                            : Answer::None;
             if (answer == Answer::None) throw InputScriptError(lineNo, "answer takes yes, no, ok or cancel");
             push(Event::Type::Answer).event.answer = answer;
+        } else if (verb == "choose") {
+            if (args.size() != 1) throw InputScriptError(lineNo, "choose takes an item number");
+            push(Event::Type::Choose).event.id = number(args[0]);
         } else if (verb == "menu") {
             if (argText.empty()) throw InputScriptError(lineNo, "menu takes a caption");
             push(Event::Type::MenuPick).event.text = std::string(argText);

@@ -2,6 +2,7 @@
 // The input of a headless run: one event per line.
 //   click [x y]    rclick [x y]    move x y    key NAME    type TEXT
 //   answer yes|no|ok|cancel        menu CAPTION           wait MS
+//   choose N       (the open choice's item N, 0-based: pointed at and clicked)
 //   at MS EVENT    (EVENT any of the above but wait: it arrives at virtual time MS)
 // Blank lines and lines starting with '#' are ignored. Key names: Return (Enter),
 // Escape (Esc), Space, Backspace, Tab, Delete, Insert, Up, Down, Left, Right, Home,

@@ -102,6 +102,7 @@ public:
             }
         }
         if (maxSteps) engine.maxSteps = maxSteps;
+        if (autoPlay) options.autoPlay = true;
         fs::current_path(dir_);
         platform_ = std::make_unique<qvl::platform::HeadlessPlatform>(std::move(input), options);
         app_ = std::make_unique<qvl::TFmain>(*platform_, engine);
@@ -132,6 +133,7 @@ public:
     qvl::platform::HeadlessPlatform& platform() { return *platform_; }
     // Overrides the folder's options for the next run.
     std::optional<uint64_t> maxSteps;
+    bool autoPlay = false;
 
     // Replaces a file of the run's copy, written as a scenario ships it.
     void writeScenarioFile(const std::string& name, const std::string& utf8) {
