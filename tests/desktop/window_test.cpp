@@ -96,6 +96,29 @@ TEST_F(Desktop, TheOpenGlRendererShowsTheSameSceneAndBox) {
     for (int i = 0; i < 3; ++i) expectSameScene(w.readBack(), headless);
 }
 
+TEST_F(Desktop, AMenuHighlightsUnderTheRealPointerAndTakesTheClickedItem) {
+    Scenario s = scenario("menu", "_selmenu 100,100,#0000FF\nabc\n0123456789\n_endsel\n_mouseclick\n");
+    const qvl::Surface headless = s.headlessFrame("move 150 150\n");
+    Window w(display_, s);
+    ASSERT_TRUE(w.open());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    display_.xdotool({"mousemove", "--window", w.id(), "150", "150"});
+    expectSameScene(w.readBack(), headless, 0);
+    w.click(150, 150);
+    EXPECT_TRUE(w.waitForTranscript("choice: abc | 0123456789 -> 1"));
+}
+
+TEST_F(Desktop, ArrowKeysAndEnterTakeAnItemInTheWindow) {
+    Scenario s = scenario("keys", "_selmenu 100,100\nabc\n0123456789\n_endsel\n_mouseclick\n");
+    Window w(display_, s);
+    ASSERT_TRUE(w.open());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    w.key("Down");
+    w.key("Down");
+    w.key("Return");
+    EXPECT_TRUE(w.waitForTranscript("choice: abc | 0123456789 -> 1"));
+}
+
 TEST_F(Desktop, TheInputBoxShowsAsHeadlessAndTakesTypedText) {
     Scenario s = scenario("input", "_flginstr @flg[20],$flg[21],\"名前\",\"名前は？\"\n[@flg[20]]\n");
     const qvl::Surface headless = s.headlessFrame("type ab\n");

@@ -110,6 +110,7 @@ TEST(Choice, AGridOfThreeColumnsAndSixItemsHasThreeRowsAndTheEmptyOneTakesNothin
 TEST(Choice, ALockedGalleryItemCannotBeTakenByPointerOrKeys) {
     ChoiceRun pointer(kGrid, "move 250 130\nclick 250 130\n");
     EXPECT_EQ(pointer.result.transcript, "chapter: Quorvel\nidle\n");
+    EXPECT_EQ(pointer.run.platform().cursor(), qvl::platform::Cursor::Pen) << "no hand over a locked item";
     EXPECT_FALSE(pointer.last().selectable[1]);
     ChoiceRun keys(kGrid, "key Right\nkey Right\nkey Return\n");
     EXPECT_EQ(keys.selResult(), 2) << "the keys step over the locked item";
@@ -130,6 +131,7 @@ TEST(Choice, ASheetThatCannotBeCutIsReportedAndGivesZero) {
 TEST(Choice, PictureButtonsHighlightTheCellUnderThePointer) {
     ChoiceRun r("_selbutton 220,100,buttons.mag,200,40,\"#TOP_LEFT\"\n1\n2\n3\n_endsel\n", "move 300 150\n");
     const qvl::SurfaceBank& bank = r.app->bank();
+    EXPECT_EQ(r.run.platform().cursor(), qvl::platform::Cursor::Hand);
     EXPECT_EQ(bank.sprites[1].column, 1);
     EXPECT_EQ(bank.sprites[0].column, 0);
     EXPECT_EQ(r.last().items[2].y, 180);
