@@ -92,6 +92,7 @@ void TFmain::registerCommands() {
     registerSceneCommands();
     registerTextCommands();
     registerChoiceCommands();
+    registerEffectCommands();
 }
 
 void TFmain::assignFlag() {

@@ -188,6 +188,7 @@ private:
     void registerSceneCommands();
     void registerTextCommands();
     void registerChoiceCommands();
+    void registerEffectCommands();
     void runChoice(ChoiceKind kind);
     void loadWaitIcon();
 
