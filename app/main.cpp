@@ -29,6 +29,7 @@ constexpr const char* kUsage =
     "  --max-steps N      headless: stop after N script lines (default 10000000)\n"
     "  --dump-state FILE  headless: write the engine's state as JSON at the end of the run\n"
     "  --screenshot FILE  write the last presented frame as PNG at the end of the run\n"
+    "  --frames DIR       headless: write every presented frame as DIR/NNNNNN-TTTTTTTT.png\n"
     "  --transcript       windowed: also write the transcript to stdout\n"
     "  --startup-time     print on stderr the milliseconds from the start of the process\n"
     "                     (or from QVL_LAUNCH_NS, CLOCK_REALTIME nanoseconds) to the first frame\n"
@@ -41,7 +42,7 @@ struct Options {
     int scale = 1;
     std::optional<uint32_t> maxMs;
     uint64_t maxSteps = 10'000'000;
-    std::string input, dumpState, screenshot, readBack, dir;
+    std::string input, dumpState, screenshot, readBack, frames, dir;
 };
 
 [[noreturn]] void fail(const std::string& message) {
@@ -76,6 +77,7 @@ Options parseOptions(int argc, char** argv) {
         else if (a == "--dump-state") o.dumpState = next();
         else if (a == "--screenshot") o.screenshot = next();
         else if (a == "--test-readback") o.readBack = next();
+        else if (a == "--frames") o.frames = next();
         else if (a == "--scale") {
             o.scale = number(next());
             if (o.scale < 1 || o.scale > 8) fail("--scale takes 1 to 8");
@@ -113,6 +115,12 @@ int main(int argc, char** argv) {
     o.dumpState = absolute(o.dumpState);
     o.screenshot = absolute(o.screenshot);
     o.readBack = absolute(o.readBack);
+    o.frames = absolute(o.frames);
+    if (!o.frames.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(o.frames, ec);
+        if (ec) fail("cannot make " + o.frames);
+    }
 
     std::vector<qvl::platform::ScriptedInput> input;
     if (!o.input.empty()) {
@@ -147,7 +155,7 @@ int main(int argc, char** argv) {
     }
     if (o.headless) {
         auto h = std::make_unique<qvl::platform::HeadlessPlatform>(
-            std::move(input), qvl::platform::HeadlessOptions{o.autoPlay, o.maxMs});
+            std::move(input), qvl::platform::HeadlessOptions{o.autoPlay, o.maxMs, o.frames});
         headless = h.get();
         platform = std::move(h);
     }

@@ -4,6 +4,7 @@
 #include "app/tfmain.h"
 #include "base/sjis.h"
 #include "graphics/masks.h"
+#include "graphics/transitions.h"
 
 #include <cstdlib>
 
@@ -35,20 +36,50 @@ void TFmain::presentScene(bool withoutText) {
 
 void TFmain::presentAfterChange() {
     if (autoRefreshMode == "0") return;
-    if (autoRefreshMode == "1") presentScene(false);
-    else runTransition(autoRefreshMode);
+    if (autoRefreshMode == "1")
+        presentScene(false);
+    else
+        runTransition(autoRefreshMode);
 }
 
+namespace {
+
+// The engine's side of a transition: frames go through the window view, waits
+// through the engine's click-proof delay.
+class TransitionLink final : public TransitionHost {
+public:
+    TransitionLink(TFmain& main, platform::Platform& platform) : main_(main), platform_(platform) {}
+    Surface& window() override { return main_.view().image(); }
+    void showFrame(std::optional<Rect> changed) override { main_.view().show(changed); }
+    void delayMs(int32_t ms) override { main_.delayMs(ms); }
+    void pumpOnce() override {
+        main_.input.clicksAccepted = false;
+        main_.pump(platform_.ticks(), {});
+    }
+    void composeScene() override { qvl::composeScene(main_.bank(), main_.darkness()); }
+
+private:
+    TFmain& main_;
+    platform::Platform& platform_;
+};
+
+}  // namespace
+
 void TFmain::runTransition(const std::string& name) {
-    // The frame every transition shares; the animations themselves arrive with the
-    // transition families, and until then every name runs none, leaving the screen
-    // as it was.
-    (void)name;
-    const bool popup = popupAutoOpen;
+    // The frame every transition shares: no popup menu on a right click and no
+    // clicks taken while it runs, the scene composed again afterwards (that takes
+    // away the text some families burn into it) without showing it, so an unknown
+    // name leaves the screen as it was.
+    const bool popup = popupAutoOpen, clicks = input.clicksAccepted;
     popupAutoOpen = false;
+    input.clicksAccepted = false;
     resizeKeeping(bank_[SurfaceId::Temp2], 640, 480);
+    resizeKeeping(bank_[SurfaceId::Temp1], 640, 480);
+    TransitionLink link(*this, platform_);
+    runNamedTransition(name, bank_, textWindow.textVisible, link);
     composeScene(bank_, darkness());
     bank_.sceneDirty = false;
+    input.clicksAccepted = clicks;
     popupAutoOpen = popup;
 }
 
@@ -96,8 +127,10 @@ void TFmain::registerSceneCommands() {
     d.add("_autorefresh", [this, arg] { autoRefreshMode = arg(0); });
     d.add("_smartrefresh", [this] { smartRefresh(); });
     d.add("_fade", [this, arg] {
-        if (skipReadMode) presentScene(false);
-        else runTransition(arg(0));
+        if (skipReadMode)
+            presentScene(false);
+        else
+            runTransition(arg(0));
     });
     d.add("_shake", [this] { shakeScreen(argValue(0, 16), argValue(1, 5), argValue(2, 100)); });
     d.add("_movplay", [this] { playImageSequence(); });
@@ -154,7 +187,6 @@ void TFmain::setEffectCommand() {
         presentAfterChange();
 }
 
-
 void TFmain::smartRefresh() {
     const auto& a = state.ProgArgs;
     const std::string first = a[0], second = a[1], noDark = a[2];
@@ -164,13 +196,17 @@ void TFmain::smartRefresh() {
         darknessSuppressed = true;
         settings.BGDarkness = false;
     }
-    if (!first.empty()) runTransition(first);
-    else presentScene(false);
+    if (!first.empty())
+        runTransition(first);
+    else
+        presentScene(false);
     textWindow.textVisible = text;
     darknessSuppressed = suppressed;
     settings.BGDarkness = dark;
-    if (!second.empty()) runTransition(second);
-    else presentScene(false);
+    if (!second.empty())
+        runTransition(second);
+    else
+        presentScene(false);
 }
 
 void TFmain::shakeScreen(int32_t amplitude, int32_t count, int32_t delay) {

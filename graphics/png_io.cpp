@@ -83,8 +83,9 @@ std::string encodePng(const Surface& surface, bool keepAlpha) {
     image.format = keepAlpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
     ImageGuard guard(image);
 
-    png_alloc_size_t size = 0;
-    if (!png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr)) return {};
+    // One pass into a buffer of the largest size the image can take, rather than
+    // compressing once for the size and again for the bytes.
+    png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(image);
     std::string out(size, '\0');
     if (!png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, nullptr)) return {};
     out.resize(size);

@@ -1,6 +1,9 @@
 #include "platform/headless/headless_platform.h"
 
+#include "graphics/png_io.h"
+
 #include <algorithm>
+#include <cstdio>
 
 namespace qvl::platform {
 
@@ -146,6 +149,21 @@ std::optional<Event> HeadlessPlatform::waitEvent(std::optional<uint32_t> deadlin
 
 void HeadlessPlatform::present(const Surface& frame, const Surface* overlay, std::optional<Rect> changed) {
     ++presentCount_;
+    composeFrame(frame, overlay, changed);
+    if (!options_.framesDir.empty()) writeFrame();
+    if (options_.onFrame) options_.onFrame(presentCount_ - 1, clock_, lastFrame_);
+}
+
+void HeadlessPlatform::writeFrame() {
+    char name[64];
+    std::snprintf(name, sizeof name, "/%06d-%08llu.png", presentCount_ - 1, static_cast<unsigned long long>(clock_));
+    if (!writePngFile(options_.framesDir + name, lastFrame_) && !frameWriteFailed_) {
+        frameWriteFailed_ = true;
+        std::fprintf(stderr, "quorvel: cannot write frames to %s\n", options_.framesDir.c_str());
+    }
+}
+
+void HeadlessPlatform::composeFrame(const Surface& frame, const Surface* overlay, std::optional<Rect> changed) {
     Rect r{0, 0, frame.width(), frame.height()};
     if (lastFrame_.width() != frame.width() || lastFrame_.height() != frame.height()) {
         lastFrame_ = Surface(frame.width(), frame.height());

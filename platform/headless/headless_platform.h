@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -22,6 +23,12 @@ struct HeadlessOptions {
     bool autoPlay = false;
     // Virtual milliseconds after which the run stops.
     std::optional<uint32_t> maxMs;
+    // When set, every presented frame is written there as NNNNNN-TTTTTTTT.png (the
+    // frame's number from 0 and the virtual time in ms), the overlay laid over it.
+    std::string framesDir = {};
+    // Called with every presented frame (its number from 0, the virtual time in ms
+    // and the picture with the overlay laid over it), for tests that look at frames.
+    std::function<void(int, uint64_t, const Surface&)> onFrame = {};
 };
 
 class HeadlessPlatform final : public Platform {
@@ -81,7 +88,7 @@ private:
 
     uint64_t clock_ = 0;
     std::deque<ScriptedInput> queue_;
-    std::deque<ScriptedInput> timed_;  // `at` events, by time
+    std::deque<ScriptedInput> timed_;    // `at` events, by time
     std::optional<uint64_t> waitUntil_;  // the end of a `wait` at the queue's front
     std::map<int, Timer> timers_;
     HeadlessOptions options_;
@@ -89,6 +96,9 @@ private:
 
     Surface lastFrame_;
     int presentCount_ = 0;
+    void writeFrame();
+    void composeFrame(const Surface& frame, const Surface* overlay, std::optional<Rect> changed);
+    bool frameWriteFailed_ = false;
     std::string caption_;
     bool border_ = true, fullScreen_ = false, textInput_ = false;
     Cursor cursor_ = Cursor::Pen;

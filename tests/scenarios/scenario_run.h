@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -103,6 +104,7 @@ public:
         }
         if (maxSteps) engine.maxSteps = maxSteps;
         if (autoPlay) options.autoPlay = true;
+        options.onFrame = onFrame;
         fs::current_path(dir_);
         platform_ = std::make_unique<qvl::platform::HeadlessPlatform>(std::move(input), options);
         app_ = std::make_unique<qvl::TFmain>(*platform_, engine);
@@ -134,6 +136,7 @@ public:
     // Overrides the folder's options for the next run.
     std::optional<uint64_t> maxSteps;
     bool autoPlay = false;
+    std::function<void(int, uint64_t, const qvl::Surface&)> onFrame;
 
     // Replaces a file of the run's copy, written as a scenario ships it.
     void writeScenarioFile(const std::string& name, const std::string& utf8) {
