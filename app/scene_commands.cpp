@@ -5,8 +5,11 @@
 #include "base/sjis.h"
 #include "graphics/masks.h"
 #include "graphics/transitions.h"
+#include "platform/encoding.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iostream>
 
 namespace qvl {
 
@@ -44,23 +47,32 @@ void TFmain::presentAfterChange() {
 
 namespace {
 
-// The engine's side of a transition: frames go through the window view, waits
-// through the engine's click-proof delay.
+// The engine's side of a transition: frames go through the window view, and each
+// wait makes the frame last at least its time, counted from the frame's start: a
+// slow frame is not shortened further, and later frames do not catch up.
 class TransitionLink final : public TransitionHost {
 public:
-    TransitionLink(TFmain& main, platform::Platform& platform) : main_(main), platform_(platform) {}
+    TransitionLink(TFmain& main, platform::Platform& platform)
+        : main_(main), platform_(platform), frameStart_(platform.ticks()) {}
     Surface& window() override { return main_.view().image(); }
     void showFrame(std::optional<Rect> changed) override { main_.view().show(changed); }
-    void delayMs(int32_t ms) override { main_.delayMs(ms); }
+    void delayMs(int32_t ms) override {
+        waits_ += std::max(ms, 0);
+        main_.waitUntil(frameStart_ + uint32_t(std::max(ms, 0)));
+        frameStart_ = platform_.ticks();
+    }
     void pumpOnce() override {
-        main_.input.clicksAccepted = false;
         main_.pump(platform_.ticks(), {});
+        frameStart_ = platform_.ticks();
     }
     void composeScene() override { qvl::composeScene(main_.bank(), main_.darkness()); }
+    int64_t waits() const { return waits_; }
 
 private:
     TFmain& main_;
     platform::Platform& platform_;
+    uint32_t frameStart_;
+    int64_t waits_ = 0;
 };
 
 }  // namespace
@@ -76,7 +88,11 @@ void TFmain::runTransition(const std::string& name) {
     resizeKeeping(bank_[SurfaceId::Temp2], 640, 480);
     resizeKeeping(bank_[SurfaceId::Temp1], 640, 480);
     TransitionLink link(*this, platform_);
-    runNamedTransition(name, bank_, textWindow.textVisible, link);
+    const uint32_t started = platform_.ticks();
+    const bool ran = runNamedTransition(name, bank_, textWindow.textVisible, link);
+    if (ran && options_.verbose)
+        std::cerr << "transition: " << platform::sjisToUtf8(name) << " " << int32_t(platform_.ticks() - started)
+                  << " ms, waits " << link.waits() << " ms\n";
     composeScene(bank_, darkness());
     bank_.sceneDirty = false;
     input.clicksAccepted = clicks;

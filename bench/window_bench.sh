@@ -73,6 +73,19 @@ idle() { # label scenario-dir transcript-line-to-wait-for
 }
 idle "at the first click wait" "$demo" '^text:'
 
+# Transitions in the window: how long each took against the sum of its waits.
+cp -r "$demo" "$work/fade"
+printf '_bgload "bg_sky.jpg"\r\n_fade #BLEND0\r\n_bgload "bg_room.mag"\r\n_fade #TILE0\r\n_winexit\r\n' \
+  > "$work/fade/autorun.txt"
+"$quorvel" --verbose "$work/fade" 2>"$work/fade.log" >/dev/null &
+pid=$!
+for _ in $(seq 100); do [ "$(grep -c '^transition:' "$work/fade.log" 2>/dev/null)" -ge 2 ] && break; sleep 0.1; done
+kill "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+grep '^transition:' "$work/fade.log" | awk '{
+  printf "transition %s in the window: %d ms against %d ms of waits (%+.0f %%; target within 20 %%)\n",
+         $2, $3, $6, 100 * ($3 - $6) / $6 }'
+
 cp -r "$demo" "$work/choice"
 printf '_selmenu 100,100\r\nfirst\r\nsecond\r\n_endsel\r\n' > "$work/choice/autorun.txt"
 idle "while a choice waits for the pointer" "$work/choice" '^chapter:'
