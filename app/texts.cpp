@@ -32,6 +32,7 @@ const std::string& text(Text t) {
         "高速文字表示",
         "ページ単位表示",
         "画像の読み込み失敗もしくはサイズ指定が異常です",
+        "移動方向の指定が異常です:",
     };
     static const auto kSjis = [] {
         std::array<std::string, std::size_t(Text::Count)> out;

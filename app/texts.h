@@ -6,7 +6,7 @@
 namespace qvl {
 
 enum class Text {
-    AppTitle,            // "Quorvel"
+    AppTitle,  // "Quorvel"
     AlreadyRunning,
     ExitTitle,
     ExitQuestion,
@@ -19,17 +19,18 @@ enum class Text {
     OpenScriptFilter,
     ChangeDirTitle,
     ChangeDirBody,
-    MagUnreadable,       // followed by the file name
+    MagUnreadable,  // followed by the file name
     MagFailed,
     WarningTitle,
-    PictureUnreadable,   // followed by the file name
-    MenuExit,            // menu captions
+    PictureUnreadable,  // followed by the file name
+    MenuExit,           // menu captions
     MenuFullScreen,
     MenuWindowFrame,
     MenuSkipRead,
     MenuHighSpeed,
     MenuPageMode,
-    SheetFailed,         // a choice's picture sheet
+    SheetFailed,   // a choice's picture sheet
+    BadDirection,  // a black hole's direction code; followed by the code
     Count
 };
 

@@ -1,0 +1,38 @@
+#include "app/effect_link.h"
+
+#include "app/texts.h"
+#include "app/tfmain.h"
+
+#include <string>
+
+namespace qvl {
+
+Surface& EffectLink::window() {
+    return main_.view().image();
+}
+void EffectLink::show(Rect changed) {
+    main_.view().show(changed);
+}
+const Surface& EffectLink::background() {
+    return main_.bank()[SurfaceId::Background];
+}
+std::optional<Surface> EffectLink::loadPicture(const std::string& name) {
+    return main_.readPicture(name);
+}
+uint32_t EffectLink::ticks() {
+    return main_.platform().ticks();
+}
+void EffectLink::pump(uint32_t deadline, bool takesInput) {
+    main_.pump(deadline, {takesInput ? platform::WaitKind::Input : platform::WaitKind::Time});
+}
+bool EffectLink::mouseHeld() {
+    return main_.input.mouseWentDown && !main_.input.mouseWentUp;
+}
+void EffectLink::clearMouse() {
+    main_.input.mouseWentDown = main_.input.mouseWentUp = false;
+}
+void EffectLink::badDirection(int32_t code) {
+    main_.scriptError(text(Text::BadDirection) + std::to_string(code));
+}
+
+}  // namespace qvl
