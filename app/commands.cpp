@@ -93,6 +93,7 @@ void TFmain::registerCommands() {
     registerTextCommands();
     registerChoiceCommands();
     registerEffectCommands();
+    registerAudioCommands();
 }
 
 void TFmain::assignFlag() {

@@ -98,6 +98,9 @@ void TFmain::handleEvent(const Event& e) {
         case Event::Type::Exposed:
             present();
             break;
+        case Event::Type::MediaDone:
+            playback_.onCompletion(platform::MediaDevice(e.id), platform::MediaStatus(e.status));
+            break;
         case Event::Type::Choose:
             if (choices_.waiting()) chooseRequest = e.id;
             break;
@@ -184,6 +187,10 @@ void TFmain::onMenuPick(const std::string& caption) {
         settings.HighSpeedText = !settings.HighSpeedText;
     else if (sjis == text(Text::MenuPageMode))
         settings.SkipText = !settings.SkipText;
+    else if (sjis == text(Text::MenuMusic))
+        playback_.musicSwitchToggled();
+    else if (sjis == text(Text::MenuSound))
+        playback_.soundSwitchToggled();
     input.clearClicks();
 }
 

@@ -2,6 +2,9 @@
 
 #include "app/tfmain.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace qvl {
 
 TextEngineValues TextLink::values(TFmain& m) {
@@ -77,8 +80,11 @@ std::string TextLink::textFlag(std::string_view reference) {
 std::optional<Surface> TextLink::loadPicture(const std::string& name) {
     return main_.readPicture(name);
 }
-// Wave playback arrives with the audio channels; until then the codes are silent.
-void TextLink::playWave(const std::string&, bool) {}
+void TextLink::playWave(const std::string& name, bool waitUntilDone) {
+    const uint32_t length = main_.playback().playWave(name);
+    // A wave waited for holds the text until it has played; clicks do not cut it.
+    if (waitUntilDone && length > 0) main_.delayMs(int32_t(std::min<uint32_t>(length, INT32_MAX)));
+}
 ScriptErrorReporter& TextLink::reporter() {
     return main_;
 }

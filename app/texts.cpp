@@ -33,6 +33,8 @@ const std::string& text(Text t) {
         "ページ単位表示",
         "画像の読み込み失敗もしくはサイズ指定が異常です",
         "移動方向の指定が異常です:",
+        "音楽再生",
+        "効果音再生",
     };
     static const auto kSjis = [] {
         std::array<std::string, std::size_t(Text::Count)> out;

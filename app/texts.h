@@ -31,6 +31,8 @@ enum class Text {
     MenuPageMode,
     SheetFailed,   // a choice's picture sheet
     BadDirection,  // a black hole's direction code; followed by the code
+    MenuMusic,
+    MenuSound,
     Count
 };
 

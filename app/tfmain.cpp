@@ -36,7 +36,10 @@ TFmain::TFmain(platform::Platform& platform, TFmainOptions options)
       textLink_(*this),
       text_(textLink_, TextLink::values(*this), textWindow),
       choiceLink_(*this),
-      choices_(choiceLink_, ChoiceLink::input(*this)) {
+      choices_(choiceLink_, ChoiceLink::input(*this)),
+      audioLink_(*this),
+      playback_(platform.audio(), audioLink_, channels, settings.EnableMusic, settings.EnableSound,
+                settings.dataDriveRoot) {
     if (options_.verbose) {
         files_.setTrace([](std::string_view name, const std::filesystem::path& path) {
             std::cerr << "file: " << platform::sjisToUtf8(name) << " -> " << path.string() << "\n";
@@ -46,6 +49,7 @@ TFmain::TFmain(platform::Platform& platform, TFmainOptions options)
 }
 
 TFmain::~TFmain() {
+    playback_.shutDown();
     if (fullScreen) displayMode_.restore();
 }
 
@@ -90,6 +94,7 @@ void TFmain::createMainWindow() {
     settings.GlobalFlagSave = true;
     flags.clearFlags(2, "0");
     loadSettings();
+    playback_.startUp(settings.MP3Timing);
     if (!settings.DataDriveLabel.empty()) {
         auto volumes = platform::listVolumes();
         if (volumes) {

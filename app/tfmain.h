@@ -5,6 +5,7 @@
 // events through pump(), so input handlers run inside waits.
 #include "app/display_mode.h"
 #include "app/engine_settings.h"
+#include "app/audio_link.h"
 #include "app/choice_link.h"
 #include "app/input_flags.h"
 #include "app/text_link.h"
@@ -137,6 +138,8 @@ public:
     WindowView& view() { return view_; }
     const Surface& windowImage() const { return view_.image(); }
     Transcript& transcript() { return transcript_; }
+    const platform::FileSystem& files() const { return files_; }
+    Playback& playback() { return playback_; }
 
     // The objects the main window owns.
     EngineSettings settings;
@@ -189,6 +192,7 @@ private:
     void registerTextCommands();
     void registerChoiceCommands();
     void registerEffectCommands();
+    void registerAudioCommands();
     void runChoice(ChoiceKind kind);
     void loadWaitIcon();
 
@@ -237,6 +241,8 @@ private:
     TextWindow text_;
     ChoiceLink choiceLink_;
     Choices choices_;
+    AudioLink audioLink_;
+    Playback playback_;
     bool leftPressed_ = false;
     bool closeQueryOpen_ = false;
     uint64_t linesRun_ = 0;

@@ -29,7 +29,7 @@ struct Event {
         FocusGained, FocusLost,
         Exposed,      // the window must be drawn again
         Timer,        // id: the timer started with startTimer
-        MediaDone,    // id: the channel whose playback ended
+        MediaDone,    // id: the device whose play ended (MediaDevice), status: how (MediaStatus)
         Answer,       // answer: a scripted reply to the open message box or dialog
         MenuPick,     // text: the UTF-8 caption of a menu item picked by a script
         Choose,       // id: a scripted choice of item id (0-based) of the open choice
@@ -42,6 +42,7 @@ struct Event {
     char ch = 0;
     uint8_t mods = kModNone;
     int id = 0;
+    int status = 0;
     qvl::platform::Answer answer = qvl::platform::Answer::None;
     std::string text;
 };

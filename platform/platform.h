@@ -3,6 +3,7 @@
 // small enough to have two backends, SDL (real windows) and headless (tests and
 // authors' test runs on a virtual clock).
 #include "graphics/surface.h"
+#include "platform/audio.h"
 #include "platform/events.h"
 
 #include <cstdint>
@@ -65,6 +66,7 @@ public:
     virtual void beep() = 0;
 
     virtual FontEngine& fonts() = 0;
+    virtual AudioOutput& audio() = 0;
 
     // Wall-clock time for the scripts' date and time values and the random seed.
     // The headless backend answers from its virtual clock so runs repeat exactly.

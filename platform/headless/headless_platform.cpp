@@ -75,6 +75,7 @@ std::optional<Event> HeadlessPlatform::waitEvent(std::optional<uint32_t> deadlin
         if (options_.maxMs && clock_ >= *options_.maxMs)
             throw RunStopped(RunStopped::Reason::TimeLimit, "time limit reached");
         if (auto timer = fireDueTimer()) return timer;
+        if (auto ended = audio_.takeEnded(clock_)) return ended;
 
         // An event at a set time arrives then, whatever the engine is waiting for,
         // as a player's click would.
@@ -109,13 +110,17 @@ std::optional<Event> HeadlessPlatform::waitEvent(std::optional<uint32_t> deadlin
             (hint.kind == WaitKind::Click || (hint.kind == WaitKind::Question && hint.autoAnswer != Answer::None) ||
              (hint.kind == WaitKind::Choice && hint.autoChoice >= 0));
         const bool towardsTimed = !timed_.empty() && (end || waitUntil_ || !autoAnswers);
-        if (waitUntil_ || end || towardsTimed) earliest(nextTimerDue());
+        if (waitUntil_ || end || towardsTimed) {
+            earliest(nextTimerDue());
+            earliest(audio_.nextEnd());
+        }
         if (waitUntil_) earliest(waitUntil_);
         if (towardsTimed) earliest(timed_.front().atMs);
         if (next) {
             advanceTo(*next);
             if (end && clock_ >= *end) {
                 if (auto timer = fireDueTimer()) return timer;
+                if (auto ended = audio_.takeEnded(clock_)) return ended;
                 return std::nullopt;
             }
             continue;

@@ -4,6 +4,7 @@
 // so a long scenario runs in milliseconds and the same input always gives the
 // same frames.
 #include "platform/fonts.h"
+#include "platform/headless/headless_audio.h"
 #include "platform/headless/input_script.h"
 #include "platform/platform.h"
 
@@ -53,6 +54,7 @@ public:
     void setTextInput(bool on, Rect) override { textInput_ = on; }
     void beep() override {}
     FontEngine& fonts() override { return fonts_; }
+    AudioOutput& audio() override { return audio_; }
     // Virtual runs start at 2000-01-01 00:00:00 UTC and follow the virtual clock.
     std::time_t now() override { return std::time_t(946684800) + std::time_t(clock_ / 1000); }
     std::tm localTime() override {
@@ -103,6 +105,7 @@ private:
     bool border_ = true, fullScreen_ = false, textInput_ = false;
     Cursor cursor_ = Cursor::Pen;
     FontEngine fonts_;
+    HeadlessAudio audio_{[this] { return clock_; }};
 };
 
 }  // namespace qvl::platform

@@ -1,6 +1,7 @@
 #include "platform/sdl/sdl_platform.h"
 
 #include "graphics/png_io.h"
+#include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_cursors.h"
 #include "platform/sdl/sdl_input.h"
 #include "platform/sdl/sdl_screen.h"
@@ -62,6 +63,7 @@ struct SdlPlatform::Impl {
     SdlCursors cursors;
     TimerSet timers;
     MousePosition mouse;
+    SdlAudio audio;
     std::string readBackDir;
     int readBacks = 0;
 };
@@ -80,6 +82,12 @@ void SdlPlatform::Impl::writeReadBack() {
 }
 
 std::optional<Event> SdlPlatform::Impl::translate(const SDL_Event& e) {
+    if (e.type == audio.eventType()) {
+        Event ev = simpleEvent(Event::Type::MediaDone);
+        ev.id = e.user.code;
+        ev.status = int(MediaStatus::Successful);
+        return ev;
+    }
     switch (e.type) {
         case SDL_QUIT:
             return simpleEvent(Event::Type::Quit);
@@ -119,6 +127,8 @@ SdlPlatform::SdlPlatform(const SdlOptions& options) : impl_(std::make_unique<Imp
 Surface SdlPlatform::readBack() {
     return impl_->screen.readBack();
 }
+
+AudioOutput& SdlPlatform::audio() { return impl_->audio; }
 
 SdlPlatform::~SdlPlatform() = default;
 

@@ -40,6 +40,7 @@ public:
     void beep() override;
 
     FontEngine& fonts() override { return fonts_; }
+    AudioOutput& audio() override;
     bool acquireInstanceLock() override;
 
     // What the window shows now, at the window's size.

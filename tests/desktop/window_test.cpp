@@ -119,6 +119,26 @@ TEST_F(Desktop, ArrowKeysAndEnterTakeAnItemInTheWindow) {
     EXPECT_TRUE(w.waitForTranscript("choice: abc | 0123456789 -> 1"));
 }
 
+TEST_F(Desktop, MusicPlaysThroughTheMixerAndRepeatsOnItsEndReports) {
+    Scenario s = scenario("music", "_midiplay second.wav,3\n_mouseclick\n");
+    s.copy(fs::path(QVL_TEST_SCENARIOS) / "audio_case" / "second.wav");
+    const fs::path dump = s.dir().parent_path() / (s.dir().filename().string() + ".json");
+    Window w(display_, s, {"--dump-state", dump.string()});
+    ASSERT_TRUE(w.open());
+    // Three plays of one second each, and a little more.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3800));
+    w.key("Escape");
+    w.key("Return");
+    ASSERT_EQ(w.exitCode(), 0);
+    const std::string json = readAll(dump);
+    fs::remove(dump);
+    const std::size_t music = json.find("\"PlaybackChannel\"");
+    ASSERT_NE(music, std::string::npos);
+    EXPECT_NE(json.find("\"playCount\": 3", music), std::string::npos) << json.substr(music, 400);
+    EXPECT_NE(json.find("\"playing\": true", music), std::string::npos);
+    EXPECT_NE(w.transcript().find("music: play second.wav x3"), std::string::npos);
+}
+
 TEST_F(Desktop, TheInputBoxShowsAsHeadlessAndTakesTypedText) {
     Scenario s = scenario("input", "_flginstr @flg[20],$flg[21],\"名前\",\"名前は？\"\n[@flg[20]]\n");
     const qvl::Surface headless = s.headlessFrame("type ab\n");

@@ -21,6 +21,18 @@ inline platform::FontEngine& sharedFonts() {
     return fonts;
 }
 
+// Widgets make no sound.
+class SilentAudio final : public platform::AudioOutput {
+public:
+    int open(platform::MediaDevice, const std::string&) override { return 0; }
+    int play(platform::MediaDevice, bool) override { return 0; }
+    int stop(platform::MediaDevice) override { return 0; }
+    int close(platform::MediaDevice) override { return 0; }
+    bool isOpen(platform::MediaDevice) const override { return false; }
+    uint32_t length(platform::MediaDevice) const override { return 0; }
+    std::string lastError() const override { return {}; }
+};
+
 class FakePlatform : public platform::Platform {
 public:
     struct Scripted {
@@ -29,8 +41,7 @@ public:
     };
 
     uint32_t ticks() override { return now; }
-    std::optional<platform::Event> waitEvent(std::optional<uint32_t>,
-                                             const platform::WaitHint& hint) override {
+    std::optional<platform::Event> waitEvent(std::optional<uint32_t>, const platform::WaitHint& hint) override {
         hints.push_back(hint);
         if (queue.empty()) throw std::runtime_error("the widget waited for input after the script ended");
         Scripted next = queue.front();
@@ -49,6 +60,7 @@ public:
     void setTextInput(bool on, Rect where) override { textInput.push_back({on, where}); }
     void beep() override { ++beeps; }
     platform::FontEngine& fonts() override { return sharedFonts(); }
+    platform::AudioOutput& audio() override { return audio_; }
     bool acquireInstanceLock() override { return true; }
 
     std::deque<Scripted> queue;
@@ -56,6 +68,7 @@ public:
     std::vector<platform::WaitHint> hints;
     std::vector<std::pair<bool, Rect>> textInput;
     int beeps = 0;
+    SilentAudio audio_;
 };
 
 class FakeHost : public UiHost {

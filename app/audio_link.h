@@ -1,0 +1,22 @@
+#pragma once
+// The engine's side of playback: file names resolved as scripts write them, ripped
+// CD tracks found, failures reported and transcript lines written.
+#include "audio/playback.h"
+
+namespace qvl {
+
+class TFmain;
+
+class AudioLink final : public PlaybackHost {
+public:
+    explicit AudioLink(TFmain& main) : main_(main) {}
+    std::string resolve(const std::string& sjisName) override;
+    std::string cdTrack(int32_t track) override;
+    void mediaFailed(const std::string& utf8Reason) override;
+    void played(std::string_view kind, std::string_view sjisText) override;
+
+private:
+    TFmain& main_;
+};
+
+}  // namespace qvl

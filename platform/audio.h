@@ -1,0 +1,41 @@
+#pragma once
+// Sound for the engine: a few playback devices, each with one piece open at a time,
+// that play with or without a completion report. Reports arrive as
+// Event::Type::MediaDone events on the engine's thread (id: the device, status:
+// how the play ended), never as calls from the audio thread.
+#include <cstdint>
+#include <string>
+
+namespace qvl::platform {
+
+enum class MediaDevice : int {
+    Music = 1,  // MIDI, and MP3 or WAV music when the music mode asks for them
+    Sound = 2,  // sound effects
+    Cd = 3,     // CD tracks
+    Mp3 = 4,    // the MP3 player of music mode 2
+    Wave = 5,   // waves of the text window's sound codes
+};
+
+// How a play ended, as reported.
+enum class MediaStatus : int { Successful = 1, Superseded = 2, Aborted = 4, Failure = 8 };
+
+class AudioOutput {
+public:
+    virtual ~AudioOutput() = default;
+    // Opens a file (a file-system path) on the device, closing what it had.
+    // 0 on success; otherwise an error code, and lastError() says why.
+    virtual int open(MediaDevice device, const std::string& path) = 0;
+    // Plays the open piece from its start; with notify a MediaDone event follows
+    // its end. A device standing at the end of its piece plays it again.
+    virtual int play(MediaDevice device, bool notify) = 0;
+    // Stops without a report.
+    virtual int stop(MediaDevice device) = 0;
+    virtual int close(MediaDevice device) = 0;
+    virtual bool isOpen(MediaDevice device) const = 0;
+    // The open piece's length in ms, 0 when unknown.
+    virtual uint32_t length(MediaDevice device) const = 0;
+    // The reason of the last failed open (UTF-8).
+    virtual std::string lastError() const = 0;
+};
+
+}  // namespace qvl::platform

@@ -1,0 +1,89 @@
+#include "platform/headless/headless_audio.h"
+
+#include "audio/media_probe.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace qvl::platform {
+
+namespace {
+constexpr int kCannotOpen = 275;  // the file is not there or cannot be read
+constexpr int kUnreadable = 277;  // not a piece we can play
+constexpr int kNotOpen = 263;
+// Larger files are not read whole just to learn their length.
+constexpr std::size_t kMaxProbeBytes = std::size_t(256) << 20;
+}  // namespace
+
+int HeadlessAudio::open(MediaDevice device, const std::string& path) {
+    devices_.erase(device);
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error_ = "cannot open " + path;
+        return kCannotOpen;
+    }
+    std::string bytes;
+    char buffer[65536];
+    while (in && bytes.size() < kMaxProbeBytes) {
+        in.read(buffer, sizeof buffer);
+        bytes.append(buffer, std::size_t(in.gcount()));
+    }
+    const std::optional<MediaInfo> info = probeMedia(bytes);
+    if (!info) {
+        error_ = "cannot play " + path;
+        return kUnreadable;
+    }
+    devices_[device] = Piece{info->durationMs};
+    return 0;
+}
+
+int HeadlessAudio::play(MediaDevice device, bool notify) {
+    auto it = devices_.find(device);
+    if (it == devices_.end()) return kNotOpen;
+    Piece& p = it->second;
+    p.playing = true;
+    p.notify = notify;
+    p.endsAt = clock_() + p.lengthMs;
+    return 0;
+}
+
+int HeadlessAudio::stop(MediaDevice device) {
+    auto it = devices_.find(device);
+    if (it == devices_.end()) return 0;
+    it->second.playing = false;
+    return 0;
+}
+
+int HeadlessAudio::close(MediaDevice device) {
+    devices_.erase(device);
+    return 0;
+}
+
+uint32_t HeadlessAudio::length(MediaDevice device) const {
+    auto it = devices_.find(device);
+    return it == devices_.end() ? 0 : it->second.lengthMs;
+}
+
+std::optional<uint64_t> HeadlessAudio::nextEnd() const {
+    std::optional<uint64_t> next;
+    for (const auto& [device, p] : devices_)
+        if (p.playing && p.notify && (!next || p.endsAt < *next)) next = p.endsAt;
+    return next;
+}
+
+std::optional<Event> HeadlessAudio::takeEnded(uint64_t now) {
+    for (auto& [device, p] : devices_) {
+        if (!p.playing || p.endsAt > now) continue;
+        // The piece stands at its end; a report goes out only when one was asked for.
+        p.playing = false;
+        if (!p.notify) continue;
+        Event e;
+        e.type = Event::Type::MediaDone;
+        e.id = int(device);
+        e.status = int(MediaStatus::Successful);
+        return e;
+    }
+    return std::nullopt;
+}
+
+}  // namespace qvl::platform

@@ -1,0 +1,78 @@
+// Sound on the virtual clock: pieces play for their real length, so counts,
+// repeats, switches and waits fall at exact virtual times.
+#include "tests/scenarios/scenario_run.h"
+
+namespace {
+
+using namespace qvl_test;
+
+// second.wav plays for exactly one second.
+struct AudioRun {
+    AudioRun(const std::string& script, const std::string& input = "") : run("audio_case") {
+        run.writeScenarioFile("autorun.txt", script);
+        result = run.run(&app, input);
+    }
+    const qvl::PlaybackChannel& music() const { return app->channels[qvl::PlaybackChannels::kMusic]; }
+    const qvl::PlaybackChannel& sound() const { return app->channels[qvl::PlaybackChannels::kSound]; }
+
+    ScenarioRun run;
+    qvl::TFmain* app = nullptr;
+    RunResult result;
+};
+
+TEST(Audio, ACountOfThreeEndsAfterThreePlaysWithTheChannelStillPlaying) {
+    AudioRun r("_midiplay second.wav,3\n_delay 10000\n_mouseclick\n");
+    EXPECT_EQ(r.music().playCount, 3);
+    EXPECT_TRUE(r.music().playing);
+    EXPECT_EQ(r.result.transcript, "chapter: Quorvel\nmusic: play second.wav x3\nidle\n");
+}
+
+TEST(Audio, ACountOfZeroRepeatsOnTheVirtualClockUntilStopped) {
+    AudioRun r("_midiplay second.wav\n_delay 3500\n_midistop\n_delay 5000\n_mouseclick\n");
+    EXPECT_EQ(r.music().playCount, 0) << "stopped";
+    AudioRun counted("_midiplay second.wav,0\n_delay 3500\n_mouseclick\n");
+    EXPECT_EQ(counted.music().playCount, 4) << "plays started at 0, 1, 2 and 3 s";
+}
+
+TEST(Audio, SwitchingMusicOffCutsItAndOnResumesIt) {
+    AudioRun off("_midiplay second.wav,0\n_delay 2500\n_mouseclick\n", "at 1500 menu 音楽再生\n");
+    EXPECT_FALSE(off.music().playing);
+    EXPECT_TRUE(off.music().resumePending);
+    EXPECT_FALSE(off.app->settings.EnableMusic);
+    AudioRun back("_midiplay second.wav,0\n_delay 2500\n_mouseclick\n",
+                  "at 1000 menu 音楽再生\nat 2000 menu 音楽再生\n");
+    EXPECT_TRUE(back.music().playing);
+    EXPECT_TRUE(back.app->settings.EnableMusic);
+}
+
+TEST(Audio, BgmPlayIsIgnoredUntilAModeIsChosen) {
+    AudioRun r("_bgmplay second,1\n_mouseclick\n");
+    EXPECT_FALSE(r.music().playing);
+    EXPECT_EQ(r.result.transcript, "chapter: Quorvel\nidle\n");
+    AudioRun wav("_bgmmode 3\n_bgmplay second,2\n_delay 5000\n_mouseclick\n");
+    EXPECT_EQ(wav.music().fileName, "second.wav");
+    EXPECT_EQ(wav.music().playCount, 2);
+}
+
+TEST(Audio, SoundEffectsCountTheirPlaysToo) {
+    AudioRun r("_pcmplay second.wav,2\n_delay 5000\n_mouseclick\n");
+    EXPECT_EQ(r.sound().playCount, 2);
+    EXPECT_EQ(r.result.transcript, "chapter: Quorvel\nsound: play second.wav\nidle\n");
+}
+
+TEST(Audio, AWaveCodeWaitsForItsLength) {
+    AudioRun r("前<Vsecond.wav>後\n_mouseclick\n", "click\n");
+    EXPECT_GE(r.run.platform().elapsed(), 1000u);
+    AudioRun async("前<Osecond.wav>後\n_mouseclick\n", "click\n");
+    EXPECT_LT(async.run.platform().elapsed(), 1000u);
+}
+
+TEST(Audio, AMissingPieceIsReportedAndTheStoryGoesOn) {
+    AudioRun r("_midiplay nothing.mid,1\n後\n", "answer ok\nanswer no\nclick\n");
+    EXPECT_NE(r.result.transcript.find("error: File:autorun.txt Line:1/cannot open"), std::string::npos)
+        << r.result.transcript;
+    EXPECT_NE(r.result.transcript.find("text: 後"), std::string::npos);
+    EXPECT_FALSE(r.music().deviceOpen);
+}
+
+}  // namespace
