@@ -205,7 +205,11 @@ void TFmain::toggleFullScreen() {
     } else {
         messageBox(text(Text::AppTitle), text(Text::ModeChangeFailed), ui::BoxIcon::Exclamation, ui::BoxButtons::Ok,
                    Answer::Ok);
+        input.clearClicks();
+        present();
+        return;
     }
+    playback_.restartEndless(true);
     input.clearClicks();
     present();
 }
@@ -220,6 +224,7 @@ void TFmain::toggleWindowFrame() {
     if (fullScreen) return;
     platform_.setBorder(windowFrameRemoved);
     windowFrameRemoved = !windowFrameRemoved;
+    playback_.restartEndless(false);
     input.clearClicks();
 }
 

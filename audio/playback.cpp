@@ -244,6 +244,13 @@ void Playback::resumeAfterRestore(const SavedFlags& saved) {
     }
 }
 
+void Playback::restartEndless(bool music) {
+    PlaybackChannel& cd = ch_[PlaybackChannels::kCd];
+    PlaybackChannel& m = ch_[PlaybackChannels::kMusic];
+    if (cd.playing && cd.loopLimit == 0) playCdTrack(toInt(cd.fileName), 0);
+    if (music && m.playing && m.loopLimit == 0) playMusic(m.fileName, 0);
+}
+
 void Playback::stopAllOpen() {
     if (ch_[PlaybackChannels::kMusic].deviceOpen) stopMusic();
     if (ch_[PlaybackChannels::kSound].deviceOpen) stopSound();

@@ -64,6 +64,9 @@ public:
     };
     void resumeAfterRestore(const SavedFlags& saved);
     void stopAllOpen();
+    // After the display was switched: the CD track (and with music, the music)
+    // playing for ever starts again, as the original's devices needed.
+    void restartEndless(bool music);
 
     // A MediaDone event from the platform.
     void onCompletion(platform::MediaDevice device, platform::MediaStatus status);

@@ -67,6 +67,13 @@ TEST(Audio, AWaveCodeWaitsForItsLength) {
     EXPECT_LT(async.run.platform().elapsed(), 1000u);
 }
 
+TEST(Audio, SwitchingTheDisplayStartsEndlessMusicAgain) {
+    AudioRun r("_midiplay second.wav,0\n_delay 1500\n_mouseclick\n", "at 700 key F11\n");
+    EXPECT_EQ(r.result.transcript,
+              "chapter: Quorvel\nmusic: play second.wav x0\nmusic: stop\nmusic: play second.wav x0\nidle\n");
+    EXPECT_EQ(r.music().playCount, 1) << "the new play started at 0.7 s and has not ended by 1.5 s";
+}
+
 TEST(Audio, AMissingPieceIsReportedAndTheStoryGoesOn) {
     AudioRun r("_midiplay nothing.mid,1\n後\n", "answer ok\nanswer no\nclick\n");
     EXPECT_NE(r.result.transcript.find("error: File:autorun.txt Line:1/cannot open"), std::string::npos)
