@@ -3,6 +3,9 @@
 #include "app/texts.h"
 #include "app/tfmain.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace qvl {
 
 ChoiceInput ChoiceLink::input(TFmain& m) {
@@ -44,9 +47,10 @@ void ChoiceLink::sheetFailed() {
 int32_t ChoiceLink::evaluate(std::string_view expression) {
     return main_.evaluator().evaluate(expression);
 }
-// The click sound plays once the audio channels exist; until then the choice
-// returns at once.
-void ChoiceLink::playSoundToEnd(const std::string&) {}
+void ChoiceLink::playSoundToEnd(const std::string& name) {
+    const uint32_t length = main_.playback().playWave(name);
+    if (length > 0) main_.delayMs(int32_t(std::min<uint32_t>(length, INT32_MAX)));
+}
 void ChoiceLink::choiceMade(const std::vector<std::string>& labels, int32_t result) {
     std::string line;
     for (std::size_t i = 0; i < labels.size(); ++i) line += (i ? " | " : "") + labels[i];

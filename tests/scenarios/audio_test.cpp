@@ -74,6 +74,16 @@ TEST(Audio, SwitchingTheDisplayStartsEndlessMusicAgain) {
     EXPECT_EQ(r.music().playCount, 1) << "the new play started at 0.7 s and has not ended by 1.5 s";
 }
 
+TEST(Audio, AChoiceReturnsAfterItsClickSoundHasPlayed) {
+    ScenarioRun run("audio_case");
+    run.writeScenarioFile("qvl.cfg", "SavePath=save\\\nMenuClickSound=second.wav\n");
+    run.writeScenarioFile("autorun.txt", "_selmenu 100,100\nabc\n_endsel\n_mouseclick\n");
+    qvl::TFmain* app = nullptr;
+    RunResult r = run.run(&app, "choose 0\n");
+    EXPECT_EQ(r.transcript, "chapter: Quorvel\nwave: play second.wav\nchoice: abc -> 0\nidle\n");
+    EXPECT_GE(run.platform().elapsed(), 1000u);
+}
+
 TEST(Audio, AMissingPieceIsReportedAndTheStoryGoesOn) {
     AudioRun r("_midiplay nothing.mid,1\n後\n", "answer ok\nanswer no\nclick\n");
     EXPECT_NE(r.result.transcript.find("error: File:autorun.txt Line:1/cannot open"), std::string::npos)
