@@ -94,6 +94,7 @@ void TFmain::registerCommands() {
     registerChoiceCommands();
     registerEffectCommands();
     registerAudioCommands();
+    registerSaveCommands();
 }
 
 void TFmain::assignFlag() {

@@ -269,7 +269,7 @@ void TFmain::closeRequest() {
 
 void TFmain::normalExit() {
     saveSettings();
-    // The global flags and the read marks are written here too once save files exist.
+    saveGlobalsAndMarks();
     throw ProgramExit{0};
 }
 

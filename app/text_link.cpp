@@ -65,8 +65,7 @@ void TextLink::appendToLog(std::string_view character, bool symbolFont) {
 void TextLink::nextLogPage() {
     main_.log.nextLogPage();
 }
-// Saved games take their snapshot here once they exist.
-void TextLink::takeSaveSnapshot() {}
+void TextLink::takeSaveSnapshot() { main_.captureSavePoint(); }
 void TextLink::setWaitMenuItems(bool enabled) {
     main_.waitMenuItemsEnabled = enabled;
 }

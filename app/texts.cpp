@@ -35,6 +35,11 @@ const std::string& text(Text t) {
         "移動方向の指定が異常です:",
         "音楽再生",
         "効果音再生",
+        "システムがセーブ可能な状態ではありません",
+        "フラグデータ保存できず．．．",
+        "ステータスデータ保存できず．．．",
+        "回想データ保存できず．．．",
+        "ステータスデータが読めません．．．",
     };
     static const auto kSjis = [] {
         std::array<std::string, std::size_t(Text::Count)> out;

@@ -33,6 +33,11 @@ enum class Text {
     BadDirection,  // a black hole's direction code; followed by the code
     MenuMusic,
     MenuSound,
+    NoSavePoint,        // save texts
+    FlagSaveFailed,
+    StatusSaveFailed,
+    LogSaveFailed,
+    StatusUnreadable,
     Count
 };
 

@@ -182,6 +182,7 @@ void TFmain::firstIdle() {
     textWindow.rubyFontName = settings.FontTable[3];
     try {
         startSequence();
+        loadGlobalsAndMarks();
         interpreter_.run();
     } catch (const platform::RunStopped&) {
         throw;
@@ -237,10 +238,6 @@ void TFmain::setChapter(const std::string& title) {
     transcript_.write("chapter", title);
 }
 
-void TFmain::restoreSavedGame() {
-    // Saved games arrive with the save files; until then no load is ever pending.
-    PendingAction = kPendingNone;
-}
 
 void TFmain::returnToTitle() {
     ClickFlagIndex = -1;

@@ -16,6 +16,7 @@
 #include "choice/choices.h"
 #include "debug/error_list.h"
 #include "save/save_point.h"
+#include "save/slot_dialog.h"
 #include "graphics/composition.h"
 #include "graphics/surface.h"
 #include "graphics/surface_bank.h"
@@ -127,7 +128,7 @@ public:
     void showTextLine(const std::string& line, int32_t startPosition) override;
     void showUnpagedText(const std::string& text) override;
     void clearTextWindow() override;
-    void restoreSavedGame() override;
+    bool restoreSavedGame() override;
     void returnToTitle() override;
     void setChapter(const std::string& title) override;
     void lineExecuted() override;
@@ -193,6 +194,21 @@ private:
     void registerChoiceCommands();
     void registerEffectCommands();
     void registerAudioCommands();
+    void registerSaveCommands();
+public:
+    // Saved games: the save point at each page clear, the slot files, the load
+    // between two lines, and the global flags and read marks at start and exit.
+    void captureSavePoint();
+    void saveSlot(int slot);
+    void requestLoad(int slot);
+    void saveGlobalsAndMarks();
+    void loadGlobalsAndMarks();
+    // The slot dialog; nothing when cancelled.
+    std::optional<int> chooseSaveSlot(bool saveMode);
+private:
+    LiveState live();
+    std::string savePath(const std::string& file) const;
+    bool writeSaveFile(const std::string& file, const std::string& bytes);
     void runChoice(ChoiceKind kind);
     void loadWaitIcon();
 
@@ -246,6 +262,8 @@ private:
     bool leftPressed_ = false;
     bool closeQueryOpen_ = false;
     uint64_t linesRun_ = 0;
+    int pendingLoadSlot_ = 0;
+    SlotDialogState slotDialog_;  // the page survives between openings
     uint32_t lastPump_ = 0;  // when events last ran
     bool created_ = false;
 };

@@ -33,6 +33,7 @@ struct Event {
         Answer,       // answer: a scripted reply to the open message box or dialog
         MenuPick,     // text: the UTF-8 caption of a menu item picked by a script
         Choose,       // id: a scripted choice of item id (0-based) of the open choice
+        PickSlot,     // id: a scripted pick of save slot id (1-80) in the open slot dialog
     };
     Type type = Type::Exposed;
     int x = 0, y = 0;  // mouse position in scene coordinates (0..639, 0..479)

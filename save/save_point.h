@@ -5,7 +5,9 @@
 #include "audio/playback_channels.h"
 #include "graphics/surface_bank.h"
 #include "script/control_flow.h"
+#include "script/flag_store.h"
 #include "script/interpreter_state.h"
+#include "text/message_log.h"
 #include "text/text_window_state.h"
 
 #include <array>
@@ -41,6 +43,27 @@ struct SavePointSnapshot {
     // Nothing has been captured yet while the script name is empty.
     bool exists() const { return !interpreter.ProgFileName.empty(); }
 };
+
+// The live state a save point is taken from and put back into.
+struct LiveState {
+    SurfaceBank& bank;
+    PlaybackChannels& channels;
+    TextWindowState& text;
+    InterpreterState& interpreter;
+    OptionList& options;
+    FlagStore& flags;
+    MessageLog& log;
+    int32_t& ClickFlagIndex;
+    std::string& autoRefreshMode;
+    bool& darknessSuppressed;
+    bool& popupSuppressed;
+};
+
+// CaptureSavePoint: everything a load must restore, and the log's counters settled.
+void captureSavePoint(LiveState live, SavePointSnapshot& snapshot);
+// The restore's step that puts the snapshot back: all but the channels' flags and
+// track positions, and the font faces, which come from the font table by index.
+void applySavePoint(const SavePointSnapshot& snapshot, LiveState live, const std::array<std::string, 7>& fontTable);
 
 // The saved-game side of the engine: the live save point and the slot being loaded.
 class SaveData {

@@ -71,6 +71,8 @@ public:
 
     // Read by the debug window and the state dump.
     const OptionList& lastOptions() const { return options_; }
+    // A restored game puts its options back.
+    OptionList& options() { return options_; }
 
 private:
     ScriptProgram& program_;

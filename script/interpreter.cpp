@@ -48,9 +48,9 @@ void Interpreter::executeLine(const std::string& line) {
 
 void Interpreter::afterLine() {
     if (pendingAction_ == kPendingLoad) {
-        host_.restoreSavedGame();
-        currentTextId_ = -1;
-        if (state_.ProgMultiStateFlag == 2 && state_.ProgExecLine >= 0 &&
+        const bool restored = host_.restoreSavedGame();
+        if (restored) currentTextId_ = -1;
+        if (restored && state_.ProgMultiStateFlag == 2 && state_.ProgExecLine >= 0 &&
             std::size_t(state_.ProgExecLine) < program_.Lines.size()) {
             // Resume the text line the save interrupted, from where it stopped.
             std::string line = sjis::trim(program_.Lines[std::size_t(state_.ProgExecLine)]);

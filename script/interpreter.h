@@ -19,7 +19,8 @@ public:
     virtual void showTextLine(const std::string& line, int32_t startPosition) = 0;
     virtual void showUnpagedText(const std::string& text) = 0;
     virtual void clearTextWindow() = 0;
-    virtual void restoreSavedGame() = 0;
+    // False when the saved game could not be read: the running game goes on as it was.
+    virtual bool restoreSavedGame() = 0;
     virtual void returnToTitle() = 0;
     virtual void setChapter(const std::string& title) = 0;  // also the window caption
     // After every line: a scenario that never waits still lets the window live.

@@ -29,6 +29,7 @@ bool isDialogInput(const Event& event) {
         case Event::Type::TextInput:
         case Event::Type::TextEditing:
         case Event::Type::Answer:
+        case Event::Type::PickSlot:
             return true;
         default:
             return false;
@@ -207,7 +208,8 @@ bool Dialog::routeMouse(const Event& event) {
         case Event::Type::MouseWheel: {
             Widget* target = widgetAt(event.x, event.y);
             if (target && target->handle(event)) return true;
-            return focus_ && focus_ != target && focus_->handle(event);
+            if (focus_ && focus_ != target && focus_->handle(event)) return true;
+            return onWheel(event);
         }
         default:
             return false;
@@ -234,6 +236,8 @@ bool Dialog::handle(const Event& event) {
             return onText(event);
         case Event::Type::Answer:
             return onAnswer(event.answer);
+        case Event::Type::PickSlot:
+            return onPick(event);
         default:
             return false;
     }
@@ -291,6 +295,14 @@ bool Dialog::onAnswer(Answer answer) {
 }
 
 bool Dialog::onText(const Event&) {
+    return false;
+}
+
+bool Dialog::onWheel(const Event&) {
+    return false;
+}
+
+bool Dialog::onPick(const Event&) {
     return false;
 }
 

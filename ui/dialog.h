@@ -65,6 +65,11 @@ protected:
     virtual bool onAnswer(platform::Answer answer);
     // Text no focused widget took.
     virtual bool onText(const platform::Event& event);
+    // A wheel turn no widget took.
+    virtual bool onWheel(const platform::Event& event);
+    // A scripted pick of one of the dialog's own items (a save slot); false when
+    // the dialog has none.
+    virtual bool onPick(const platform::Event& event);
     // Painting of the face under the widgets (icons and the like).
     virtual void drawFace(Surface& overlay, platform::FontEngine& fonts);
 

@@ -163,6 +163,13 @@ std::vector<ScriptedInput> parseInputScript(std::string_view text) {
                                             : Answer::None;
             if (answer == Answer::None) throw InputScriptError(lineNo, "answer takes yes, no, ok or cancel");
             push(Event::Type::Answer).event.answer = answer;
+        } else if (verb == "cancel") {
+            if (!args.empty()) throw InputScriptError(lineNo, "cancel takes nothing");
+            push(Event::Type::Answer).event.answer = Answer::Cancel;
+        } else if (verb == "slot") {
+            int n = args.size() == 1 ? number(args[0]) : 0;
+            if (n < 1 || n > 80) throw InputScriptError(lineNo, "slot takes a slot number from 1 to 80");
+            push(Event::Type::PickSlot).event.id = n;
         } else if (verb == "choose") {
             if (args.size() != 1) throw InputScriptError(lineNo, "choose takes an item number");
             push(Event::Type::Choose).event.id = number(args[0]);

@@ -73,6 +73,17 @@ TEST(InputScript, ErrorsNameTheLine) {
     }
 }
 
+TEST(InputScript, SlotPicksAreCheckedAndCancelIsAnAnswer) {
+    auto in = parseInputScript("slot 42\ncancel");
+    ASSERT_EQ(in.size(), 2u);
+    EXPECT_EQ(in[0].event.type, Type::PickSlot);
+    EXPECT_EQ(in[0].event.id, 42);
+    EXPECT_EQ(in[1].event.type, Type::Answer);
+    EXPECT_EQ(in[1].event.answer, Answer::Cancel);
+    for (const char* bad : {"slot 0", "slot 81", "slot", "slot 1 2", "cancel now"})
+        EXPECT_THROW(parseInputScript(bad), InputScriptError) << bad;
+}
+
 TEST(Headless, TimedWaitsJumpToTheDeadlineAndLeaveInputForWaitsThatTakeIt) {
     HeadlessPlatform p(parseInputScript("click 1 2"), {});
     EXPECT_EQ(next(p, 1000, kTime), std::nullopt);

@@ -133,6 +133,8 @@ public:
     }
 
     qvl::platform::HeadlessPlatform& platform() { return *platform_; }
+    // The run's scratch copy of the folder.
+    const fs::path& dir() const { return dir_; }
     // Overrides the folder's options for the next run.
     std::optional<uint64_t> maxSteps;
     bool autoPlay = false;

@@ -300,7 +300,7 @@ struct FakeHost : InterpreterHost {
     }
     void showUnpagedText(const std::string& text) override { calls.push_back("unpaged " + text); }
     void clearTextWindow() override {}
-    void restoreSavedGame() override {}
+    bool restoreSavedGame() override { return true; }
     void returnToTitle() override {}
     void setChapter(const std::string& title) override { calls.push_back("chapter " + title); }
 

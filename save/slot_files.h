@@ -1,0 +1,36 @@
+#pragma once
+// The other files of a save: a slot's flags (data<n>.hfd) and log (data<n>.hld),
+// the global flags (data0.hfd) and the read marks (textid.dat). Shift-JIS, CR LF
+// lines, as the original program wrote them.
+#include "text/message_log.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qvl {
+
+inline constexpr int kFlagFileLines = 256;
+// A log file never brings back more pages than this, however many it holds.
+inline constexpr int kLoadedLogPages = 15;
+
+// 256 flag texts, one a line.
+std::string writeFlagFile(const std::array<std::string, kFlagFileLines>& flags);
+// Lines over the given flags; a short file leaves the rest as they are.
+void readFlagFile(std::string_view bytes, std::array<std::string, kFlagFileLines>& flags);
+
+// The pages of the log as of the save point: SaveLogTotalPage pages ending with
+// SaveLogStartPage, oldest first, each after a marker line (a TAB and its number).
+std::string writeLogFile(const MessageLog& log);
+// The log as a load brings it back; a line with a TAB anywhere is a page marker.
+// Throws Fault when the first line is not a number.
+MessageLog readLogFile(std::string_view bytes);
+
+// File names of slot n.
+std::string flagFileName(int slot);
+std::string statusFileName(int slot);
+std::string logFileName(int slot);
+
+}  // namespace qvl

@@ -1,0 +1,81 @@
+// Saving and loading through whole runs: the save point at page clears, the slot
+// files, the load between two lines, and the global flags and read marks.
+#include "tests/scenarios/scenario_run.h"
+
+namespace {
+
+using namespace qvl_test;
+
+struct SaveRun {
+    explicit SaveRun(const std::string& script) : run("save_case") { run.writeScenarioFile("autorun.txt", script); }
+    RunResult go(const std::string& input) {
+        result = run.run(&app, input);
+        return result;
+    }
+    std::string file(const std::string& name) const { return readAll(result.dir / "save" / name); }
+
+    ScenarioRun run;
+    qvl::TFmain* app = nullptr;
+    RunResult result;
+};
+
+// A page with a flag, a save point at its clear, then a later save at a click.
+const std::string kStory =
+    "_$flg[3]=7\n"
+    "_bgload \"bg_sky.jpg\"\n"
+    "_objput 0,girl.mag,\"#TOP_LEFT\",40,#BOTTOM\n"
+    "_textclear\n"
+    "~00000009ページの一行目\n"
+    "_$flg[3]=8\n"
+    "_winsave\n"
+    "二行目\n"
+    "_winload\n"
+    "三行目\n";
+
+TEST(SaveGame, ASaveWritesTheSlotFilesAndALoadResumesAfterThePageClear) {
+    SaveRun r(kStory);
+    // The second save goes over slot 3: the dialog asks first.
+    RunResult out = r.go("click\nslot 3\nclick\nslot 3\nclick\nslot 3\nanswer ok\nclick\n");
+    EXPECT_EQ(out.transcript,
+              "chapter: Quorvel\ntext: ページの一行目\nsave: slot 3\ntext: 二行目\nload: slot 3\n"
+              "text: ページの一行目\nsave: slot 3\ntext: 二行目\nidle\n")
+        << "the load went back to the line after the _textclear, with flag 3 at 7 again";
+    const std::string flags = r.file("data3.hfd");
+    EXPECT_EQ(flags.substr(0, 12), "0\r\n0\r\n0\r\n7\r\n") << "the flags of the save point, not of the save";
+    EXPECT_EQ(std::count(flags.begin(), flags.end(), '\n'), 256);
+    const std::string status = r.file("data3.hsd");
+    EXPECT_EQ(std::count(status.begin(), status.end(), '\n'), 516);
+    EXPECT_FALSE(r.file("data3.hld").empty());
+    EXPECT_EQ(r.file("data0.hfd").size(), 256u * 3) << "global flags: 256 lines of \"0\"";
+}
+
+TEST(SaveGame, SavingBeforeAnySavePointReportsItAndKeepsTheStatusFile) {
+    SaveRun r("_winsave\n後\n");
+    RunResult out = r.go("slot 1\nanswer ok\nanswer no\nclick\n");
+    EXPECT_NE(out.transcript.find("システムがセーブ可能な状態ではありません"), std::string::npos) << out.transcript;
+    EXPECT_FALSE(fs::exists(out.dir / "save" / "data1.hsd"));
+    EXPECT_TRUE(fs::exists(out.dir / "save" / "data1.hfd")) << "the other files are still written";
+    EXPECT_TRUE(fs::exists(out.dir / "save" / "data1.hld"));
+}
+
+TEST(SaveGame, ALoadOfADamagedSlotLeavesTheGameAsItWas) {
+    SaveRun r("_textclear\n一\n_$flg[1]=5\n_winload\n二\n");
+    fs::create_directories(r.run.dir() / "save");
+    writeAll(r.run.dir() / "save" / "data2.hsd", "title\r\nnot a number\r\n");
+    writeAll(r.run.dir() / "save" / "data2.hld", "0\r\n");
+    RunResult out = r.go("click\nslot 2\nanswer ok\nanswer no\nclick\n");
+    EXPECT_NE(out.transcript.find("error: "), std::string::npos) << out.transcript;
+    EXPECT_NE(out.transcript.find("text: 二"), std::string::npos) << "the game went on where it was";
+    EXPECT_EQ(r.app->flags.text(1), "5");
+}
+
+TEST(SaveGame, ReadMarksAndGlobalFlagsAreWrittenAtExitAndReadAtStart) {
+    SaveRun r("~00000009九番\n_@flg[256]=g\n_winexit\n");
+    r.go("click\nanswer ok\n");
+    const std::string marks = r.file("textid.dat");
+    ASSERT_EQ(marks.size(), 1000u);
+    EXPECT_EQ(uint8_t(marks[1]), 0x02) << "text id 9 is bit 1 of byte 1";
+    EXPECT_EQ(r.file("data0.hfd").substr(0, 3), "g\r\n");
+}
+
+}  // namespace
