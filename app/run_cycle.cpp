@@ -187,7 +187,13 @@ void TFmain::onMenuPick(const std::string& caption) {
         settings.HighSpeedText = !settings.HighSpeedText;
     else if (sjis == text(Text::MenuPageMode))
         settings.SkipText = !settings.SkipText;
-    else if (sjis == text(Text::MenuMusic))
+    else if (sjis == text(Text::MenuSave)) {
+        // Saving works while the reader is asked for something and a save point exists.
+        if ((waitMenuItemsEnabled || saveMenuEnabled) && !saveSuppressed && saves.snapshot().exists())
+            if (auto slot = chooseSaveSlot(true)) saveSlot(*slot);
+    } else if (sjis == text(Text::MenuLoad)) {
+        if (auto slot = chooseSaveSlot(false)) requestLoad(*slot);
+    } else if (sjis == text(Text::MenuMusic))
         playback_.musicSwitchToggled();
     else if (sjis == text(Text::MenuSound))
         playback_.soundSwitchToggled();

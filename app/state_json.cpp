@@ -258,6 +258,17 @@ std::string TFmain::stateJson() const {
     j.endObject();
     j.value("saveMenuEnabled", saveMenuEnabled);
 
+    // The save point a save would write.
+    const SavePointSnapshot& snap = saves.snapshot();
+    j.beginObject("SavePointSnapshot");
+    j.value("exists", snap.exists());
+    j.value("ProgFileName", u(snap.interpreter.ProgFileName));
+    j.value("ProgChapter", u(snap.ProgChapter));
+    j.value("ProgExecLine", int64_t(snap.interpreter.ProgExecLine));
+    j.value("ProgTextPos", int64_t(snap.interpreter.ProgTextPos));
+    j.value("ProgMultiStateFlag", int64_t(snap.interpreter.ProgMultiStateFlag));
+    j.endObject();
+
     j.endObject();
     return j.str();
 }

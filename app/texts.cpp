@@ -40,6 +40,8 @@ const std::string& text(Text t) {
         "ステータスデータ保存できず．．．",
         "回想データ保存できず．．．",
         "ステータスデータが読めません．．．",
+        "データ保存",
+        "データ読み込み",
     };
     static const auto kSjis = [] {
         std::array<std::string, std::size_t(Text::Count)> out;

@@ -38,6 +38,8 @@ enum class Text {
     StatusSaveFailed,
     LogSaveFailed,
     StatusUnreadable,
+    MenuSave,
+    MenuLoad,
     Count
 };
 
