@@ -240,10 +240,22 @@ void TFmain::setChapter(const std::string& title) {
 
 
 void TFmain::returnToTitle() {
-    ClickFlagIndex = -1;
-    autoRefreshMode.clear();
+    playback_.stopAllOpen();
     bank_.resetSurfaces();
+    bank_[SurfaceId::Text].fill(0x000000);
+    bank_[SurfaceId::TextMask].fill(0xFFFFFF);
+    textWindow.setDefaults(settings.FontTable);
+    if (!settings.BackGround.empty()) bank_.loadBackground(readPicture(settings.BackGround), settings.BackGround);
     darknessSuppressed = popupSuppressed = saveSuppressed = log.logSuppressed = false;
+    autoRefreshMode.clear();
+    ClickFlagIndex = -1;
+    log.clearLog();
+    // The title screen is drawn without darkening, as at start-up.
+    const bool dark = settings.BGDarkness;
+    settings.BGDarkness = false;
+    text_.resetTextWindow();
+    settings.BGDarkness = dark;
+    transcript_.writeUtf8("title: return");
     startSequence();
     state.ProgNextLine = 0;
 }
