@@ -125,13 +125,13 @@ std::optional<MediaInfo> probeWave(std::string_view bytes) {
             info.frames = adpcmFrames(tag, dataSize, declaredAlign, perBlock, channels);
             // The fact count leaves out the last block's padding; a cut file still
             // holds only what its data reaches. Some writers leave the count at 0.
-            if (factFrames && *factFrames != 0) info.frames = std::min<uint64_t>(info.frames, *factFrames);
+            if (const uint64_t fact = factFrames.value_or(0); fact != 0) info.frames = std::min(info.frames, fact);
             info.codec = tag == kMsAdpcm ? "ms-adpcm" : "ima-adpcm";
             break;
         }
         default:
             if (!factFrames) return std::nullopt;
-            info.frames = *factFrames;
+            info.frames = factFrames.value_or(0);
             info.codec = "other";
             break;
     }

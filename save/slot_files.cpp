@@ -33,7 +33,10 @@ std::string writeLogFile(const MessageLog& log) {
     const int32_t n = log.SaveLogTotalPage;
     std::string out = std::to_string(n) + "\r\n";
     for (int32_t i = 0; i < n; ++i) {
-        out += "\t" + std::to_string(i) + "\r\n";
+        // Appended piece by piece: GCC's restrict check trips over "\t" + to_string.
+        out += '\t';
+        out += std::to_string(i);
+        out += "\r\n";
         int32_t p = log.SaveLogStartPage - n + 1 + i;
         if (p < 0) p += kLogPages;
         p = ((p % kLogPages) + kLogPages) % kLogPages;
