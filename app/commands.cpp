@@ -95,6 +95,7 @@ void TFmain::registerCommands() {
     registerEffectCommands();
     registerAudioCommands();
     registerSaveCommands();
+    registerMovieCommands();
 }
 
 void TFmain::assignFlag() {

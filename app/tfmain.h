@@ -195,6 +195,8 @@ private:
     void registerEffectCommands();
     void registerAudioCommands();
     void registerSaveCommands();
+    void registerMovieCommands();
+    void playMovie(const std::string& name, Rect where);
 public:
     // Saved games: the save point at each page clear, the slot files, the load
     // between two lines, and the global flags and read marks at start and exit.

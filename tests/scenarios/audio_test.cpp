@@ -93,3 +93,28 @@ TEST(Audio, AMissingPieceIsReportedAndTheStoryGoesOn) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace qvl_test;
+
+TEST(Movie, AviPlayWaitsForTheMovieAndAClickEndsItEarly) {
+    ScenarioRun full("audio_case");
+    full.writeScenarioFile("autorun.txt", "_aviplay cinepak.avi,100,100,320,240\n後\n");
+    RunResult r = full.run(nullptr, "");
+    EXPECT_EQ(r.transcript, "chapter: Quorvel\nmovie: cinepak.avi 160x120\ntext: 後\nidle\n");
+    const uint64_t length = full.platform().elapsed();
+    EXPECT_GE(length, 900u) << "the script waited for the movie";
+
+    ScenarioRun cut("audio_case");
+    cut.writeScenarioFile("autorun.txt", "_aviplay cinepak.avi\n後\n");
+    cut.run(nullptr, "at 300 click\n");
+    EXPECT_LT(cut.platform().elapsed(), 400u) << "a click ends the movie";
+
+    ScenarioRun missing("audio_case");
+    missing.writeScenarioFile("autorun.txt", "_aviplay none.avi\n後\n");
+    RunResult m = missing.run(nullptr, "answer ok\nanswer no\nclick\n");
+    EXPECT_NE(m.transcript.find("text: 後"), std::string::npos) << m.transcript;
+}
+
+}  // namespace
