@@ -79,3 +79,44 @@ TEST(SaveGame, ReadMarksAndGlobalFlagsAreWrittenAtExitAndReadAtStart) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace qvl_test;
+
+TEST(SaveGame, ASavePointInTheMiddleOfALineResumesTheRestOfThatLine) {
+    // Eleven lines fill the page; the twelfth's first characters end it, the page
+    // clear in the middle of that line takes the save point.
+    std::string script = "_textclear\n";
+    for (int i = 0; i < 10; ++i) script += "行" + std::to_string(i) + "\n";
+    script += "最後の行の前半|後半の文字\n_winsave\n_winload\n終わり\n";
+    SaveRun r(script);
+    std::string input;
+    for (int i = 0; i < 10; ++i) input += "click\n";
+    // The page ends at the line feed code; then the rest, a save, a load.
+    input += "click\nclick\nslot 5\nslot 5\nclick\nclick\n";
+    RunResult out = r.go(input);
+    const std::size_t load = out.transcript.find("load: slot 5\n");
+    ASSERT_NE(load, std::string::npos) << out.transcript;
+    EXPECT_EQ(out.transcript.substr(load).rfind("load: slot 5\ntext: 後半の文字\n", 0), 0u)
+        << "the load showed only the rest of the interrupted line";
+}
+
+TEST(SaveGame, ALoadPutsBackTheStateOfTheSavePoint) {
+    // The state at the save point, then everything changed, then the load.
+    const std::string before = "_$flg[7]=70\n_textcur 3,1\n_autorefresh 1\n_sysdark 1\n_textclear\n頁\n";
+    const std::string change = "_$flg[7]=1\n_bgload \"bg_sky.jpg\"\n_autorefresh 0\n_sysdark 0\n_textloc 300,200\n";
+    SaveRun saved(before + "_winsave\n" + change + "_winload\n");
+    RunResult out = saved.go("click\nslot 4\nslot 4\n");
+    ASSERT_NE(out.transcript.find("load: slot 4"), std::string::npos) << out.transcript;
+    qvl::TFmain& app = *saved.app;
+    EXPECT_EQ(app.flags.text(7), "70");
+    EXPECT_EQ(app.autoRefreshMode, "1");
+    EXPECT_TRUE(app.darknessSuppressed);
+    EXPECT_EQ(app.bank().state(qvl::SurfaceId::Background).fileName, "bg_room.mag");
+    EXPECT_NE(out.transcript.find("load: slot 4\ntext: 頁\n"), std::string::npos)
+        << "the script went on after the page clear that made the save point";
+    EXPECT_FALSE(app.saves.snapshot().interpreter.ProgFileName.empty());
+}
+
+}  // namespace
