@@ -83,6 +83,15 @@ void Choices::waitForFirstMove(platform::WaitHint h) {
         pendingClick_ = pumpOnce(h);
 }
 
+platform::WaitHint Choices::startSelection() {
+    const platform::WaitHint h = hint();
+    waitForFirstMove(h);
+    // Clicks before the first move do not count.
+    in_.confirm = false;
+    keyboard_ = false;
+    return h;
+}
+
 void Choices::saveArea(Rect area) {
     Surface& temp2 = host_.bank()[SurfaceId::Temp2];
     resizeKeeping(temp2, area.w, area.h);

@@ -78,6 +78,14 @@ private:
     // The sheet for a picture look; false after the failure message.
     bool loadSheet(const OptionList& options, std::vector<int32_t>& values);
     void putCell(int32_t item, int32_t column);
+    // Saves the area and puts every item's cell (column 0, the item's row).
+    void showCells(const std::vector<int32_t>& values);
+    // The wait for the first move, then a clean start of the selection loop.
+    platform::WaitHint startSelection();
+    // A coordinate argument, or the text cursor's when none was given.
+    static int origin(std::optional<int32_t> given, int32_t cursor) {
+        return drawCoordinate(given ? int64_t(*given) : int64_t(cursor));
+    }
     // The arrow key waiting, as a step through the items (grid: columns wide);
     // moves the highlight to the next item that can be taken that way.
     // lit: the current item shows highlighted (else the first key picks an end).

@@ -25,8 +25,7 @@ void frame(Surface& s, int left, int top, int right, int bottom, uint32_t colour
 int32_t Choices::chooseMenu(const OptionList& options) {
     const TextWindowState& t = host_.textWindow();
     const int n = options.count;
-    const int x = drawCoordinate(menu_.x ? *menu_.x : int64_t(t.cursorX));
-    const int y = drawCoordinate(menu_.y ? *menu_.y : int64_t(t.cursorY));
+    const int x = origin(menu_.x, t.cursorX), y = origin(menu_.y, t.cursorY);
     const uint32_t high = readColour(menu_.highlight, 0xFFFFFF);
     const uint32_t normal = readColour(menu_.normal, 0x808080);
 
@@ -70,10 +69,7 @@ int32_t Choices::chooseMenu(const OptionList& options) {
         host_.showWindow(band(i));
     };
 
-    const platform::WaitHint waitHint = hint();
-    waitForFirstMove(waitHint);
-    in_.confirm = false;
-    keyboard_ = false;
+    const platform::WaitHint waitHint = startSelection();
     int current = 0;
     bool lit = false;  // the current label is drawn highlighted
     int seenX = INT32_MIN, seenY = INT32_MIN;

@@ -16,11 +16,20 @@ int clampSize(int64_t v) {
 
 }  // namespace
 
+void Choices::showCells(const std::vector<int32_t>& values) {
+    saveArea(record_.area);
+    SurfaceBank& bank = host_.bank();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        bank.setSpriteCell(int32_t(i), 0, values[i]);
+        putSprite(bank, int32_t(i), record_.items[i].x, record_.items[i].y, host_.windowImage());
+    }
+    host_.showWindow(record_.area);
+}
+
 int32_t Choices::chooseButtons(const OptionList& options) {
     const TextWindowState& t = host_.textWindow();
     const int n = options.count;
-    const int x = drawCoordinate(sheet_.x ? *sheet_.x : int64_t(t.cursorX));
-    const int y = drawCoordinate(sheet_.y ? *sheet_.y : int64_t(t.cursorY));
+    const int x = origin(sheet_.x, t.cursorX), y = origin(sheet_.y, t.cursorY);
     std::vector<int32_t> values;
     if (!loadSheet(options, values)) return 0;
     const int cw = host_.bank().sheet.cellWidth, ch = host_.bank().sheet.cellHeight;
@@ -30,19 +39,11 @@ int32_t Choices::chooseButtons(const OptionList& options) {
         record_.items.push_back({x, drawCoordinate(int64_t(y) + int64_t(i) * ch), cw, ch});
         record_.selectable.push_back(true);
     }
-    saveArea(area);
-    SurfaceBank& bank = host_.bank();
-    for (int i = 0; i < n; ++i) {
-        bank.setSpriteCell(i, 0, values[std::size_t(i)]);
-        putSprite(bank, i, record_.items[std::size_t(i)].x, record_.items[std::size_t(i)].y, host_.windowImage());
-    }
-    host_.showWindow(area);
+    showCells(values);
 
     auto inside = [&](int px, int py) { return x < px && px < x + area.w && y < py && py < y + area.h; };
-    const platform::WaitHint waitHint = hint();
-    waitForFirstMove(waitHint);
-    in_.confirm = false;
-    keyboard_ = false;
+    const platform::WaitHint waitHint = startSelection();
+    SurfaceBank& bank = host_.bank();
     int current = 0;
     bool lit = false;
     int seenX = INT32_MIN, seenY = INT32_MIN;
@@ -88,8 +89,7 @@ int32_t Choices::chooseGrid(const OptionList& options) {
     const TextWindowState& t = host_.textWindow();
     const int n = options.count;
     const int columns = std::max(sheet_.columns, 1);
-    const int x = drawCoordinate(sheet_.x ? *sheet_.x : int64_t(t.cursorX));
-    const int y = drawCoordinate(sheet_.y ? *sheet_.y : int64_t(t.cursorY));
+    const int x = origin(sheet_.x, t.cursorX), y = origin(sheet_.y, t.cursorY);
     std::vector<int32_t> values;
     if (!loadSheet(options, values)) return 0;
     const int cw = host_.bank().sheet.cellWidth, ch = host_.bank().sheet.cellHeight;
@@ -101,20 +101,12 @@ int32_t Choices::chooseGrid(const OptionList& options) {
                                  drawCoordinate(int64_t(y) + int64_t(i / columns) * ch), cw, ch});
         record_.selectable.push_back(values[std::size_t(i)] >= 1);
     }
-    saveArea(area);
-    SurfaceBank& bank = host_.bank();
-    for (int i = 0; i < n; ++i) {
-        // A locked item has the value 0 and shows the sheet's first row.
-        bank.setSpriteCell(i, 0, values[std::size_t(i)]);
-        putSprite(bank, i, record_.items[std::size_t(i)].x, record_.items[std::size_t(i)].y, host_.windowImage());
-    }
-    host_.showWindow(area);
+    // A locked item has the value 0 and shows the sheet's first row.
+    showCells(values);
 
     auto inside = [&](int px, int py) { return x < px && px < x + area.w && y < py && py < y + area.h; };
-    const platform::WaitHint waitHint = hint();
-    waitForFirstMove(waitHint);
-    in_.confirm = false;
-    keyboard_ = false;
+    const platform::WaitHint waitHint = startSelection();
+    SurfaceBank& bank = host_.bank();
     int current = 0;
     bool lit = false;
     int seenX = INT32_MIN, seenY = INT32_MIN;
