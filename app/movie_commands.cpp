@@ -6,6 +6,7 @@
 #include "platform/movie.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace qvl {
 
@@ -46,8 +47,20 @@ void TFmain::playMovie(const std::string& name, Rect where) {
             pump(due, hint);
         if (input.clickPending) channels.movieWaiting = 0;
     };
+    // The sound goes out as it is decoded, a little ahead of the pictures.
+    std::vector<int16_t> sound(2 * 4096);
+    platform::AudioOutput& audio = platform_.audio();
+    auto feedSound = [&] {
+        if (!info.hasAudio) return;
+        for (int i = 0; i < 8; ++i) {
+            const std::size_t frames = movie->readAudio(sound);
+            if (frames == 0) break;
+            audio.queueMovieSound(sound.data(), frames);
+        }
+    };
     uint32_t time = 0;
     while (channels.movieWaiting == 1 && movie->nextFrame(frame, time)) {
+        feedSound();
         waitUntilOrClick(start + time);
         if (channels.movieWaiting != 1) break;
         view_.image().blit(frame, r.x, r.y);
@@ -56,6 +69,7 @@ void TFmain::playMovie(const std::string& name, Rect where) {
     // The last frame stays for the rest of the movie's length.
     if (channels.movieWaiting == 1) waitUntilOrClick(start + info.durationMs);
     channels.movieWaiting = 0;
+    audio.stopMovieSound();
     view_.image().blit(under, r.x, r.y);
     view_.show(r);
     input.clearClicks();

@@ -3,6 +3,7 @@
 // that play with or without a completion report. Reports arrive as
 // Event::Type::MediaDone events on the engine's thread (id: the device, status:
 // how the play ended), never as calls from the audio thread.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -36,6 +37,11 @@ public:
     virtual uint32_t length(MediaDevice device) const = 0;
     // The reason of the last failed open (UTF-8).
     virtual std::string lastError() const = 0;
+
+    // A movie's sound, 44100 Hz stereo signed 16-bit, queued to play as it comes;
+    // stopMovieSound drops what is still queued. Backends without sound ignore it.
+    virtual void queueMovieSound(const int16_t* /*samples*/, std::size_t /*frames*/) {}
+    virtual void stopMovieSound() {}
 };
 
 }  // namespace qvl::platform

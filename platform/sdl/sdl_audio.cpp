@@ -61,6 +61,7 @@ SdlAudio::SdlAudio() {
 }
 
 SdlAudio::~SdlAudio() {
+    if (movieDevice_ != 0) SDL_CloseAudioDevice(movieDevice_);
     for (int d = 1; d < int(slots_.size()); ++d) close(MediaDevice(d));
     if (ready_) {
         Mix_HookMusicFinished(nullptr);
@@ -179,6 +180,26 @@ bool SdlAudio::isOpen(MediaDevice device) const {
 
 uint32_t SdlAudio::length(MediaDevice device) const {
     return slot(device).lengthMs;
+}
+
+void SdlAudio::queueMovieSound(const int16_t* samples, std::size_t frames) {
+    if (!movieTried_) {
+        movieTried_ = true;
+        if (SDL_WasInit(SDL_INIT_AUDIO) == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
+        SDL_AudioSpec want{};
+        want.freq = 44100;
+        want.format = AUDIO_S16SYS;
+        want.channels = 2;
+        want.samples = 2048;
+        // Queued, not pulled: the engine hands the samples over as it decodes them.
+        movieDevice_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+        if (movieDevice_ != 0) SDL_PauseAudioDevice(movieDevice_, 0);
+    }
+    if (movieDevice_ != 0 && frames > 0) SDL_QueueAudio(movieDevice_, samples, Uint32(frames * 2 * sizeof(int16_t)));
+}
+
+void SdlAudio::stopMovieSound() {
+    if (movieDevice_ != 0) SDL_ClearQueuedAudio(movieDevice_);
 }
 
 }  // namespace qvl::platform

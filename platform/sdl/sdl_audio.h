@@ -32,6 +32,8 @@ public:
     bool isOpen(MediaDevice device) const override;
     uint32_t length(MediaDevice device) const override;
     std::string lastError() const override { return error_; }
+    void queueMovieSound(const int16_t* samples, std::size_t frames) override;
+    void stopMovieSound() override;
 
     // The SDL event type of end reports; the event's code is the device.
     uint32_t eventType() const { return eventType_; }
@@ -52,6 +54,9 @@ private:
     bool tried_ = false, ready_ = false;
     std::string error_;
     uint32_t eventType_ = 0;
+    // A device of its own for movie sound, opened on first use.
+    SDL_AudioDeviceID movieDevice_ = 0;
+    bool movieTried_ = false;
 };
 
 }  // namespace qvl::platform
