@@ -120,3 +120,24 @@ TEST(SaveGame, ALoadPutsBackTheStateOfTheSavePoint) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace qvl_test;
+
+// A scene with persons, an effect, sprites, text settings, switches, a choice and
+// flags, saved to slot 3: the files must stay byte for byte what they are, so
+// saves keep moving between this program and the original.
+TEST(SaveGame, TheSlotFilesOfAKnownStateStayByteForByte) {
+    ScenarioRun run("save_golden");
+    RunResult r = run.run(nullptr, "click\nchoose 0\nclick\nslot 3\nclick\n");
+    ASSERT_NE(r.transcript.find("save: slot 3"), std::string::npos) << r.transcript;
+    const fs::path expected = fs::path(QVL_TEST_SCENARIOS) / "save_golden" / "slot-files";
+    for (const char* name : {"data3.hsd", "data3.hfd", "data3.hld", "data0.hfd"}) {
+        const std::string made = readAll(r.dir / "save" / name);
+        if (std::getenv("QVL_UPDATE_GOLDENS")) writeAll(expected / name, made);
+        EXPECT_EQ(made, readAll(expected / name)) << name;
+    }
+}
+
+}  // namespace
