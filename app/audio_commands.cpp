@@ -1,6 +1,9 @@
 // The sound commands: arguments read here, the channels in audio/.
 #include "app/tfmain.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace qvl {
 
 void TFmain::registerAudioCommands() {
@@ -15,6 +18,11 @@ void TFmain::registerAudioCommands() {
     d.add("_cdstop", [this] { playback_.stopCd(); });
     d.add("_pcmplay", [this, arg] { playback_.playSound(arg(0), argValue(1, 0)); });
     d.add("_pcmstop", [this] { playback_.stopSound(); });
+}
+
+void TFmain::playWaveToEnd(const std::string& name) {
+    const uint32_t length = playback_.playWave(name);
+    if (length > 0) delayMs(int32_t(std::min<uint32_t>(length, INT32_MAX)));
 }
 
 }  // namespace qvl

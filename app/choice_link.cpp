@@ -3,9 +3,6 @@
 #include "app/texts.h"
 #include "app/tfmain.h"
 
-#include <algorithm>
-#include <climits>
-
 namespace qvl {
 
 ChoiceInput ChoiceLink::input(TFmain& m) {
@@ -48,8 +45,7 @@ int32_t ChoiceLink::evaluate(std::string_view expression) {
     return main_.evaluator().evaluate(expression);
 }
 void ChoiceLink::playSoundToEnd(const std::string& name) {
-    const uint32_t length = main_.playback().playWave(name);
-    if (length > 0) main_.delayMs(int32_t(std::min<uint32_t>(length, INT32_MAX)));
+    main_.playWaveToEnd(name);
 }
 void ChoiceLink::choiceMade(const std::vector<std::string>& labels, int32_t result) {
     std::string line;

@@ -1,7 +1,7 @@
 // The command table: one line per command word. Commands owned by subsystems
 // that are not built yet are absent and reported as unknown words.
-#include "app/tfmain.h"
 #include "app/texts.h"
+#include "app/tfmain.h"
 #include "base/fault.h"
 #include "platform/encoding.h"
 #include "script/messages.h"
@@ -17,26 +17,46 @@ int32_t EngineSystemValues::systemValue(int n) {
     const TFmain& m = main_;
     const TextWindowState& t = m.textWindow;
     switch (n) {
-        case 0: return m.mouseX;
-        case 1: return m.mouseY;
-        case 2: return m.settings.DebugMode ? 1 : 0;
-        case 3: return m.settings.BGDarkness ? 1 : 0;
-        case 4: return t.cellWidth;
-        case 5: return t.cellHeight;
-        case 6: return t.rubyGap;
-        case 7: return t.fontIndex;
-        case 8: return t.leftEdge;
-        case 9: return t.rightLimit;
-        case 10: return t.bottomLimit;
-        case 11: return t.sizeIndex;
-        case 12: return t.fontHeight;
-        case 13: return t.rubyHeight;
-        case 14: return t.charDelay;
-        case 15: return t.cursorX;
-        case 16: return t.cursorY;
-        case 17: return t.column();
-        case 18: return t.row();
-        default: return BasicSystemValues::systemValue(n);
+        case 0:
+            return m.mouseX;
+        case 1:
+            return m.mouseY;
+        case 2:
+            return m.settings.DebugMode ? 1 : 0;
+        case 3:
+            return m.settings.BGDarkness ? 1 : 0;
+        case 4:
+            return t.cellWidth;
+        case 5:
+            return t.cellHeight;
+        case 6:
+            return t.rubyGap;
+        case 7:
+            return t.fontIndex;
+        case 8:
+            return t.leftEdge;
+        case 9:
+            return t.rightLimit;
+        case 10:
+            return t.bottomLimit;
+        case 11:
+            return t.sizeIndex;
+        case 12:
+            return t.fontHeight;
+        case 13:
+            return t.rubyHeight;
+        case 14:
+            return t.charDelay;
+        case 15:
+            return t.cursorX;
+        case 16:
+            return t.cursorY;
+        case 17:
+            return t.column();
+        case 18:
+            return t.row();
+        default:
+            return BasicSystemValues::systemValue(n);
     }
 }
 
@@ -102,9 +122,12 @@ void TFmain::assignFlag() {
     const std::string& word = dispatcher_.word();
     int32_t index = evaluator_.parseFlagTarget(word, 2).index;
     const std::string& value = state.ProgArgs[0];
-    if (word[1] == '$') flags.setFlagText(index, std::to_string(evaluator_.evaluate(value)));
-    else if (!value.empty() && value.front() == '@') flags.setFlagText(index, evaluator_.readTextFlag(value, 1));
-    else flags.setFlagText(index, value);
+    if (word[1] == '$')
+        flags.setFlagText(index, std::to_string(evaluator_.evaluate(value)));
+    else if (!value.empty() && value.front() == '@')
+        flags.setFlagText(index, evaluator_.readTextFlag(value, 1));
+    else
+        flags.setFlagText(index, value);
 }
 
 void TFmain::stopAndWait(const std::string& caption) {

@@ -4,8 +4,7 @@
 
 namespace qvl {
 
-std::string findDataDrive(const std::vector<platform::VolumeInfo>& volumes, const std::string& label,
-                          bool allDrives) {
+std::string findDataDrive(const std::vector<platform::VolumeInfo>& volumes, const std::string& label, bool allDrives) {
     std::size_t n = 0;
     for (const auto& v : volumes) {
         if (++n > 26) break;

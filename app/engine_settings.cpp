@@ -12,7 +12,7 @@ const std::string& defaultFontName() {
 
 EngineSettings::EngineSettings() {
     FontTable = {defaultFontName(), defaultFontName(), defaultFontName(), defaultFontName(),
-                 "Marlett", "Symbol", "Wingdings"};
+                 "Marlett",         "Symbol",          "Wingdings"};
 }
 
 void applySettings(EngineSettings& s, const ConfigList& cfg, const ConfigList* ini) {

@@ -66,24 +66,39 @@ Options parseOptions(int argc, char** argv) {
         if (a == "--help" || a == "-h") {
             std::cout << kUsage;
             std::exit(0);
-        } else if (a == "--headless") o.headless = true;
-        else if (a == "--auto") o.autoPlay = true;
-        else if (a == "--verbose") o.verbose = true;
-        else if (a == "--transcript") o.transcript = true;
-        else if (a == "--startup-time") o.startupTime = true;
-        else if (a == "--input") o.input = next();
-        else if (a == "--max-ms") o.maxMs = uint32_t(number(next()));
-        else if (a == "--max-steps") o.maxSteps = uint64_t(number(next()));
-        else if (a == "--dump-state") o.dumpState = next();
-        else if (a == "--screenshot") o.screenshot = next();
-        else if (a == "--test-readback") o.readBack = next();
-        else if (a == "--frames") o.frames = next();
+        } else if (a == "--headless")
+            o.headless = true;
+        else if (a == "--auto")
+            o.autoPlay = true;
+        else if (a == "--verbose")
+            o.verbose = true;
+        else if (a == "--transcript")
+            o.transcript = true;
+        else if (a == "--startup-time")
+            o.startupTime = true;
+        else if (a == "--input")
+            o.input = next();
+        else if (a == "--max-ms")
+            o.maxMs = uint32_t(number(next()));
+        else if (a == "--max-steps")
+            o.maxSteps = uint64_t(number(next()));
+        else if (a == "--dump-state")
+            o.dumpState = next();
+        else if (a == "--screenshot")
+            o.screenshot = next();
+        else if (a == "--test-readback")
+            o.readBack = next();
+        else if (a == "--frames")
+            o.frames = next();
         else if (a == "--scale") {
             o.scale = number(next());
             if (o.scale < 1 || o.scale > 8) fail("--scale takes 1 to 8");
-        } else if (!a.empty() && a[0] == '-') fail("unknown option " + a);
-        else if (o.dir.empty()) o.dir = a;
-        else fail("only one scenario directory");
+        } else if (!a.empty() && a[0] == '-')
+            fail("unknown option " + a);
+        else if (o.dir.empty())
+            o.dir = a;
+        else
+            fail("only one scenario directory");
     }
     return o;
 }
@@ -140,7 +155,8 @@ int main(int argc, char** argv) {
     qvl::platform::HeadlessPlatform* headless = nullptr;
     // Without a display server SDL may still find a driver (a framebuffer, or none
     // that shows anything); a server run is a headless run then.
-    const bool noDisplay = !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("SDL_VIDEODRIVER");
+    const bool noDisplay =
+        !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("SDL_VIDEODRIVER");
     if (!o.headless && noDisplay) {
         std::cerr << "quorvel: no display; running headless with --auto\n";
         o.headless = o.autoPlay = true;

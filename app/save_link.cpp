@@ -45,15 +45,28 @@ std::string TFmain::savePath(const std::string& file) const {
     return folder + file;
 }
 
+std::filesystem::path TFmain::saveFolder() const {
+    if (settings.SavePath.empty()) return platform::FileSystem::currentPath();
+    if (auto p = files_.resolve(settings.SavePath)) return *p;
+    std::string folder = settings.SavePath;
+    std::replace(folder.begin(), folder.end(), '\\', '/');
+    return platform::FileSystem::fromSjis(folder);
+}
+
 bool TFmain::writeSaveFile(const std::string& file, const std::string& bytes) {
     // A new scenario's save folder may not exist yet.
     if (!settings.SavePath.empty() && !files_.resolve(settings.SavePath)) {
-        std::string folder = settings.SavePath;
-        std::replace(folder.begin(), folder.end(), '\\', '/');
         std::error_code ec;
-        std::filesystem::create_directories(platform::FileSystem::fromSjis(folder), ec);
+        std::filesystem::create_directories(saveFolder(), ec);
     }
     return files_.writeAtomically(savePath(file), bytes);
+}
+
+bool TFmain::writeGlobalFlags() {
+    if (!settings.GlobalFlagSave) return true;
+    std::array<std::string, kFlagFileLines> global;
+    for (int i = 0; i < kFlagFileLines; ++i) global[std::size_t(i)] = flags.text(kFlagFileLines + i);
+    return writeSaveFile("data0.hfd", writeFlagFile(global));
 }
 
 void TFmain::saveSlot(int slot) {
@@ -62,12 +75,7 @@ void TFmain::saveSlot(int slot) {
         messageBox(text(Text::AppTitle), text(t), ui::BoxIcon::Exclamation, ui::BoxButtons::Ok, platform::Answer::Ok);
     };
     // Each file on its own: one failing does not stop the others.
-    if (!writeSaveFile(flagFileName(slot), writeFlagFile([&] {
-                           std::array<std::string, kFlagFileLines> f;
-                           for (int i = 0; i < kFlagFileLines; ++i) f[std::size_t(i)] = s.flags[std::size_t(i)];
-                           return f;
-                       }())))
-        box(Text::FlagSaveFailed);
+    if (!writeSaveFile(flagFileName(slot), writeFlagFile(s.flags))) box(Text::FlagSaveFailed);
     if (!s.exists()) {
         box(Text::NoSavePoint);
         reportScriptError(text(Text::NoSavePoint));
@@ -75,11 +83,7 @@ void TFmain::saveSlot(int slot) {
         box(Text::StatusSaveFailed);
     }
     if (!writeSaveFile(logFileName(slot), writeLogFile(log))) box(Text::LogSaveFailed);
-    if (settings.GlobalFlagSave) {
-        std::array<std::string, kFlagFileLines> global;
-        for (int i = 0; i < kFlagFileLines; ++i) global[std::size_t(i)] = flags.text(kFlagFileLines + i);
-        if (!writeSaveFile("data0.hfd", writeFlagFile(global))) box(Text::FlagSaveFailed);
-    }
+    if (!writeGlobalFlags()) box(Text::FlagSaveFailed);
     transcript_.writeUtf8("save: slot " + std::to_string(slot));
 }
 
@@ -96,10 +100,7 @@ bool TFmain::restoreSavedGame() {
     MessageLog loadedLog;
     try {
         if (auto bytes = files_.read(savePath(flagFileName(slot)))) {
-            std::array<std::string, kFlagFileLines> f;
-            for (int i = 0; i < kFlagFileLines; ++i) f[std::size_t(i)] = loaded.flags[std::size_t(i)];
-            readFlagFile(*bytes, f);
-            for (int i = 0; i < kFlagFileLines; ++i) loaded.flags[std::size_t(i)] = f[std::size_t(i)];
+            readFlagFile(*bytes, loaded.flags);
         }
         auto logBytes = files_.read(savePath(logFileName(slot)));
         if (!logBytes) throw Fault(savePath(logFileName(slot)) + platform::utf8ToSjis(" を開けません"));
@@ -174,13 +175,9 @@ bool TFmain::restoreSavedGame() {
 }
 
 void TFmain::saveGlobalsAndMarks() {
-    if (settings.GlobalFlagSave) {
-        std::array<std::string, kFlagFileLines> global;
-        for (int i = 0; i < kFlagFileLines; ++i) global[std::size_t(i)] = flags.text(kFlagFileLines + i);
-        if (!writeSaveFile("data0.hfd", writeFlagFile(global)))
-            messageBox(text(Text::AppTitle), text(Text::FlagSaveFailed), ui::BoxIcon::Exclamation, ui::BoxButtons::Ok,
-                       platform::Answer::Ok);
-    }
+    if (!writeGlobalFlags())
+        messageBox(text(Text::AppTitle), text(Text::FlagSaveFailed), ui::BoxIcon::Exclamation, ui::BoxButtons::Ok,
+                   platform::Answer::Ok);
     if (settings.TextMaxIndex && !ReadTextMarks.empty())
         if (!writeSaveFile("textid.dat",
                            std::string(reinterpret_cast<const char*>(ReadTextMarks.data()), ReadTextMarks.size())))
@@ -201,10 +198,6 @@ void TFmain::loadGlobalsAndMarks() {
             std::copy_n(bytes->begin(), std::min(bytes->size(), ReadTextMarks.size()), ReadTextMarks.begin());
 }
 
-}  // namespace qvl
-
-namespace qvl {
-
 void TFmain::registerSaveCommands() {
     dispatcher_.add("_winsave", [this] {
         if (auto slot = chooseSaveSlot(true)) saveSlot(*slot);
@@ -214,18 +207,8 @@ void TFmain::registerSaveCommands() {
     });
 }
 
-}  // namespace qvl
-
-namespace qvl {
-
 std::optional<int> TFmain::chooseSaveSlot(bool saveMode) {
-    const std::filesystem::path folder = settings.SavePath.empty() ? platform::FileSystem::currentPath() : [&] {
-        if (auto p = files_.resolve(settings.SavePath)) return *p;
-        std::string folder = settings.SavePath;
-        std::replace(folder.begin(), folder.end(), '\\', '/');
-        return platform::FileSystem::fromSjis(folder);
-    }();
-    std::optional<int> slot = chooseSlot(*this, saveMode, folder, slotDialog_);
+    std::optional<int> slot = chooseSlot(*this, saveMode, saveFolder(), slotDialog_);
     input.clearClicks();
     return slot;
 }

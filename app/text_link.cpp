@@ -2,9 +2,6 @@
 
 #include "app/tfmain.h"
 
-#include <algorithm>
-#include <climits>
-
 namespace qvl {
 
 TextEngineValues TextLink::values(TFmain& m) {
@@ -65,7 +62,9 @@ void TextLink::appendToLog(std::string_view character, bool symbolFont) {
 void TextLink::nextLogPage() {
     main_.log.nextLogPage();
 }
-void TextLink::takeSaveSnapshot() { main_.captureSavePoint(); }
+void TextLink::takeSaveSnapshot() {
+    main_.captureSavePoint();
+}
 void TextLink::setWaitMenuItems(bool enabled) {
     main_.waitMenuItemsEnabled = enabled;
 }
@@ -80,9 +79,10 @@ std::optional<Surface> TextLink::loadPicture(const std::string& name) {
     return main_.readPicture(name);
 }
 void TextLink::playWave(const std::string& name, bool waitUntilDone) {
-    const uint32_t length = main_.playback().playWave(name);
-    // A wave waited for holds the text until it has played; clicks do not cut it.
-    if (waitUntilDone && length > 0) main_.delayMs(int32_t(std::min<uint32_t>(length, INT32_MAX)));
+    if (waitUntilDone)
+        main_.playWaveToEnd(name);
+    else
+        main_.playback().playWave(name);
 }
 ScriptErrorReporter& TextLink::reporter() {
     return main_;

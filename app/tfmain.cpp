@@ -238,7 +238,6 @@ void TFmain::setChapter(const std::string& title) {
     transcript_.write("chapter", title);
 }
 
-
 void TFmain::returnToTitle() {
     playback_.stopAllOpen();
     bank_.resetSurfaces();

@@ -3,37 +3,37 @@
 // routes input into the input flags, switches the display and carries out the
 // exits. The interpreter runs inside it on the one UI thread; every wait pumps
 // events through pump(), so input handlers run inside waits.
-#include "app/display_mode.h"
-#include "app/engine_settings.h"
 #include "app/audio_link.h"
 #include "app/choice_link.h"
+#include "app/display_mode.h"
+#include "app/engine_settings.h"
 #include "app/input_flags.h"
 #include "app/text_link.h"
-#include "app/window_view.h"
 #include "app/transcript.h"
+#include "app/window_view.h"
 #include "audio/playback_channels.h"
 #include "base/reporter.h"
 #include "choice/choices.h"
 #include "debug/error_list.h"
-#include "save/save_point.h"
-#include "save/slot_dialog.h"
 #include "graphics/composition.h"
 #include "graphics/surface.h"
 #include "graphics/surface_bank.h"
 #include "platform/files.h"
 #include "platform/fonts.h"
 #include "platform/platform.h"
+#include "save/save_point.h"
+#include "save/slot_dialog.h"
 #include "script/control_flow.h"
 #include "script/dispatcher.h"
 #include "script/expression.h"
 #include "script/flag_store.h"
+#include "script/interpreter.h"
+#include "script/interpreter_state.h"
+#include "script/script_program.h"
 #include "script/system_values.h"
 #include "text/message_log.h"
 #include "text/text_window.h"
 #include "text/text_window_state.h"
-#include "script/interpreter.h"
-#include "script/interpreter_state.h"
-#include "script/script_program.h"
 #include "ui/message_box.h"
 #include "ui/ui_host.h"
 
@@ -141,6 +141,8 @@ public:
     Transcript& transcript() { return transcript_; }
     const platform::FileSystem& files() const { return files_; }
     Playback& playback() { return playback_; }
+    // A wave played to its end: the caller waits for it, and clicks do not cut it.
+    void playWaveToEnd(const std::string& name);
 
     // The objects the main window owns.
     EngineSettings settings;
@@ -156,7 +158,7 @@ public:
     int32_t ScriptKey = 0;
     uint32_t WaitBase = 0;
     bool fullScreen = false;
-    std::string windowCaption;  // as the window shows it: the chapter, or what _stop put there
+    std::string windowCaption;        // as the window shows it: the chapter, or what _stop put there
     bool windowFrameRemoved = false;  // the check mark of 画面の枠の表示
     int mouseX = 0, mouseY = 0;
     ErrorList errors;  // the reports answered with No
@@ -169,7 +171,7 @@ public:
     bool darknessSuppressed = false;
     bool popupSuppressed = false;
     bool saveSuppressed = false;
-    bool popupAutoOpen = true;  // the right button opens the menu
+    bool popupAutoOpen = true;          // the right button opens the menu
     bool waitMenuItemsEnabled = false;  // the menu items a click wait enables
     bool saveMenuEnabled = false;       // データ保存 during a choice
     std::optional<int> chooseRequest;   // a scripted "choose N" for the open choice
@@ -197,6 +199,7 @@ private:
     void registerSaveCommands();
     void registerMovieCommands();
     void playMovie(const std::string& name, Rect where);
+
 public:
     // Saved games: the save point at each page clear, the slot files, the load
     // between two lines, and the global flags and read marks at start and exit.
@@ -207,10 +210,15 @@ public:
     void loadGlobalsAndMarks();
     // The slot dialog; nothing when cancelled.
     std::optional<int> chooseSaveSlot(bool saveMode);
+
 private:
     LiveState live();
     std::string savePath(const std::string& file) const;
     bool writeSaveFile(const std::string& file, const std::string& bytes);
+    // The save folder on disk (the current folder when none is set).
+    std::filesystem::path saveFolder() const;
+    // data0.hfd, when global flags are saved; false when it could not be written.
+    bool writeGlobalFlags();
     void runChoice(ChoiceKind kind);
     void loadWaitIcon();
 
@@ -220,10 +228,12 @@ private:
     void loadEffectCommand();
     void setEffectCommand();
     void smartRefresh();
+
 public:
     // Loads the sprite sheet: a colour key, a mask file or nothing as transparency.
     void loadSpriteSheet(const std::string& file, int32_t cellWidth, int32_t cellHeight,
                          const std::string& transparency);
+
 private:
     void shakeScreen(int32_t amplitude, int32_t count, int32_t delay);
     void playImageSequence();
@@ -266,7 +276,7 @@ private:
     uint64_t linesRun_ = 0;
     int pendingLoadSlot_ = 0;
     SlotDialogState slotDialog_;  // the page survives between openings
-    uint32_t lastPump_ = 0;  // when events last ran
+    uint32_t lastPump_ = 0;       // when events last ran
     bool created_ = false;
 };
 

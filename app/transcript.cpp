@@ -9,8 +9,10 @@ void Transcript::write(std::string_view kind, std::string_view sjis) {
     std::string line(kind);
     line += ": ";
     for (char c : platform::sjisToUtf8(sjis)) {
-        if (c == '\n') line += "\\n";
-        else if (c != '\r') line += c;
+        if (c == '\n')
+            line += "\\n";
+        else if (c != '\r')
+            line += c;
     }
     writeUtf8(line);
 }

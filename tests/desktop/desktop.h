@@ -4,6 +4,7 @@
 // read back through the program's test hook, to compare with a headless run of
 // the same scenario and input.
 #include "graphics/png_io.h"
+#include "tests/common/file_bytes.h"
 #include "graphics/surface.h"
 #include "platform/encoding.h"
 
@@ -30,17 +31,8 @@ namespace qvl_desktop {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-inline std::string readAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void writeAll(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out << bytes;
-}
+using qvl_test_files::readAll;
+using qvl_test_files::writeAll;
 
 // Starts a program; stdout goes to outFile when given, stderr to /dev/null unless
 // keepStderr. The environment is ours plus `env` (NAME=VALUE each).

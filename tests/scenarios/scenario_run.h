@@ -3,6 +3,7 @@
 // copy of the folder (runs write qvl.ini and saves).
 #include "app/tfmain.h"
 #include "graphics/png_io.h"
+#include "tests/common/file_bytes.h"
 #include "platform/encoding.h"
 #include "platform/headless/headless_platform.h"
 #include "script/script_key.h"
@@ -24,17 +25,8 @@ namespace fs = std::filesystem;
 
 namespace qvl_test {
 
-inline std::string readAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void writeAll(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out << bytes;
-}
+using qvl_test_files::readAll;
+using qvl_test_files::writeAll;
 
 // UTF-8 text with LF lines as the Shift-JIS, CR LF file a scenario ships.
 inline std::string toScenarioBytes(const std::string& utf8) {
