@@ -80,6 +80,18 @@ TEST(SaveGame, ALoadOfADamagedSlotLeavesTheGameAsItWas) {
     EXPECT_EQ(r.app->flags.text(1), "5");
 }
 
+TEST(SaveGame, WithGlobalFlagSaveZeroNoGlobalFlagFileIsWrittenOrRead) {
+    SaveRun r("_@flg[5]=@flg[256]\n_@flg[256]=g\n_textclear\n頁\n_winsave\n_winexit\n");
+    r.run.writeScenarioFile("qvl.cfg", "SavePath=save\\\nBackGround=bg_room.mag\nGlobalFlagSave=0\n");
+    fs::create_directories(r.run.dir() / "save");
+    writeAll(r.run.dir() / "save" / "data0.hfd", "old\r\n");
+    RunResult out = r.go("click\nslot 1\nanswer ok\n");
+    ASSERT_NE(out.transcript.find("save: slot 1"), std::string::npos) << out.transcript;
+    EXPECT_TRUE(fs::exists(out.dir / "save" / "data1.hsd"));
+    EXPECT_EQ(r.file("data0.hfd"), "old\r\n") << "neither the save nor the exit wrote global flags";
+    EXPECT_EQ(r.app->flags.text(5), "0") << "and the old file was not read at the start";
+}
+
 TEST(SaveGame, ReadMarksAndGlobalFlagsAreWrittenAtExitAndReadAtStart) {
     SaveRun r("~00000009九番\n_@flg[256]=g\n_winexit\n");
     r.go("click\nanswer ok\n");
@@ -190,6 +202,32 @@ TEST(SaveGame, ALoadGivesBackTheWholeStateOfTheSavePoint) {
     EXPECT_EQ(second->log.SaveLogStartPage, -1);
     second->log.SaveLogStartPage = first->log.SaveLogStartPage;
     EXPECT_EQ(comparableState(*second), expected);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace qvl_test;
+
+// A save in the middle of a line, inside a subroutine of a second script file,
+// with masks on the effect and the sprite sheet, two sprite rows, music switched
+// off while it played, an endless sound, a CD track, other fonts and colours, a
+// chosen second item, an _if, global flags and a read mark: every file of the slot
+// and the two global files stay byte for byte what they are.
+TEST(SaveGame, EveryFileOfASaveInAFullSceneStaysByteForByte) {
+    ScenarioRun run("save_every_line");
+    std::string input = "click\nmenu 音楽再生\nchoose 1\n";
+    for (int i = 0; i < 12; ++i) input += "click\n";
+    RunResult r = run.run(nullptr, input + "slot 3\nclick\nanswer ok\n");
+    ASSERT_EQ(r.exitCode, 0) << r.transcript;
+    ASSERT_NE(r.transcript.find("save: slot 3"), std::string::npos) << r.transcript;
+    const fs::path expected = fs::path(QVL_TEST_SCENARIOS) / "save_every_line" / "slot-files";
+    for (const char* name : {"data3.hsd", "data3.hfd", "data3.hld", "data0.hfd", "textid.dat"}) {
+        const std::string made = readAll(r.dir / "save" / name);
+        if (std::getenv("QVL_UPDATE_GOLDENS")) writeAll(expected / name, made);
+        EXPECT_EQ(made, readAll(expected / name)) << name;
+    }
 }
 
 }  // namespace
