@@ -1,0 +1,45 @@
+#pragma once
+// The engine's side of saved games: its objects, the save folder, boxes and
+// reports, and the scene rebuild steps, as SaveHost asks for them.
+#include "save/saved_games.h"
+
+namespace qvl {
+
+class TFmain;
+
+class SaveLink final : public SaveHost {
+public:
+    explicit SaveLink(TFmain& main) : main_(main) {}
+
+    LiveState live() override;
+    Playback& playback() override;
+    const std::array<std::string, 7>& fontTable() override;
+    bool keepsGlobalFlags() override;
+    std::vector<uint8_t>& readMarks() override;
+
+    std::optional<std::string> readSaveFile(const std::string& name) override;
+    bool writeSaveFile(const std::string& name, const std::string& bytes) override;
+
+    std::string message(SaveMessage m) override;
+    void warn(const std::string& sjis) override;
+    void scriptError(const std::string& sjis) override;
+    void reportScriptError(const std::string& sjis) override;
+    void transcript(const std::string& utf8) override;
+
+    void loadScript(const std::string& name) override;
+    std::optional<Surface> readPicture(const std::string& name) override;
+    void loadSpriteSheet(const std::string& file, int32_t cellWidth, int32_t cellHeight,
+                         const std::string& transparency) override;
+    void setWindowCaption(const std::string& sjis) override;
+    void runTransition(const std::string& name) override;
+    Surface& windowImage() override;
+    void present() override;
+
+    // A file of the save folder as the scenario would write its path.
+    std::string savePath(const std::string& file) const;
+
+private:
+    TFmain& main_;
+};
+
+}  // namespace qvl
