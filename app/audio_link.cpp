@@ -2,9 +2,13 @@
 
 #include "app/texts.h"
 #include "app/tfmain.h"
+#include "audio/media_probe.h"
 #include "platform/encoding.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <fstream>
 
 namespace qvl {
 
@@ -27,6 +31,31 @@ std::string AudioLink::cdTrack(int32_t track) {
                 if (auto path = main_.files().resolve(folder + stem + ext)) return path->string();
     }
     return {};
+}
+
+int32_t AudioLink::cdTrackStart(int32_t track) {
+    // Files past this size are not read just to time them (a whole disc as one WAV).
+    constexpr std::size_t kMaxTimedBytes = std::size_t(256) << 20;
+    int64_t start = 0;
+    // A track that was not ripped (the data track of a mixed disc) counts as empty.
+    for (int32_t n = 1; n < track && n < 100; ++n) {
+        const std::string file = cdTrack(n);
+        if (file.empty()) continue;
+        auto known = trackLengths_.find(file);
+        if (known == trackLengths_.end()) {
+            std::ifstream in(file, std::ios::binary);
+            std::string bytes;
+            char buffer[65536];
+            while (in && bytes.size() < kMaxTimedBytes) {
+                in.read(buffer, sizeof buffer);
+                bytes.append(buffer, std::size_t(in.gcount()));
+            }
+            const std::optional<MediaInfo> info = probeMedia(bytes);
+            known = trackLengths_.emplace(file, info ? info->durationMs : 0).first;
+        }
+        start += known->second;
+    }
+    return int32_t(std::min<int64_t>(start, INT32_MAX));
 }
 
 void AudioLink::mediaFailed(const std::string& utf8Reason) {

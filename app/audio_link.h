@@ -3,6 +3,8 @@
 // CD tracks found, failures reported and transcript lines written.
 #include "audio/playback.h"
 
+#include <map>
+
 namespace qvl {
 
 class TFmain;
@@ -12,11 +14,14 @@ public:
     explicit AudioLink(TFmain& main) : main_(main) {}
     std::string resolve(const std::string& sjisName) override;
     std::string cdTrack(int32_t track) override;
+    int32_t cdTrackStart(int32_t track) override;
     void mediaFailed(const std::string& utf8Reason) override;
     void played(std::string_view kind, std::string_view sjisText) override;
 
 private:
     TFmain& main_;
+    // Track lengths in ms by file, measured once a run.
+    std::map<std::string, uint32_t> trackLengths_;
 };
 
 }  // namespace qvl

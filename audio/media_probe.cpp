@@ -18,6 +18,7 @@ std::optional<MediaInfo> probeMedia(std::string_view bytes) {
     if (startsWith(0, "RIFF") && startsWith(8, "WAVE")) return probeWave(bytes);
     if ((startsWith(0, "RIFF") && startsWith(8, "RMID")) || startsWith(0, "MThd")) return probeMidi(bytes);
     if (startsWith(0, "OggS")) return probeOgg(bytes);
+    if (auto flac = probeFlac(bytes)) return flac;
     return probeMp3(bytes);
 }
 

@@ -9,14 +9,14 @@
 
 namespace qvl {
 
-enum class MediaKind { Unknown, Wave, Midi, Mp3, Ogg };
+enum class MediaKind { Unknown, Wave, Midi, Mp3, Ogg, Flac };
 
 struct MediaInfo {
     MediaKind kind = MediaKind::Unknown;
     uint32_t durationMs = 0;
     // The coding: "pcm", "float", "alaw", "mulaw", "ms-adpcm", "ima-adpcm" or "other"
     // (timed from its sample count); "smf0", "smf1", "smf2"; "mp1", "mp2", "mp3";
-    // "vorbis", "opus". Always a string literal.
+    // "vorbis", "opus"; "flac". Always a string literal.
     std::string_view codec;
     uint32_t sampleRate = 0;     // Hz; 0 for MIDI. Opus decodes at 48000.
     uint16_t channels = 0;       // 0 for MIDI
@@ -31,7 +31,7 @@ struct MediaInfo {
 
 // Probes a whole file held in memory; nothing when it is not a file we can time.
 // The kind comes from the content, never from a name: RIFF WAVE, RIFF RMID or a
-// Standard MIDI File, Ogg, and MPEG audio (with or without an ID3v2 tag).
+// Standard MIDI File, Ogg, FLAC, and MPEG audio (with or without an ID3v2 tag).
 std::optional<MediaInfo> probeMedia(std::string_view bytes);
 
 // The same for one kind, when the caller already knows it.
@@ -39,6 +39,7 @@ std::optional<MediaInfo> probeWave(std::string_view bytes);
 std::optional<MediaInfo> probeMidi(std::string_view bytes);
 std::optional<MediaInfo> probeMp3(std::string_view bytes);
 std::optional<MediaInfo> probeOgg(std::string_view bytes);
+std::optional<MediaInfo> probeFlac(std::string_view bytes);
 
 // Milliseconds for `units` of which `perSecond` make a second, to the nearest,
 // held at the largest 32-bit value. Nothing when perSecond is 0.

@@ -58,6 +58,8 @@ int32_t Playback::playOn(PlaybackChannel& c, Device device, const std::string& n
     }
     c.playCount = 1;
     c.loopLimit = count;
+    // All the plays asked for, so a device that can repeats without a gap.
+    out_.setPlays(device, count);
     out_.play(device, true);
     c.playing = true;
     host_.played(kind, "play " + name + (kind == "sound" ? std::string() : " x" + std::to_string(count)));
@@ -104,6 +106,7 @@ int32_t Playback::playMp3(const std::string& name, int32_t count) {
     m.playCount = 1;
     m.loopLimit = count;
     mp3_.callback([this](int32_t status, int32_t) { mp3Done(status); });
+    out_.setPlays(MediaDevice::Mp3, count);
     mp3_.play();
     m.playing = true;
     host_.played("music", "play " + name + " x" + std::to_string(count));
@@ -161,11 +164,13 @@ int32_t Playback::playCdTrack(int32_t track, int32_t count) {
         c.playing = false;
         return 0;
     }
-    // Ripped tracks are files of their own: each starts at its beginning.
-    c.trackStart = 0;
+    // Ripped tracks are files of their own, each played from its beginning; where
+    // it lay on the disc follows from the tracks before it.
+    c.trackStart = host_.cdTrackStart(track);
     c.trackLength = int32_t(out_.length(MediaDevice::Cd));
     c.playCount = 1;
     c.loopLimit = count;
+    out_.setPlays(MediaDevice::Cd, count);
     out_.play(MediaDevice::Cd, true);
     c.playing = true;
     host_.played("cd", "play " + std::to_string(track) + " x" + std::to_string(count));

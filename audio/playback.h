@@ -23,6 +23,8 @@ public:
     virtual std::string resolve(const std::string& sjisName) = 0;
     // The file of CD track n (ripped tracks); empty when there is none.
     virtual std::string cdTrack(int32_t track) = 0;
+    // Where track n starts on the disc, in ms: the lengths of the tracks before it.
+    virtual int32_t cdTrackStart(int32_t /*track*/) { return 0; }
     // A device could not open its piece: the message box and the report.
     virtual void mediaFailed(const std::string& utf8Reason) = 0;
     // A transcript line ("music", "play NAME x3").

@@ -37,6 +37,16 @@ public:
     virtual uint32_t length(MediaDevice device) const = 0;
     // The reason of the last failed open (UTF-8).
     virtual std::string lastError() const = 0;
+    // How many plays in all (0: for ever) the next play() that starts a piece is the
+    // first of. A device that repeats by itself goes on from one play to the next
+    // without a gap, still reports the end of each play, and takes the play() the
+    // engine answers such a report with as the repeat it already made. Devices
+    // that do not repeat by themselves ignore it and start again on that play().
+    virtual void setPlays(MediaDevice /*device*/, int32_t /*plays*/) {}
+    // The loudness of a device from 0 to 100 percent, kept for every later play.
+    virtual void setVolume(MediaDevice device, int percent) {
+        (void)device, (void)percent;
+    }
 
     // A movie's sound, 44100 Hz stereo signed 16-bit, queued to play as it comes;
     // stopMovieSound drops what is still queued. Backends without sound ignore it.

@@ -2,6 +2,7 @@
 
 #include "audio/media_probe.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -16,7 +17,7 @@ constexpr std::size_t kMaxProbeBytes = std::size_t(256) << 20;
 }  // namespace
 
 int HeadlessAudio::open(MediaDevice device, const std::string& path) {
-    devices_.erase(device);
+    close(device);
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error_ = "cannot open " + path;
@@ -33,7 +34,9 @@ int HeadlessAudio::open(MediaDevice device, const std::string& path) {
         error_ = "cannot play " + path;
         return kUnreadable;
     }
-    devices_[device] = Piece{info->durationMs};
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    devices_[device] = Piece{ec ? path : full.string(), info->durationMs};
     return 0;
 }
 
@@ -44,6 +47,7 @@ int HeadlessAudio::play(MediaDevice device, bool notify) {
     p.playing = true;
     p.notify = notify;
     p.endsAt = clock_() + p.lengthMs;
+    if (mixdown_) mixdown_->start(int(device), p.path, clock_(), p.lengthMs, volume(device));
     return 0;
 }
 
@@ -51,12 +55,33 @@ int HeadlessAudio::stop(MediaDevice device) {
     auto it = devices_.find(device);
     if (it == devices_.end()) return 0;
     it->second.playing = false;
+    if (mixdown_) mixdown_->stop(int(device), clock_());
     return 0;
 }
 
 int HeadlessAudio::close(MediaDevice device) {
-    devices_.erase(device);
+    if (devices_.erase(device) != 0 && mixdown_) mixdown_->stop(int(device), clock_());
     return 0;
+}
+
+void HeadlessAudio::queueMovieSound(const int16_t* samples, std::size_t frames) {
+    if (mixdown_) mixdown_->queueMovie(samples, frames, clock_());
+}
+
+void HeadlessAudio::stopMovieSound() {
+    if (mixdown_) mixdown_->stopMovie(clock_());
+}
+
+bool HeadlessAudio::recordTo(const std::string& wavPath, std::string* reason) {
+    mixdown_ = AudioMixdown::create(wavPath, reason);
+    return mixdown_ != nullptr;
+}
+
+bool HeadlessAudio::finishRecording(std::string* reason) {
+    if (!mixdown_) return true;
+    const bool ok = mixdown_->finish(clock_(), reason);
+    mixdown_.reset();
+    return ok;
 }
 
 uint32_t HeadlessAudio::length(MediaDevice device) const {

@@ -1,9 +1,15 @@
 #include "platform/sdl/sdl_audio.h"
 
+#include "audio/media_probe.h"
+#include "platform/sdl/sdl_repeats.h"
+
 #include <SDL_mixer.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <utility>
 
 namespace qvl::platform {
 
@@ -13,28 +19,28 @@ constexpr int kNoOutput = 0;  // plays silently: no sound card is no reason to s
 constexpr int kCannotOpen = 275;
 constexpr int kNotOpen = 263;
 
-// The end reports the audio thread may post: armed by a play that asked for one,
-// disarmed by a stop, so a stop never reports.
+// The device the music stream plays for (music, MP3 or CD).
 std::atomic<int> gMusicDevice{0};
-std::atomic<bool> gMusicArmed{false};
-std::array<std::atomic<bool>, 2> gChannelArmed{};
-std::atomic<uint32_t> gEventType{0};
+// MIDI files are small; larger files are not read just to time them.
+constexpr std::size_t kMaxTimedBytes = std::size_t(16) << 20;
 
-void post(int device) {
-    SDL_Event e{};
-    e.type = gEventType.load();
-    e.user.code = device;
-    SDL_PushEvent(&e);  // safe from any thread
-}
-
+// End reports: the mixer's hooks, after the last of a piece's plays.
 void musicFinished() {
-    if (gMusicArmed.exchange(false)) post(gMusicDevice.load());
+    repeats::finished(repeats::kMusicStream);
 }
 
 void channelFinished(int channel) {
-    if (channel < 0 || channel > 1) return;
-    if (gChannelArmed[std::size_t(channel)].exchange(false))
-        post(channel == 0 ? int(MediaDevice::Sound) : int(MediaDevice::Wave));
+    if (channel == 0 || channel == 1) repeats::finished(channel == 0 ? repeats::kSoundChannel : repeats::kWaveChannel);
+}
+
+bool outputPlaying(repeats::Output output) {
+    return output == repeats::kMusicStream ? Mix_PlayingMusic() != 0 : Mix_Playing(int(output) - 1) != 0;
+}
+
+repeats::Output outputOf(MediaDevice device) {
+    return device == MediaDevice::Sound  ? repeats::kSoundChannel
+           : device == MediaDevice::Wave ? repeats::kWaveChannel
+                                         : repeats::kMusicStream;
 }
 
 // The General MIDI soundfont Debian installs; SDL_SOUNDFONTS still wins when set.
@@ -57,7 +63,7 @@ void chooseSoundFont() {
 
 SdlAudio::SdlAudio() {
     eventType_ = SDL_RegisterEvents(1);
-    gEventType = eventType_;
+    repeats::setEventType(eventType_);
 }
 
 SdlAudio::~SdlAudio() {
@@ -66,6 +72,7 @@ SdlAudio::~SdlAudio() {
     if (ready_) {
         Mix_HookMusicFinished(nullptr);
         Mix_ChannelFinished(nullptr);
+        Mix_SetPostMix(nullptr, nullptr);
         Mix_CloseAudio();
         Mix_Quit();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -85,8 +92,36 @@ bool SdlAudio::startMixer() {
     chooseSoundFont();
     Mix_HookMusicFinished(musicFinished);
     Mix_ChannelFinished(channelFinished);
+    int frequency = 0, channels = 0;
+    Uint16 format = 0;
+    Mix_QuerySpec(&frequency, &format, &channels);
+    bytesPerFrame_ = std::max(1, channels * int(SDL_AUDIO_BITSIZE(format) / 8));
+    frequency_ = frequency;
+    s16Stereo_ = format == AUDIO_S16SYS && channels == 2;
+    // Counts what the mixer sends out, the clock the plays of a repeated piece end by.
+    Mix_SetPostMix(postMix, this);
     ready_ = true;
     return true;
+}
+
+void SdlAudio::postMix(void* self, uint8_t* stream, int bytes) {
+    auto* audio = static_cast<SdlAudio*>(self);
+    const std::size_t frames = std::size_t(std::max(bytes, 0)) / std::size_t(audio->bytesPerFrame_);
+    repeats::mixed(frames, outputPlaying);
+    if (audio->tap_ && audio->s16Stereo_) audio->tap_(reinterpret_cast<const int16_t*>(stream), frames);
+}
+
+uint32_t SdlAudio::measureLength(const std::string& path) {
+    // The mixer does not time MIDI; our probe does, as the headless runs do.
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes;
+    char buffer[65536];
+    while (in && bytes.size() <= kMaxTimedBytes) {
+        in.read(buffer, sizeof buffer);
+        bytes.append(buffer, std::size_t(in.gcount()));
+    }
+    const std::optional<MediaInfo> info = bytes.size() <= kMaxTimedBytes ? probeMedia(bytes) : std::nullopt;
+    return info ? info->durationMs : 0;
 }
 
 bool SdlAudio::usesMusicStream(MediaDevice device) {
@@ -113,7 +148,7 @@ int SdlAudio::open(MediaDevice device, const std::string& path) {
             return kCannotOpen;
         }
         const double seconds = Mix_MusicDuration(s.music);
-        s.lengthMs = seconds > 0 ? uint32_t(seconds * 1000.0 + 0.5) : 0;
+        s.lengthMs = seconds > 0 ? uint32_t(seconds * 1000.0 + 0.5) : measureLength(path);
     } else {
         s.chunk = Mix_LoadWAV(path.c_str());
         if (!s.chunk) {
@@ -134,18 +169,61 @@ int SdlAudio::play(MediaDevice device, bool notify) {
     Slot& s = slot(device);
     if (usesMusicStream(device)) {
         if (!s.music) return kNotOpen;
-        gMusicArmed = false;
+    } else if (!s.chunk) {
+        return kNotOpen;
+    }
+    const repeats::Output output = outputOf(device);
+    // The answer to a report of a play the mixer has already followed with the next.
+    if (repeats::takeRepeat(output, int(device))) return 0;
+    const int32_t plays = std::exchange(plays_[std::size_t(device)], 1);
+    // SDL_mixer counts plays for music and repeats after the first for channels.
+    const int loops = plays <= 0 ? -1 : plays;
+    repeats::end(output);
+    if (usesMusicStream(device)) {
+        Mix_HaltMusic();
         gMusicDevice = int(device);
-        if (Mix_PlayMusic(s.music, 1) != 0) return kNotOpen;
-        gMusicArmed = notify;
+        applyVolume(device);
+        repeats::begin(output, int(device), notify, plays, uint64_t(s.lengthMs) * uint64_t(frequency_) / 1000);
+        if (Mix_PlayMusic(s.music, loops) != 0) {
+            repeats::end(output);
+            return kNotOpen;
+        }
         return 0;
     }
-    if (!s.chunk) return kNotOpen;
     const int channel = channelOf(device);
-    gChannelArmed[std::size_t(channel)] = false;
-    if (Mix_PlayChannel(channel, s.chunk, 0) < 0) return kNotOpen;
-    gChannelArmed[std::size_t(channel)] = notify;
+    Mix_HaltChannel(channel);
+    applyVolume(device);
+    repeats::begin(output, int(device), notify, plays, uint64_t(s.chunk->alen) / uint64_t(bytesPerFrame_));
+    if (Mix_PlayChannel(channel, s.chunk, loops < 0 ? -1 : loops - 1) < 0) {
+        repeats::end(output);
+        return kNotOpen;
+    }
     return 0;
+}
+
+void SdlAudio::setPlays(MediaDevice device, int32_t plays) {
+    const std::size_t i = std::size_t(device);
+    if (i < plays_.size()) plays_[i] = plays < 0 ? 1 : plays;
+}
+
+bool SdlAudio::isCurrentReport(const SDL_Event& e) {
+    return repeats::isCurrent(e);
+}
+
+void SdlAudio::applyVolume(MediaDevice device) {
+    const int volume = volumes_[std::size_t(device)] * MIX_MAX_VOLUME / 100;
+    if (usesMusicStream(device))
+        Mix_VolumeMusic(volume);
+    else
+        Mix_Volume(channelOf(device), volume);
+}
+
+void SdlAudio::setVolume(MediaDevice device, int percent) {
+    const std::size_t i = std::size_t(device);
+    if (i >= volumes_.size()) return;
+    volumes_[i] = std::clamp(percent, 0, 100);
+    // Music, MP3 and CD share one stream: only its present owner changes it now.
+    if (ready_ && (!usesMusicStream(device) || gMusicDevice.load() == int(device))) applyVolume(device);
 }
 
 int SdlAudio::stop(MediaDevice device) {
@@ -153,13 +231,13 @@ int SdlAudio::stop(MediaDevice device) {
     Slot& s = slot(device);
     if (usesMusicStream(device)) {
         if (s.music && gMusicDevice.load() == int(device)) {
-            gMusicArmed = false;
+            repeats::end(repeats::kMusicStream);
             Mix_HaltMusic();
         }
         return 0;
     }
     const int channel = channelOf(device);
-    gChannelArmed[std::size_t(channel)] = false;
+    repeats::end(outputOf(device));
     if (s.chunk) Mix_HaltChannel(channel);
     return 0;
 }

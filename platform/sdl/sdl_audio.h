@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct _Mix_Music;
@@ -34,9 +35,17 @@ public:
     std::string lastError() const override { return error_; }
     void queueMovieSound(const int16_t* samples, std::size_t frames) override;
     void stopMovieSound() override;
+    void setVolume(MediaDevice device, int percent) override;
+    void setPlays(MediaDevice device, int32_t plays) override;
 
     // The SDL event type of end reports; the event's code is the device.
     uint32_t eventType() const { return eventType_; }
+    // False for the report of a play that was stopped or replaced after it was sent.
+    static bool isCurrentReport(const SDL_Event& e);
+    // For tests: called on the audio thread with every block the mixer sends out
+    // (interleaved stereo, signed 16-bit at 44100 Hz as opened). Set before the
+    // first open.
+    void setOutputTap(std::function<void(const int16_t* samples, std::size_t frames)> tap) { tap_ = std::move(tap); }
 
 private:
     struct Slot {
@@ -48,9 +57,17 @@ private:
     static bool usesMusicStream(MediaDevice device);
     static int channelOf(MediaDevice device);
     Slot& slot(MediaDevice device) { return slots_[std::size_t(device)]; }
+    static void postMix(void* self, uint8_t* stream, int bytes);
+    uint32_t measureLength(const std::string& path);
     const Slot& slot(MediaDevice device) const { return slots_[std::size_t(device)]; }
 
     std::array<Slot, 6> slots_{};
+    std::array<int, 6> volumes_{100, 100, 100, 100, 100, 100};  // percent, per device
+    void applyVolume(MediaDevice device);
+    std::array<int32_t, 6> plays_{1, 1, 1, 1, 1, 1};  // for the next start, per device
+    std::function<void(const int16_t*, std::size_t)> tap_;
+    int bytesPerFrame_ = 4, frequency_ = 44100;
+    bool s16Stereo_ = true;
     bool tried_ = false, ready_ = false;
     std::string error_;
     uint32_t eventType_ = 0;

@@ -227,6 +227,14 @@ TEST(OggProbe, FilesTimeByTheirLastGranule) {
     });
 }
 
+TEST(FlacProbe, RippedTracksTimeByTheirStreamInfo) {
+    expectAll({{"audio/flac_16k_mono.flac", MediaKind::Flac, "flac", 16000, 1, 8000, 500}});
+    // An encoder that did not know the length leaves 0 samples: not a file we can time.
+    std::string unknown = readData("audio/flac_16k_mono.flac");
+    for (std::size_t i = 21; i < 26; ++i) unknown[i] = char(i == 21 ? unknown[i] & 0xF0 : 0);
+    EXPECT_FALSE(probeFlac(unknown));
+}
+
 TEST(OggProbe, DamagedLastPageFallsBack) {
     std::string ogg = readData("audio/vorbis_8k_mono.ogg");
     ogg[ogg.size() - 10] ^= 0x55;  // the checksum no longer holds
@@ -244,7 +252,11 @@ std::vector<std::string> allFiles() {
     for (const char* folder : {"audio", "midi"}) {
         for (const auto& entry : std::filesystem::directory_iterator(std::string(QVL_TEST_DATA) + "/" + folder)) {
             const std::string ext = entry.path().extension().string();
-            if (ext != ".py" && ext != ".md") names.push_back(folder + ("/" + entry.path().filename().string()));
+            if (ext == ".py" || ext == ".md") continue;
+            std::string name = folder;
+            name += '/';
+            name += entry.path().filename().string();
+            names.push_back(std::move(name));
         }
     }
     return names;

@@ -46,6 +46,7 @@ class RecordingHost final : public PlaybackHost {
 public:
     std::string resolve(const std::string& name) override { return "/s/" + name; }
     std::string cdTrack(int32_t track) override { return track == 99 ? "" : "/cd/" + std::to_string(track); }
+    int32_t cdTrackStart(int32_t track) override { return (track - 1) * 1500; }
     void mediaFailed(const std::string& reason) override { failures.push_back(reason); }
     void played(std::string_view kind, std::string_view text) override {
         lines.push_back(std::string(kind) + ": " + std::string(text));
@@ -146,6 +147,7 @@ TEST(Playback, MusicModesChooseTheExtensionOrTheCd) {
     EXPECT_EQ(cd.cd().fileName, "5");
     EXPECT_TRUE(cd.cd().playing);
     EXPECT_EQ(cd.cd().trackLength, 1500);
+    EXPECT_EQ(cd.cd().trackStart, 6000) << "after four tracks of 1.5 s";
     cd.playback.bgmStop();
     EXPECT_FALSE(cd.cd().playing);
 

@@ -84,6 +84,22 @@ TEST(Audio, AChoiceReturnsAfterItsClickSoundHasPlayed) {
     EXPECT_GE(run.platform().elapsed(), 1000u);
 }
 
+TEST(Audio, ACdTrackStartsWhereTheRippedTracksBeforeItEnd) {
+    ScenarioRun run("audio_case");
+    // Track 1 is the disc's data track and was not ripped.
+    fs::create_directories(run.dir() / "cdaudio");
+    fs::copy(run.dir() / "second.wav", run.dir() / "cdaudio" / "track02.wav");
+    fs::copy(run.dir() / "second.wav", run.dir() / "cdaudio" / "03.wav");
+    fs::copy(fs::path(QVL_TEST_DATA) / "audio" / "flac_16k_mono.flac", run.dir() / "cdaudio" / "Track 04.flac");
+    run.writeScenarioFile("autorun.txt", "_cdplay 4,1\n_mouseclick\n");
+    qvl::TFmain* app = nullptr;
+    RunResult r = run.run(&app, "");
+    EXPECT_EQ(r.transcript, "chapter: Quorvel\ncd: play 4 x1\nidle\n");
+    const qvl::PlaybackChannel& cd = app->channels[qvl::PlaybackChannels::kCd];
+    EXPECT_EQ(cd.trackStart, 2000);
+    EXPECT_EQ(cd.trackLength, 500);
+}
+
 TEST(Audio, AMissingPieceIsReportedAndTheStoryGoesOn) {
     AudioRun r("_midiplay nothing.mid,1\n後\n", "answer ok\nanswer no\nclick\n");
     EXPECT_NE(r.result.transcript.find("error: File:autorun.txt Line:1/cannot open"), std::string::npos)

@@ -15,6 +15,7 @@ movie mpeg4_pcm.avi -f lavfi -i testsrc=size=96x64:rate=12:duration=1 \
     -f lavfi -i sine=frequency=440:sample_rate=11025:duration=1 -c:v mpeg4 -q:v 5 -c:a pcm_s16le
 movie mpeg1.mpg -f lavfi -i testsrc=size=96x64:rate=25:duration=1 -c:v mpeg1video -q:v 8 -f mpeg
 movie sound_only.avi -f lavfi -i sine=frequency=440:sample_rate=8000:duration=0.1 -c:a pcm_u8
+movie red_4s.avi -f lavfi -i color=c=red:size=80x60:rate=5:duration=4 -c:v msvideo1
 
 frame() {  # movie, frame number counted from 0, picture
     ffmpeg -hide_banner -loglevel error -y -i "$1" -vf "select=eq(n\,$2)" -vsync 0 -frames:v 1 -pix_fmt rgb24 "$3"
