@@ -20,6 +20,8 @@ bool isWindowKey(const Event& event) {
 }
 
 bool isDialogInput(const Event& event) {
+    // Input of another desktop window (the debug window) is never the dialog's.
+    if (event.window != 0) return false;
     switch (event.type) {
         case Event::Type::MouseDown:
         case Event::Type::MouseUp:

@@ -17,6 +17,11 @@ public:
     static constexpr uint32_t kDoubleClickMs = 400;
 
     void setRows(std::vector<std::string> sjisRows);  // selection cleared, scrolled to the top
+    // Selection and scrolling stay as they are.
+    void addRow(std::string sjis) { rows_.push_back(std::move(sjis)); }
+    void setRow(int row, std::string sjis) {
+        if (row >= 0 && row < int(rows_.size())) rows_[std::size_t(row)] = std::move(sjis);
+    }
     const std::vector<std::string>& rows() const { return rows_; }
     int selected() const { return selected_; }
     // -1 clears; out-of-range values are clamped. Scrolls the row into view.
