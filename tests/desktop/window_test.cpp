@@ -234,6 +234,7 @@ TEST_F(Desktop, LeftAndRightClicksReachTheEngineWhereTheyLandOnTheScene) {
     w.click(200, 300, 1);
     EXPECT_TRUE(w.waitForTranscript("text: 二行目")) << "the left click did not end the click wait";
     w.click(600, 400, 3);
+    w.key("Escape");  // closes the menu the right click opened
     w.key("Escape");
     w.key("Return");
     ASSERT_EQ(w.exitCode(), 0);

@@ -1,0 +1,104 @@
+#pragma once
+// The popup menu's items: the tree in its order with names, captions, shortcuts,
+// check marks and enabled states. The states follow the engine: update() takes
+// what they depend on, and the rules of which wait enables what live here.
+#include "ui/popup_menu.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qvl {
+
+// In tree order; items after Mskipout, and the last items of 設定変更, are our
+// additions, placed so the positions of the others stay.
+enum class MenuItem : int {
+    Mdisplay,
+    Khideimage,
+    Khidetext,
+    Kwinmode,
+    Kfullscr,
+    Mdarkness,
+    Moption,
+    Kmusic,
+    Ksound,
+    Ktxtwait,
+    Ktxtskip,
+    Kfont,
+    Kautotext,
+    Mmusicvolume,
+    Kmusicvol100,
+    Kmusicvol75,
+    Kmusicvol50,
+    Kmusicvol25,
+    Msoundvolume,
+    Ksoundvol100,
+    Ksoundvol75,
+    Ksoundvol50,
+    Ksoundvol25,
+    Msave,
+    Mload,
+    Mback,
+    Mtitle,
+    Mversion,
+    Mexit,
+    Mdebug,
+    Mskipout,
+    Mscreenshot,
+    Count
+};
+
+inline constexpr std::size_t kMenuItemCount = std::size_t(MenuItem::Count);
+// The volume steps of the two volume submenus, in percent.
+inline constexpr std::array<int, 4> kVolumeSteps{100, 75, 50, 25};
+
+// What the states of the items depend on.
+struct MenuConditions {
+    bool clickWait = false;   // the text window waits for a click
+    bool stopWait = false;    // _stop waits
+    bool saveAllowed = false; // saving is not suppressed and a save point exists
+    bool choiceSave = false;  // a choice offers saving
+    bool readMarks = false;   // TextMaxIndex is set
+    bool fullScreen = false;
+    bool frameShown = true;
+    bool music = true, sound = true;
+    bool highSpeed = false, pageMode = false, darkness = false;
+    bool debugMode = false;
+    bool autoAdvance = false;
+    int musicVolume = 100, soundVolume = 100;
+};
+
+struct MenuItemState {
+    std::string caption;  // Shift-JIS
+    bool checked = false;
+    bool enabled = true;
+};
+
+class PopupMenuModel {
+public:
+    PopupMenuModel();
+
+    void update(const MenuConditions& c);
+    const MenuItemState& operator[](MenuItem item) const { return items_[std::size_t(item)]; }
+
+    // The item's given name ("Msave").
+    static const char* name(MenuItem item);
+    static std::optional<MenuItem> parent(MenuItem item);
+    static char shortcut(MenuItem item);
+    static bool isSubmenu(MenuItem item);
+    // The items of a submenu, or of the top level for nothing, in order.
+    static std::vector<MenuItem> children(std::optional<MenuItem> parent);
+    // The volume of a volume item; nothing for the others.
+    static std::optional<int> volumeOf(MenuItem item);
+
+    std::optional<MenuItem> findCaption(const std::string& sjis) const;
+    std::optional<MenuItem> findShortcut(char ch) const;
+    // The tree for the menu widget, ids being MenuItem values.
+    std::vector<ui::MenuEntry> entries() const;
+
+private:
+    std::array<MenuItemState, kMenuItemCount> items_;
+};
+
+}  // namespace qvl
