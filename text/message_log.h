@@ -34,6 +34,10 @@ public:
     int32_t SaveLogStartPage = -1;
     int32_t SaveLogTotalPage = 0;
     bool logSuppressed = false;
+    // The page view: the page shown, counted back from the current one, and
+    // whether the view is open.
+    int32_t viewOffset = 0;
+    bool viewActive = false;
 };
 
 // How the page view lays out one log line: lines up to 52 bytes as one row; longer
