@@ -133,7 +133,9 @@ void TFmain::assignFlag() {
 void TFmain::stopAndWait(const std::string& caption) {
     // The menu's load and title items are what end this wait.
     if (!caption.empty()) setWindowCaption(caption);
+    stopMenuItemsEnabled = true;
     waitFor([this] { return PendingAction != kPendingNone; }, {platform::WaitKind::Idle, Answer::None});
+    stopMenuItemsEnabled = false;
 }
 
 void TFmain::versionCheck(const std::string& version, const std::string& stop) {

@@ -1,9 +1,18 @@
 #include "script/dispatcher.h"
 
+#include "script/command_table.h"
 #include "script/messages.h"
 #include "script/tokenizer.h"
 
+#include <cassert>
+
 namespace qvl {
+
+void Dispatcher::add(const std::string& word, Command command) {
+    // The checker judges scripts by the same table, so a handler outside it is a bug.
+    assert(findCommand(word) && "command word missing from the command table");
+    table_[word] = std::move(command);
+}
 
 void Dispatcher::dispatch(std::string line) {
     word_ = tokenize(line, state_.ProgArgs);

@@ -17,7 +17,8 @@ public:
 
     Dispatcher(InterpreterState& state, ScriptErrorReporter& reporter) : state_(state), reporter_(reporter) {}
 
-    void add(const std::string& word, Command command) { table_[word] = std::move(command); }
+    // The word must be one of the command table's (script/command_table.h).
+    void add(const std::string& word, Command command);
     // The handlers of the two special forms: conditional lines and flag assignments.
     void setConditional(Command command) { conditional_ = std::move(command); }
     void setFlagAssignment(Command command) { flagAssignment_ = std::move(command); }
