@@ -1,14 +1,18 @@
 # The two commands of the README, plus benchmarks and fuzzing.
 #   make run    set up, build, and run the bundled demo scenario
 #   make test   set up, build with AddressSanitizer and UBSan, run every test
+#   make install [PREFIX=/usr/local] [DESTDIR=/staging]   install the programs and their data
+#   make deb    a Debian package, in $(DEB_BUILD)/
 BUILD      ?= build
 TEST_BUILD ?= build-test
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
+PREFIX     ?= /usr/local
+DEB_BUILD  ?= build-deb
 
-.PHONY: all setup build run test bench fuzz clean update-goldens
+.PHONY: all setup build run test bench fuzz clean update-goldens install deb
 
 all: build
 
@@ -21,6 +25,18 @@ build: setup
 
 run: build
 	./$(BUILD)/app/quorvel demo
+
+# What gets installed is in packaging/CMakeLists.txt; the program finds its data
+# from its own place, so a DESTDIR staging or a moved install works as it is.
+install: build
+	@cmake --build $(BUILD) -j$(JOBS)
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
+
+deb: setup
+	@cmake -S . -B $(DEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DQVL_SANITIZE=OFF -DQVL_TESTS=OFF >/dev/null
+	@cmake --build $(DEB_BUILD) -j$(JOBS) --target quorvel qvl-txd qvl-img qvl_manpages
+	cd $(DEB_BUILD) && cpack -G DEB
+	@ls $(DEB_BUILD)/quorvel_*.deb
 
 test: setup
 	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQVL_SANITIZE=ON >/dev/null
@@ -47,7 +63,7 @@ fuzz: setup
 	done
 
 clean:
-	rm -rf $(BUILD) $(TEST_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(TEST_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(DEB_BUILD)
 
 # Rewrites the golden frames of the scenario tests from the current engine. Look at
 # every changed picture (git diff --stat tests/golden) before committing it.

@@ -25,10 +25,26 @@
 
 namespace {
 
+#ifndef QVL_VERSION
+#define QVL_VERSION "0"
+#endif
+
+void printHelp(std::ostream& out) {
+    out << "Usage: qvl-img convert IN OUT [--frl-format 24|18|12|10] [--colours 16|256]\n"
+           "Convert a picture between the formats the engine reads, by the file extensions.\n"
+           "  IN:  .png .bmp .frl .mag .him .jpg .jpeg\n"
+           "  OUT: .png .bmp .frl .mag .jpg\n"
+           "\n"
+           "Options:\n"
+           "  --frl-format N      FRL output: 24, 18, 12 or 10 bits per pixel (default 24)\n"
+           "  --colours N         MAG output: 16 or 256 colours (default 256; more colours\n"
+           "                      are reduced by median cut)\n"
+           "  -h, --help          display this help and exit\n"
+           "  -V, --version       output version information and exit\n";
+}
+
 int usage() {
-    std::cerr << "usage: qvl-img convert IN OUT [--frl-format 24|18|12|10] [--colours 16|256]\n"
-                 "  IN:  .png .bmp .frl .mag .him .jpg .jpeg\n"
-                 "  OUT: .png .bmp .frl .mag .jpg\n";
+    printHelp(std::cerr);
     return 2;
 }
 
@@ -101,6 +117,14 @@ std::optional<int> number(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+        printHelp(std::cout);
+        return 0;
+    }
+    if (argc == 2 && (std::string(argv[1]) == "--version" || std::string(argv[1]) == "-V")) {
+        std::cout << "qvl-img (Quorvel) " QVL_VERSION "\n";
+        return 0;
+    }
     if (argc < 4 || std::string(argv[1]) != "convert") return usage();
     const std::string in = argv[2], out = argv[3];
     const std::string inExt = extensionOf(in), outExt = extensionOf(out);

@@ -13,8 +13,24 @@
 
 namespace {
 
+#ifndef QVL_VERSION
+#define QVL_VERSION "0"
+#endif
+
+void printHelp(std::ostream& out) {
+    out << "Usage: qvl-txd encode|decode IN OUT [--key-file FILE]\n"
+           "Scramble a scenario script (encode: .txt to .txd) or turn a scrambled one back\n"
+           "(decode), the way the engine reads .txd files. Line breaks are kept.\n"
+           "\n"
+           "Options:\n"
+           "  --key-file FILE     take the key from FILE (a scenario's decode.key); without\n"
+           "                      it the built-in key is used, as for a scenario without one\n"
+           "  -h, --help          display this help and exit\n"
+           "  -V, --version       output version information and exit\n";
+}
+
 int usage() {
-    std::cerr << "usage: qvl-txd encode|decode IN OUT [--key-file decode.key]\n";
+    printHelp(std::cerr);
     return 2;
 }
 
@@ -30,6 +46,14 @@ bool readFile(const std::string& path, std::string& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+        printHelp(std::cout);
+        return 0;
+    }
+    if (argc == 2 && (std::string(argv[1]) == "--version" || std::string(argv[1]) == "-V")) {
+        std::cout << "qvl-txd (Quorvel) " QVL_VERSION "\n";
+        return 0;
+    }
     if (argc != 4 && argc != 6) return usage();
     std::string mode = argv[1];
     if (mode != "encode" && mode != "decode") return usage();

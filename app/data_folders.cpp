@@ -1,0 +1,120 @@
+#include "app/data_folders.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#ifndef QVL_DATA_FROM_BIN
+#define QVL_DATA_FROM_BIN "../share/quorvel"
+#endif
+
+namespace qvl {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::optional<fs::path> existingFolder(const fs::path& p) {
+    std::error_code ec;
+    if (!fs::is_directory(p, ec)) return std::nullopt;
+    fs::path canonical = fs::canonical(p, ec);
+    return ec ? p : canonical;
+}
+
+// One path component made from a ProgramID: no separators, nothing that climbs out.
+std::string folderNameFrom(const std::string& id) {
+    std::string name = id;
+    for (char& c : name)
+        if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20) c = '_';
+    if (name == "." || name == "..") name.clear();
+    return name;
+}
+
+bool isDriveLetterPath(const std::string& p) {
+    return p.size() >= 2 && p[1] == ':' && ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z'));
+}
+
+bool inside(const fs::path& child, const fs::path& parent) {
+    auto [end, _] = std::mismatch(parent.begin(), parent.end(), child.begin(), child.end());
+    return end == parent.end();
+}
+
+}  // namespace
+
+std::optional<fs::path> installedDataFolder() {
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec || exe.empty()) return std::nullopt;
+    return existingFolder(exe.parent_path() / QVL_DATA_FROM_BIN);
+}
+
+std::optional<fs::path> demoFolder() {
+    if (auto data = installedDataFolder())
+        if (auto demo = existingFolder(*data / "demo")) return demo;
+#if defined(QVL_SOURCE_DIR) && defined(QVL_BUILD_DIR)
+    // Run from its build folder: the demo of the source tree it was built from. An
+    // installed program never looks there.
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    auto build = existingFolder(QVL_BUILD_DIR);
+    if (!ec && build && inside(exe, *build))
+        if (auto demo = existingFolder(fs::path(QVL_SOURCE_DIR) / "demo")) return demo;
+#endif
+    return std::nullopt;
+}
+
+fs::path scenarioFolderOf(const fs::path& given) {
+    std::error_code ec;
+    if (fs::is_regular_file(given, ec)) {
+        fs::path parent = given.parent_path();
+        return parent.empty() ? fs::path(".") : parent;
+    }
+    return given;
+}
+
+PlayerFolder choosePlayerFolder(const PlayerFolderInputs& in) {
+    if (in.scenarioWritable) return {in.scenarioFolder, false};
+    fs::path base;
+    // A relative XDG_DATA_HOME is invalid and ignored, as the base directory rules say.
+    if (!in.xdgDataHome.empty() && fs::path(in.xdgDataHome).is_absolute())
+        base = in.xdgDataHome;
+    else if (!in.home.empty() && fs::path(in.home).is_absolute())
+        base = fs::path(in.home) / ".local" / "share";
+    else
+        return {in.scenarioFolder, false};
+    std::string name = folderNameFrom(in.programId);
+    if (name.empty()) name = folderNameFrom(in.scenarioFolder.filename().string());
+    if (name.empty()) name = folderNameFrom(in.scenarioFolder.parent_path().filename().string());
+    if (name.empty()) name = "scenario";
+    return {base / "quorvel" / name, true};
+}
+
+PlayerFolderInputs environmentForPlayerFolder(const fs::path& scenarioFolder, const std::string& programIdUtf8) {
+    PlayerFolderInputs in;
+    in.scenarioFolder = scenarioFolder;
+    in.programId = programIdUtf8;
+    // access() answers for this user, root included, and says no on a read-only mount.
+    in.scenarioWritable = ::access(scenarioFolder.c_str(), W_OK | X_OK) == 0;
+    if (in.scenarioWritable) {
+        // Files installed with the program are never written, whoever runs it.
+        std::error_code ec;
+        fs::path here = fs::canonical(scenarioFolder, ec);
+        if (auto data = installedDataFolder(); data && !ec && inside(here, *data)) in.scenarioWritable = false;
+    }
+    if (const char* x = std::getenv("XDG_DATA_HOME")) in.xdgDataHome = x;
+    if (const char* h = std::getenv("HOME")) in.home = h;
+    return in;
+}
+
+std::string relocatedSavePath(const std::string& savePath, const std::string& playerFolderSjis) {
+    if (!savePath.empty() && savePath[0] == '/') return savePath;
+    std::string rest = savePath;
+    if (isDriveLetterPath(rest)) rest.erase(0, 2);
+    while (!rest.empty() && (rest[0] == '\\' || rest[0] == '/')) rest.erase(0, 1);
+    std::string folder = playerFolderSjis;
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder + rest;
+}
+
+}  // namespace qvl

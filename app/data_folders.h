@@ -1,0 +1,53 @@
+#pragma once
+// Where the program finds its own data (the demo scenario), and where a player's
+// files (qvl.ini, saves) go when the scenario folder cannot take them.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace qvl {
+
+// <prefix>/share/quorvel for a program installed as <prefix>/bin/quorvel, found from
+// the running executable so a staged or moved install needs no configuration.
+// Nothing when the program does not run from an install.
+std::optional<std::filesystem::path> installedDataFolder();
+
+// The bundled demo scenario: the installed copy, else the source tree's when the
+// program runs from its build folder. Nothing when neither exists.
+std::optional<std::filesystem::path> demoFolder();
+
+// A scenario named on the command line: a folder as it is, a file (qvl.cfg,
+// autorun.txt, a script chosen in a file manager) by the folder that holds it.
+std::filesystem::path scenarioFolderOf(const std::filesystem::path& given);
+
+// What the player-folder decision looks at; filled from the process by
+// environmentForPlayerFolder(), by hand in tests.
+struct PlayerFolderInputs {
+    std::filesystem::path scenarioFolder;  // where the scenario runs (after InstallPath)
+    std::string programId;                 // ProgramID of qvl.cfg, UTF-8, may be empty
+    bool scenarioWritable = true;          // the scenario folder takes new files
+    std::string xdgDataHome;               // $XDG_DATA_HOME, may be empty
+    std::string home;                      // $HOME, may be empty
+};
+
+struct PlayerFolder {
+    std::filesystem::path folder;  // where qvl.ini lives; relative save paths point here
+    bool relocated = false;        // not the scenario folder
+};
+
+// The scenario folder when it is writable, so saves of earlier runs are found where
+// they always were; otherwise $XDG_DATA_HOME/quorvel/<ProgramID or folder name>
+// (default ~/.local/share). With no usable home either, the scenario folder.
+PlayerFolder choosePlayerFolder(const PlayerFolderInputs& in);
+
+// The decision inputs of this process for a scenario folder. A folder inside the
+// program's installed data counts as not writable even for root.
+PlayerFolderInputs environmentForPlayerFolder(const std::filesystem::path& scenarioFolder,
+                                              const std::string& programIdUtf8);
+
+// A SavePath as the files give it (Shift-JIS), moved into the player folder: relative
+// paths and drive-letter paths ("C:\save\") land below it, POSIX absolute paths stay.
+// An empty SavePath becomes the player folder itself.
+std::string relocatedSavePath(const std::string& savePath, const std::string& playerFolderSjis);
+
+}  // namespace qvl
