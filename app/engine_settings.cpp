@@ -3,6 +3,8 @@
 #include "base/numbers.h"
 #include "platform/encoding.h"
 
+#include <algorithm>
+
 namespace qvl {
 
 const std::string& defaultFontName() {
@@ -33,6 +35,11 @@ void applySettings(EngineSettings& s, const ConfigList& cfg, const ConfigList* i
         }
         s.DebugMode = ini->value("DebugMode") == "on";
         s.EnableAllDrive = ini->value("EnableAllDrive") == "on";
+        // Our own keys: a value we cannot read is the default, never a fault.
+        auto percent = [&](const char* key) { return std::clamp<int32_t>(parseInt(ini->value(key)).value_or(100), 0, 100); };
+        s.MusicVolume = percent("MusicVolume");
+        s.SoundVolume = percent("SoundVolume");
+        s.AutoAdvance = parseInt(ini->value("AutoAdvance")).value_or(0) != 0;
     } else {
         for (int i = 0; i < 4; ++i) s.DefaultFont[std::size_t(i)] = cfg.value("DefaultFont" + std::to_string(i));
         if (!cfg.value("BGDarkness").empty()) s.BGDarkness = on(cfg, "BGDarkness", false);
@@ -76,6 +83,13 @@ std::string settingsFileBytes(const EngineSettings& s) {
     if (s.EnableAllDrive) out.add("EnableAllDrive=on");
     out.add("[Font]");
     for (int i = 0; i < 4; ++i) out.add("Font" + std::to_string(i) + "=" + s.FontTable[std::size_t(i)]);
+    // Written only when changed, so a file of the original's options stays as it was.
+    if (s.MusicVolume != 100 || s.SoundVolume != 100 || s.AutoAdvance) {
+        out.add("[Player]");
+        out.add("MusicVolume=" + std::to_string(s.MusicVolume));
+        out.add("SoundVolume=" + std::to_string(s.SoundVolume));
+        out.add("AutoAdvance=" + flag(s.AutoAdvance));
+    }
     return out.toBytes();
 }
 

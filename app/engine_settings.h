@@ -21,6 +21,9 @@ struct EngineSettings {
     std::string ProgramID;
     std::string InstallPath;
     std::filesystem::path startDirectory;
+    // Where qvl.ini is written: the start directory, or the player's own folder when
+    // the scenario folder cannot be written (relative save paths then point there too).
+    std::filesystem::path playerFolder;
     bool BGDarkness = false;
     int32_t DarknessRate = 32;
     std::string SavePath;
@@ -28,6 +31,10 @@ struct EngineSettings {
     bool EnableSound = true;
     bool HighSpeedText = false;
     bool SkipText = false;
+    // Our own player options, kept in qvl.ini under keys the original ignores.
+    int32_t MusicVolume = 100;  // percent
+    int32_t SoundVolume = 100;  // percent
+    bool AutoAdvance = false;   // lines go on by themselves after a pause
     std::array<std::string, kFontSlots> DefaultFont;  // candidate lists, slots 0-6
     bool DebugMode = false;
     bool EnableAllDrive = false;

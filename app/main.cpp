@@ -1,6 +1,8 @@
 // quorvel [options] [DIR]: runs the scenario in DIR (default: the current
 // directory) in a window, or headless for tests and authors' test runs.
+#include "app/data_folders.h"
 #include "app/tfmain.h"
+#include "authoring/tools.h"
 #include "base/numbers.h"
 #include "graphics/png_io.h"
 #include "platform/headless/headless_platform.h"
@@ -16,37 +18,81 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: quorvel [options] [DIR]\n"
-    "Runs the scenario in DIR (qvl.cfg, autorun.txt ...), by default the current directory.\n"
-    "\n"
-    "  --scale N          start with the window N times 640x480 (default 1)\n"
-    "  --verbose          log on stderr which file each script name resolved to\n"
-    "  --headless         run without a window on a virtual clock; stdout is a transcript\n"
-    "  --input FILE       headless: events to deliver (see docs/headless.md)\n"
-    "  --auto             headless: when the input is used up, click and answer like a patient reader\n"
-    "  --max-ms N         headless: stop after N virtual milliseconds\n"
-    "  --max-steps N      headless: stop after N script lines (default 10000000)\n"
-    "  --dump-state FILE  headless: write the engine's state as JSON at the end of the run\n"
-    "  --screenshot FILE  write the last presented frame as PNG at the end of the run\n"
-    "  --frames DIR       headless: write every presented frame as DIR/NNNNNN-TTTTTTTT.png\n"
-    "  --transcript       windowed: also write the transcript to stdout\n"
-    "  --startup-time     print on stderr the milliseconds from the start of the process\n"
-    "                     (or from QVL_LAUNCH_NS, CLOCK_REALTIME nanoseconds) to the first frame\n"
-    "  --test-readback DIR  windowed, for tests: Ctrl+Alt+Shift+F12 writes what the window shows\n"
-    "                     to DIR/readback-N.png\n"
-    "  --help             show this text\n";
+// The one list of options: --help prints it and the manual page is made from that
+// output, so a new option needs one line here besides its parsing below.
+struct OptionHelp {
+    const char* names;
+    const char* text;
+};
+constexpr OptionHelp kOptionHelp[] = {
+    {"--demo", "play the demo scenario installed with Quorvel"},
+    {"--scale N", "start with the window N times 640x480 (1 to 8, default 1)"},
+    {"--verbose", "log on stderr which file each script name resolved to"},
+    {"--headless", "run without a window on a virtual clock; stdout is a transcript"},
+    {"--input FILE", "headless: events to deliver (see docs/headless.md)"},
+    {"--auto", "headless: when the input is used up, click and answer like a patient reader"},
+    {"--max-ms N", "headless: stop after N virtual milliseconds"},
+    {"--max-steps N", "headless: stop after N script lines (default 10000000)"},
+    {"--dump-state FILE", "headless: write the engine's state as JSON at the end of the run"},
+    {"--screenshot FILE", "write the last presented frame as PNG at the end of the run"},
+    {"--debug-screenshot FILE", "write the debug window's last frame as PNG at the end of the run"},
+    {"--frames DIR", "headless: write every presented frame as DIR/NNNNNN-TTTTTTTT.png"},
+    {"--audio-out FILE", "headless: write the run's sound, mixed on the virtual clock, as a WAV file"},
+    {"--transcript", "windowed: also write the transcript to stdout"},
+    {"--startup-time", "print on stderr the milliseconds to the first frame (from QVL_LAUNCH_NS if set)"},
+    {"--test-readback DIR", "windowed, for tests: Ctrl+Alt+Shift+F12 writes the window to DIR/readback-N.png"},
+    {"--check DIR", "for authors: check the scenario's scripts and files, one finding a line"},
+    {"--explore DIR", "for authors: play every path through the choices headless and report"},
+    {"--json", "--check, --explore: write the report as JSON"},
+    {"--max-runs N", "--explore: play at most N paths (default 1000)"},
+    {"-h, --help", "display this help and exit"},
+    {"-V, --version", "output version information and exit"},
+};
+
+#ifndef QVL_VERSION
+#define QVL_VERSION "0"
+#endif
+
+void printHelp(std::ostream& out) {
+    out << "Usage: quorvel [OPTION]... [DIR | FILE]\n"
+           "Play the visual-novel scenario in DIR (qvl.cfg, autorun.txt and its files),\n"
+           "by default the current directory. A FILE in a scenario folder (qvl.cfg,\n"
+           "autorun.txt, a .txd script) opens that folder.\n"
+           "\n"
+           "Options:\n";
+    for (const OptionHelp& o : kOptionHelp) {
+        std::string line = std::string("  ") + o.names;
+        line += line.size() < 24 ? std::string(24 - line.size(), ' ') : "\n" + std::string(24, ' ');
+        out << line << o.text << "\n";
+    }
+    out << "\n"
+           "When the scenario folder cannot be written, qvl.ini and saves go to\n"
+           "$XDG_DATA_HOME/quorvel/NAME (default ~/.local/share/quorvel/NAME).\n";
+}
+
+void printVersion() {
+    std::cout << "quorvel (Quorvel) " QVL_VERSION "\n"
+                 "Copyright (C) 2026 the Quorvel developers.\n"
+                 "There is NO WARRANTY, to the extent permitted by law.\n";
+}
 
 struct Options {
     bool headless = false, autoPlay = false, verbose = false, transcript = false, startupTime = false;
+    bool demo = false;
     int scale = 1;
     std::optional<uint32_t> maxMs;
     uint64_t maxSteps = 10'000'000;
     std::string input, dumpState, screenshot, readBack, frames, dir;
+    std::string audioOut;
+    std::string debugScreenshot;
+    std::string check, explore;  // the authors' tools, each on its folder
+    bool json = false;
+    int maxRuns = 1000;
 };
 
 [[noreturn]] void fail(const std::string& message) {
-    std::cerr << "quorvel: " << message << "\n" << kUsage;
+    std::cerr << "quorvel: " << message << "\n";
+    printHelp(std::cerr);
     std::exit(2);
 }
 
@@ -64,9 +110,14 @@ Options parseOptions(int argc, char** argv) {
             return *v;
         };
         if (a == "--help" || a == "-h") {
-            std::cout << kUsage;
+            printHelp(std::cout);
             std::exit(0);
-        } else if (a == "--headless")
+        } else if (a == "--version" || a == "-V") {
+            printVersion();
+            std::exit(0);
+        } else if (a == "--demo")
+            o.demo = true;
+        else if (a == "--headless")
             o.headless = true;
         else if (a == "--auto")
             o.autoPlay = true;
@@ -86,10 +137,24 @@ Options parseOptions(int argc, char** argv) {
             o.dumpState = next();
         else if (a == "--screenshot")
             o.screenshot = next();
+        else if (a == "--debug-screenshot")
+            o.debugScreenshot = next();
         else if (a == "--test-readback")
             o.readBack = next();
         else if (a == "--frames")
             o.frames = next();
+        else if (a == "--audio-out")
+            o.audioOut = next();
+        else if (a == "--check")
+            o.check = next();
+        else if (a == "--explore")
+            o.explore = next();
+        else if (a == "--json")
+            o.json = true;
+        else if (a == "--max-runs") {
+            o.maxRuns = number(next());
+            if (o.maxRuns < 1) fail("--max-runs takes 1 or more");
+        }
         else if (a == "--scale") {
             o.scale = number(next());
             if (o.scale < 1 || o.scale > 8) fail("--scale takes 1 to 8");
@@ -126,11 +191,20 @@ int main(int argc, char** argv) {
         if (end && *end == '\0' && ns > 0) launched = ns;
     }
     Options o = parseOptions(argc, argv);
+    if (!o.check.empty() && !o.explore.empty()) fail("--check and --explore are run one at a time");
+    if (!o.check.empty()) return qvl::authoring::runCheck(o.check, o.json);
+    if (!o.explore.empty()) {
+        qvl::authoring::ExploreOptions explore;
+        explore.maxRuns = o.maxRuns;
+        return qvl::authoring::runExplore(o.explore, explore, o.json);
+    }
     o.input = absolute(o.input);
     o.dumpState = absolute(o.dumpState);
     o.screenshot = absolute(o.screenshot);
+    o.debugScreenshot = absolute(o.debugScreenshot);
     o.readBack = absolute(o.readBack);
     o.frames = absolute(o.frames);
+    o.audioOut = absolute(o.audioOut);
     if (!o.frames.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(o.frames, ec);
@@ -149,6 +223,14 @@ int main(int argc, char** argv) {
             fail(o.input + ": " + e.what());
         }
     }
+    if (o.demo) {
+        if (!o.dir.empty()) fail("--demo takes no scenario directory");
+        auto demo = qvl::demoFolder();
+        if (!demo) fail("the demo scenario is not installed");
+        o.dir = demo->string();
+    }
+    // A file chosen in a file manager (qvl.cfg, autorun.txt) stands for its folder.
+    if (!o.dir.empty()) o.dir = qvl::scenarioFolderOf(o.dir).string();
     if (!o.dir.empty() && !qvl::platform::FileSystem::setCurrentPath(o.dir)) fail("cannot enter " + o.dir);
 
     std::unique_ptr<qvl::platform::Platform> platform;
@@ -174,6 +256,10 @@ int main(int argc, char** argv) {
             std::move(input), qvl::platform::HeadlessOptions{o.autoPlay, o.maxMs, o.frames});
         headless = h.get();
         platform = std::move(h);
+        std::string reason;
+        if (!o.audioOut.empty() && !headless->recordAudio(o.audioOut, &reason)) fail(reason);
+    } else if (!o.audioOut.empty()) {
+        std::cerr << "quorvel: --audio-out is for headless runs; the window plays the sound aloud\n";
     }
 
     qvl::TFmainOptions options;
@@ -186,6 +272,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "startup: %.1f ms to the first frame\n", double(realtimeNs() - launched) / 1e6);
         });
     int code = app.run();
+    if (std::string reason; headless && !headless->finishAudioOut(&reason)) std::cerr << "quorvel: " << reason << "\n";
 
     if (!o.dumpState.empty()) {
         std::ofstream out(o.dumpState, std::ios::binary);
@@ -195,6 +282,12 @@ int main(int argc, char** argv) {
     if (!o.screenshot.empty()) {
         const qvl::Surface& frame = headless ? headless->lastFrame() : app.windowImage();
         if (!qvl::writePngFile(o.screenshot, frame)) std::cerr << "quorvel: cannot write " << o.screenshot << "\n";
+    }
+    if (!o.debugScreenshot.empty()) {
+        if (!app.debugWindow().everOpened())
+            std::cerr << "quorvel: the debug window was never open; nothing written to " << o.debugScreenshot << "\n";
+        else if (!qvl::writePngFile(o.debugScreenshot, app.debugWindow().form().frame()))
+            std::cerr << "quorvel: cannot write " << o.debugScreenshot << "\n";
     }
     return code;
 }

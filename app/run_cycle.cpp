@@ -16,13 +16,30 @@ constexpr int32_t kBusyPumpMs = 50;
 }  // namespace
 
 void TFmain::pump(std::optional<uint32_t> deadline, WaitHint hint) {
+    // The debug window shows what changed before the engine sleeps.
+    debugLink_.flush();
+    // In auto-advance mode a text wait sleeps until the line's time is up, and
+    // then goes on as after a click.
+    const bool autoLine = settings.AutoAdvance && waitMenuItemsEnabled && !hidingView_ && !log.viewActive &&
+                          !deadline && hint.kind == WaitKind::Click;
+    if (autoLine) {
+        if (!autoAdvanceDeadline_) autoAdvanceDeadline_ = platform_.ticks() + autoAdvanceDelay();
+        deadline = autoAdvanceDeadline_;
+    } else if (!waitMenuItemsEnabled) {
+        autoAdvanceDeadline_.reset();
+    }
     if (auto event = platform_.waitEvent(deadline, hint)) handleEvent(*event);
+    if (autoLine && autoAdvanceDeadline_ && int32_t(*autoAdvanceDeadline_ - platform_.ticks()) <= 0) {
+        autoAdvanceDeadline_.reset();
+        input.clickPending = true;
+    }
     lastPump_ = platform_.ticks();
 }
 
 void TFmain::lineExecuted() {
     if (options_.maxSteps && ++linesRun_ >= *options_.maxSteps)
         throw platform::RunStopped(platform::RunStopped::Reason::TimeLimit, "step limit reached");
+    if (options_.lineObserver) options_.lineObserver(state.ProgFileName, state.ProgExecLine);
     // A loop that never waits would freeze the window: let what has arrived run.
     const uint32_t now = platform_.ticks();
     if (int32_t(now - lastPump_) < kBusyPumpMs) return;
@@ -54,6 +71,9 @@ void TFmain::waitFromMark(int32_t ms) {
 }
 
 void TFmain::waitForMouseClick() {
+    // The right button is part of the click here: it opens no menu.
+    const bool popup = popupAutoOpen;
+    popupAutoOpen = false;
     platform_.setCursor(platform::Cursor::Wait);
     input.clearClicks();
     const WaitHint click{WaitKind::Click, Answer::None};
@@ -67,6 +87,7 @@ void TFmain::waitForMouseClick() {
     input.clearClicks();
     input.fastForward = false;
     platform_.setCursor(platform::Cursor::Pen);
+    popupAutoOpen = popup;
 }
 
 void TFmain::present() {
@@ -78,6 +99,11 @@ void TFmain::presentOverlay(const Surface* overlay) {
 }
 
 void TFmain::handleEvent(const Event& e) {
+    // The debug window's input is its own: it never reaches the scene's input flags.
+    if (e.window != 0 || e.type == Event::Type::Debug) {
+        debugLink_.handle(e);
+        return;
+    }
     switch (e.type) {
         case Event::Type::MouseDown:
             onMouseDown(e);
@@ -88,6 +114,13 @@ void TFmain::handleEvent(const Event& e) {
         case Event::Type::MouseMove:
             mouseX = e.x;
             mouseY = e.y;
+            break;
+        case Event::Type::MouseWheel:
+            // Turning the wheel up at a click wait pages back through the log, as
+            // readers expect; wherever the menu may not open, neither does the view.
+            mouseX = e.x;
+            mouseY = e.y;
+            if (e.wheel > 0 && waitMenuItemsEnabled && popupAutoOpen) showMessageLog();
             break;
         case Event::Type::KeyDown:
             onKey(e);
@@ -134,6 +167,10 @@ void TFmain::onMouseUp(const Event& e) {
         if (ClickFlagIndex >= 0 && ClickFlagIndex < kFlagCount) flags.setFlagText(ClickFlagIndex, "1");
         if (input.clicksAccepted) input.clickPending = true;
     }
+    // The menu opens after the release has set its flags: taking an item clears
+    // them, closing it without one leaves them, and the right click then counts.
+    if (e.button == platform::MouseButton::Right && e.window == 0 && created_ && popupAutoOpen)
+        openPopupMenu(e.x, e.y);
 }
 
 void TFmain::onKey(const Event& e) {
@@ -143,12 +180,8 @@ void TFmain::onKey(const Event& e) {
         return;
     }
     if (e.key == Key::Character && (e.mods & platform::kModCtrl)) {
-        // The menu's shortcuts, which work while the menu is closed.
-        const Text items[] = {Text::MenuSkipRead,   Text::MenuHighSpeed,   Text::MenuPageMode,
-                              Text::MenuFullScreen, Text::MenuWindowFrame, Text::MenuExit};
-        const char keys[] = {'f', 'h', 'p', 'g', 'w', 'q'};
-        for (std::size_t i = 0; i < std::size(keys); ++i)
-            if (e.ch == keys[i]) onMenuPick(platform::sjisToUtf8(text(items[i])));
+        // The menu's shortcuts, which work while the menu is closed, for enabled items.
+        if (auto item = menu.findShortcut(e.ch)) runMenuItem(*item, false);
         return;
     }
     switch (e.key) {
@@ -161,8 +194,15 @@ void TFmain::onKey(const Event& e) {
         case Key::Escape:
             closeRequest();
             break;
+        case Key::F12:
+            showDebugWindow();  // debug mode only, like the menu's debug item
+            break;
         case Key::Space:
             if (settings.SkipText) settings.SkipText = false;
+            break;
+        case Key::PageUp:
+            // As the wheel: the log from a click wait.
+            if (waitMenuItemsEnabled && popupAutoOpen) showMessageLog();
             break;
         case Key::Enter:
             if (input.textOutputActive) input.fastForward = true;
@@ -171,33 +211,6 @@ void TFmain::onKey(const Event& e) {
         default:
             break;
     }
-}
-
-void TFmain::onMenuPick(const std::string& caption) {
-    const std::string sjis = platform::utf8ToSjis(caption);
-    if (sjis == text(Text::MenuExit))
-        closeRequest();
-    else if (sjis == text(Text::MenuFullScreen))
-        toggleFullScreen();
-    else if (sjis == text(Text::MenuWindowFrame))
-        toggleWindowFrame();
-    else if (sjis == text(Text::MenuSkipRead) && settings.TextMaxIndex)
-        skipReadMode = true;
-    else if (sjis == text(Text::MenuHighSpeed))
-        settings.HighSpeedText = !settings.HighSpeedText;
-    else if (sjis == text(Text::MenuPageMode))
-        settings.SkipText = !settings.SkipText;
-    else if (sjis == text(Text::MenuSave)) {
-        // Saving works while the reader is asked for something and a save point exists.
-        if ((waitMenuItemsEnabled || saveMenuEnabled) && !saveSuppressed && saves.snapshot().exists())
-            if (auto slot = chooseSaveSlot(true)) saveSlot(*slot);
-    } else if (sjis == text(Text::MenuLoad)) {
-        if (auto slot = chooseSaveSlot(false)) requestLoad(*slot);
-    } else if (sjis == text(Text::MenuMusic))
-        playback_.musicSwitchToggled();
-    else if (sjis == text(Text::MenuSound))
-        playback_.soundSwitchToggled();
-    input.clearClicks();
 }
 
 void TFmain::toggleFullScreen() {
@@ -251,6 +264,7 @@ void TFmain::reportScriptError(const std::string& message) {
     Answer a = messageBox(detail, text(Text::ErrorQuestion), ui::BoxIcon::Question, ui::BoxButtons::YesNo, Answer::No);
     if (a == Answer::Yes) throw ProgramExit{1};
     errors.add(detail);
+    debugLink_.addError(detail);
 }
 
 void TFmain::scriptError(const std::string& message) {

@@ -137,12 +137,27 @@ std::string TFmain::stateJson() const {
     j.value("LogCurrentLine", int64_t(log.LogCurrentLine));
     j.value("SaveLogStartPage", int64_t(log.SaveLogStartPage));
     j.value("SaveLogTotalPage", int64_t(log.SaveLogTotalPage));
+    j.value("viewActive", log.viewActive);
+    j.value("viewOffset", int64_t(log.viewOffset));
     j.beginArray("pages");
     for (const auto& page : log.pages) {
         j.beginArray();
         for (const auto& line : page) j.item(u(line));
         j.endArray();
     }
+    j.endArray();
+    j.endObject();
+
+    // The page view as the reader sees it: page 1 is the newest.
+    j.beginObject("logView");
+    j.value("open", log.viewActive);
+    j.value("page", int64_t(log.viewOffset + 1));
+    j.value("total", int64_t(log.LogTotalPage));
+    j.endObject();
+    j.beginObject("fontDialog");
+    j.value("open", fontDialog.open);
+    j.beginArray("faces");
+    for (const std::string& face : fontDialog.faces) j.item(u(face));
     j.endArray();
     j.endObject();
 
@@ -184,6 +199,9 @@ std::string TFmain::stateJson() const {
     j.value("EnableSound", s.EnableSound);
     j.value("HighSpeedText", s.HighSpeedText);
     j.value("SkipText", s.SkipText);
+    j.value("MusicVolume", int64_t(s.MusicVolume));
+    j.value("SoundVolume", int64_t(s.SoundVolume));
+    j.value("AutoAdvance", s.AutoAdvance);
     j.beginArray("DefaultFont");
     for (const auto& f : s.DefaultFont) j.item(u(f));
     j.endArray();
@@ -211,6 +229,15 @@ std::string TFmain::stateJson() const {
     j.beginArray("errors");
     for (const auto& e : errors.entries()) j.item(u(e));
     j.endArray();
+
+    // The debug window: open or not, the page shown, the flag row and surface chosen.
+    const TFdebug& debug = debugLink_.form();
+    j.beginObject("debugWindow");
+    j.value("open", debugLink_.open());
+    j.value("tab", int64_t(debug.PageControl1->current()));
+    j.value("flagSelection", int64_t(debug.ValList->selected()));
+    j.value("surface", int64_t(debug.ComboBox1->selected()));
+    j.endObject();
 
     // Music, sound effect and CD, in that order.
     j.beginArray("PlaybackChannel");
@@ -257,6 +284,7 @@ std::string TFmain::stateJson() const {
     j.value("result", int64_t(c.result));
     j.endObject();
     j.value("saveMenuEnabled", saveMenuEnabled);
+    writeMenuState(j);
 
     // The save point a save would write.
     const SavePointSnapshot& snap = saves.snapshot();

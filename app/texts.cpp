@@ -42,6 +42,9 @@ const std::string& text(Text t) {
         "ステータスデータが読めません．．．",
         "データ保存",
         "データ読み込み",
+        "確認",
+        "タイトルに戻りますか？",
+        "画面を保存できませんでした:",
     };
     static const auto kSjis = [] {
         std::array<std::string, std::size_t(Text::Count)> out;

@@ -40,6 +40,9 @@ enum class Text {
     StatusUnreadable,
     MenuSave,
     MenuLoad,
+    ConfirmTitle,  // the question of タイトルへ戻る
+    TitleQuestion,
+    ScreenshotFailed,  // followed by the file name
     Count
 };
 

@@ -1,6 +1,7 @@
 #include "app/tfmain.h"
 
 #include "app/data_drive.h"
+#include "app/data_folders.h"
 #include "app/texts.h"
 #include "base/fault.h"
 #include "base/numbers.h"
@@ -95,6 +96,7 @@ void TFmain::createMainWindow() {
     flags.clearFlags(2, "0");
     loadSettings();
     playback_.startUp(settings.MP3Timing);
+    applyVolumes();
     if (!settings.DataDriveLabel.empty()) {
         auto volumes = platform::listVolumes();
         if (volumes) {
@@ -128,6 +130,15 @@ void TFmain::readScriptKey() {
 
 void TFmain::loadSettings() {
     auto cfgBytes = files_.read("qvl.cfg");
+    if (!cfgBytes && !files_.exists("autorun.txt") && !files_.exists("autorun.txd")) {
+        // Not a scenario at all (a wrong folder opened from a file manager): say so
+        // plainly rather than as a script error.
+        messageBox(text(Text::AppTitle),
+                   platform::utf8ToSjis("このフォルダにはシナリオがありません（qvl.cfg も autorun.txt もありません）。\n" +
+                                        platform::FileSystem::currentPath().string()),
+                   ui::BoxIcon::Exclamation, ui::BoxButtons::Ok, Answer::Ok);
+        throw ProgramExit{1};
+    }
     if (!cfgBytes) throw Fault(platform::utf8ToSjis("qvl.cfg を開けません"));
     ConfigList cfg = ConfigList::fromBytes(*cfgBytes);
     settings.ProgramID = cfg.value("ProgramID");
@@ -137,9 +148,25 @@ void TFmain::loadSettings() {
         if (!dir.empty()) platform::FileSystem::setCurrentPath(dir);
     }
     settings.startDirectory = platform::FileSystem::currentPath();
+    const PlayerFolder player = choosePlayerFolder(
+        environmentForPlayerFolder(settings.startDirectory, platform::sjisToUtf8(settings.ProgramID)));
+    settings.playerFolder = player.folder;
+    std::optional<std::string> iniBytes;
+    if (player.relocated) {
+        std::error_code ec;
+        std::filesystem::create_directories(player.folder, ec);
+        const std::string note = "the scenario folder cannot be written; qvl.ini and saves go to " + player.folder.string();
+        transcript_.writeUtf8("notice: " + note);
+        std::cerr << "quorvel: " << note << "\n";
+        iniBytes = files_.read(platform::FileSystem::toSjis(player.folder / "qvl.ini"));
+    }
+    // A read-only scenario may ship a qvl.ini: it gives the options until the player's own exists.
+    if (!iniBytes) iniBytes = files_.read("qvl.ini");
     std::optional<ConfigList> ini;
-    if (auto iniBytes = files_.read("qvl.ini")) ini = ConfigList::fromBytes(*iniBytes);
+    if (iniBytes) ini = ConfigList::fromBytes(*iniBytes);
     applySettings(settings, cfg, ini ? &*ini : nullptr);
+    if (player.relocated)
+        settings.SavePath = relocatedSavePath(settings.SavePath, platform::FileSystem::toSjis(player.folder));
     if (settings.TextMaxIndex) {
         if (*settings.TextMaxIndex > kMaxReadMarkBytes) {
             // 16 MiB already marks 134 million lines; more would only cost memory
@@ -180,6 +207,8 @@ void TFmain::firstIdle() {
     }
     textWindow.fontName = settings.FontTable[std::size_t(std::clamp(textWindow.fontIndex, 0, kFontSlots - 1))];
     textWindow.rubyFontName = settings.FontTable[3];
+    // The debug window's flag list is filled before the start script runs.
+    if (settings.DebugMode) debugLink_.startUp();
     try {
         startSequence();
         loadGlobalsAndMarks();
@@ -227,9 +256,10 @@ void TFmain::startSequence() {
 }
 
 void TFmain::saveSettings() {
-    std::string path = platform::FileSystem::toSjis(settings.startDirectory / "qvl.ini");
-    if (!files_.writeAtomically(path, settingsFileBytes(settings)))
-        std::cerr << "quorvel: cannot write " << (settings.startDirectory / "qvl.ini").string() << "\n";
+    const std::filesystem::path file =
+        (settings.playerFolder.empty() ? settings.startDirectory : settings.playerFolder) / "qvl.ini";
+    if (!files_.writeAtomically(platform::FileSystem::toSjis(file), settingsFileBytes(settings)))
+        std::cerr << "quorvel: cannot write " << file.string() << "\n";
 }
 
 void TFmain::setChapter(const std::string& title) {

@@ -5,9 +5,12 @@
 // events through pump(), so input handlers run inside waits.
 #include "app/audio_link.h"
 #include "app/choice_link.h"
+#include "app/debug_link.h"
 #include "app/display_mode.h"
 #include "app/engine_settings.h"
 #include "app/input_flags.h"
+#include "app/save_link.h"
+#include "app/popup_menu_model.h"
 #include "app/text_link.h"
 #include "app/transcript.h"
 #include "app/window_view.h"
@@ -15,6 +18,8 @@
 #include "base/reporter.h"
 #include "choice/choices.h"
 #include "debug/error_list.h"
+#include "dialogs/version_dialog.h"
+#include "dialogs/font_dialog.h"
 #include "graphics/composition.h"
 #include "graphics/surface.h"
 #include "graphics/surface_bank.h"
@@ -22,6 +27,7 @@
 #include "platform/fonts.h"
 #include "platform/platform.h"
 #include "save/save_point.h"
+#include "save/saved_games.h"
 #include "save/slot_dialog.h"
 #include "script/control_flow.h"
 #include "script/dispatcher.h"
@@ -53,6 +59,9 @@ struct TFmainOptions {
     std::ostream* transcript = nullptr;
     // Script lines after which the run stops as at a time limit (headless runs).
     std::optional<uint64_t> maxSteps;
+    // After each script line, with the script and line (0-based) that runs next:
+    // the branch explorer's record of the lines a run reached.
+    std::function<void(const std::string& fileName, int32_t nextLine)> lineObserver;
 };
 
 // Ends the program from inside any wait: the normal exit (0), the error
@@ -62,6 +71,7 @@ struct ProgramExit {
 };
 
 class TFmain;
+class JsonWriter;
 
 // $sys values that read the engine's own state; the rest come from the base.
 class EngineSystemValues final : public BasicSystemValues {
@@ -144,6 +154,24 @@ public:
     // A wave played to its end: the caller waits for it, and clicks do not cut it.
     void playWaveToEnd(const std::string& name);
 
+    // The views and dialogs the popup menu opens. Each returns when it is closed.
+    void showMessageLog();   // 前の文章を読む (app/view_link.cpp)
+    void showFontDialog();   // フォント設定 (app/view_link.cpp)
+    void showDebugWindow();  // the debug item (app/debug_link.cpp)
+    // The debug window: its form, and whether it is open.
+    DebugLink& debugWindow() { return debugLink_; }
+    const DebugLink& debugWindow() const { return debugLink_; }
+
+    // The popup menu (app/menu_handlers.cpp): opened by the right button, its items
+    // also reached by their Ctrl shortcuts and by scripted picks.
+    void openPopupMenu(int x, int y);
+    // Runs an item if it is enabled; fromMenu: taken from the open menu.
+    void runMenuItem(MenuItem item, bool fromMenu);
+    MenuConditions menuConditions() const;
+    void syncMenu() { menu.update(menuConditions()); }
+    PopupMenuModel menu;
+    bool stopMenuItemsEnabled = false;  // _stop waits for a load or the title
+
     // The objects the main window owns.
     EngineSettings settings;
     ScriptProgram program;
@@ -166,6 +194,7 @@ public:
     SaveData saves;
     TextWindowState textWindow;
     MessageLog log;  // its logSuppressed is the _syslog switch
+    FontDialogState fontDialog;  // the font dialog while it is open
     // Scenario switches: saved with a game, cleared by a return to the title.
     std::string autoRefreshMode = "0";
     bool darknessSuppressed = false;
@@ -212,13 +241,9 @@ public:
     std::optional<int> chooseSaveSlot(bool saveMode);
 
 private:
-    LiveState live();
-    std::string savePath(const std::string& file) const;
-    bool writeSaveFile(const std::string& file, const std::string& bytes);
+    friend class SaveLink;
     // The save folder on disk (the current folder when none is set).
     std::filesystem::path saveFolder() const;
-    // data0.hfd, when global flags are saved; false when it could not be written.
-    bool writeGlobalFlags();
     void runChoice(ChoiceKind kind);
     void loadWaitIcon();
 
@@ -252,6 +277,18 @@ private:
     void onMouseUp(const platform::Event& event);
     void onKey(const platform::Event& event);
     void onMenuPick(const std::string& utf8Caption);
+    // The views and dialogs of the menu items (app/menu_handlers.cpp).
+    void hideBackground();
+    void hideText();
+    void beginHiding(const char* utf8Caption);
+    void waitForHidingClick();
+    void endHiding();
+    void showVersionDialog();
+    void saveScreenshot();
+    void applyVolumes();
+    uint32_t autoAdvanceDelay() const;
+    // The menu tree with its states, and the texts of an open dialog.
+    void writeMenuState(JsonWriter& j) const;
 
     platform::Platform& platform_;
     platform::FileSystem files_;
@@ -274,10 +311,24 @@ private:
     bool leftPressed_ = false;
     bool closeQueryOpen_ = false;
     uint64_t linesRun_ = 0;
-    int pendingLoadSlot_ = 0;
     SlotDialogState slotDialog_;  // the page survives between openings
+    SaveLink saveLink_{*this};
+    SavedGames savedGames_{saveLink_, saves};
     uint32_t lastPump_ = 0;       // when events last ran
+    // The popup menu's state beside its model.
+    bool menuOpen_ = false;
+    struct OpenDialogTexts {
+        std::string caption;              // Shift-JIS
+        std::vector<std::string> lines;   // Shift-JIS
+    };
+    std::optional<OpenDialogTexts> openDialog_;  // for the state dump
+    TFver versionDialog_;
+    bool hidingView_ = false;
+    bool hidingTimer_ = false, hidingPopup_ = false;
+    Surface screenBackup_{8, 8};
+    std::optional<uint32_t> autoAdvanceDeadline_;
     bool created_ = false;
+    DebugLink debugLink_{*this};  // last: it reads the objects above
 };
 
 }  // namespace qvl

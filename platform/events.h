@@ -33,7 +33,9 @@ struct Event {
         Answer,       // answer: a scripted reply to the open message box or dialog
         MenuPick,     // text: the UTF-8 caption of a menu item picked by a script
         Choose,       // id: a scripted choice of item id (0-based) of the open choice
-        PickSlot,     // id: a scripted pick of save slot id (1-80) in the open slot dialog
+        PickSlot,     // id: a scripted pick of save slot id (1-80) in the open slot dialog;
+                      // -1 to -4: font list 0-3 of the font dialog, text the face (UTF-8)
+        Debug,        // text: a scripted action in the debug window ("open", "tab 2", ...)
     };
     Type type = Type::Exposed;
     int x = 0, y = 0;  // mouse position in scene coordinates (0..639, 0..479)
@@ -46,6 +48,9 @@ struct Event {
     int status = 0;
     qvl::platform::Answer answer = qvl::platform::Answer::None;
     std::string text;
+    // 0: the main window. Otherwise the SecondaryWindow::id() of the window the
+    // input arrived in; x and y are then in that window's client pixels.
+    int window = 0;
 };
 
 // What a waiting loop expects. The real backend ignores it; the headless backend

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -34,6 +35,22 @@ public:
     enum class Reason { InputExhausted, TimeLimit };
     RunStopped(Reason r, const char* what) : std::runtime_error(what), reason(r) {}
     Reason reason;
+};
+
+// A second desktop window beside the scene (the debug window), modeless: the
+// scene keeps running while it is open. Its input arrives through waitEvent
+// like the main window's, with Event::window set to id().
+class SecondaryWindow {
+public:
+    virtual ~SecondaryWindow() = default;
+    virtual int id() const = 0;
+    // A picture of the client area's size; the window keeps it for redrawing.
+    virtual void present(const Surface& frame) = 0;
+    virtual void show() = 0;
+    virtual void hide() = 0;
+    virtual bool shown() const = 0;
+    // Text input (for an edit field in the window) on or off.
+    virtual void setTextInput(bool on) = 0;
 };
 
 class Platform {
@@ -80,6 +97,13 @@ public:
 
     // One copy of the program at a time. False when another copy holds the lock.
     virtual bool acquireInstanceLock() = 0;
+
+    // A second window with a client area of width x height, centred on the
+    // screen and hidden until shown. Nothing when the backend has none to give.
+    virtual std::unique_ptr<SecondaryWindow> openWindow(std::string_view utf8Caption, int width, int height) {
+        (void)utf8Caption, (void)width, (void)height;
+        return nullptr;
+    }
 };
 
 }  // namespace qvl::platform

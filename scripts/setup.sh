@@ -9,9 +9,11 @@ packages=(
   libfreetype-dev libfontconfig-dev
   libjpeg62-turbo-dev libpng-dev
   libavcodec-dev libavformat-dev libswscale-dev libswresample-dev
+  libfluidsynth-dev
   libgtest-dev libbenchmark-dev
   timgm6mb-soundfont fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xdotool openbox
+  help2man
 )
 
 missing=()

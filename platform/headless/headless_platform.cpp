@@ -1,6 +1,7 @@
 #include "platform/headless/headless_platform.h"
 
 #include "graphics/png_io.h"
+#include "platform/headless/headless_window.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -150,6 +151,10 @@ std::optional<Event> HeadlessPlatform::waitEvent(std::optional<uint32_t> deadlin
         }
         throw RunStopped(RunStopped::Reason::InputExhausted, "input used up");
     }
+}
+
+std::unique_ptr<SecondaryWindow> HeadlessPlatform::openWindow(std::string_view utf8Caption, int width, int height) {
+    return std::make_unique<HeadlessWindow>(++windowsOpened_, utf8Caption, std::max(width, 1), std::max(height, 1));
 }
 
 void HeadlessPlatform::present(const Surface& frame, const Surface* overlay, std::optional<Rect> changed) {

@@ -65,6 +65,8 @@ public:
     }
     // Runs of one process may overlap (tests in parallel): no lock.
     bool acquireInstanceLock() override { return true; }
+    // Off-screen windows, numbered from 1 in the order they are opened.
+    std::unique_ptr<SecondaryWindow> openWindow(std::string_view utf8Caption, int width, int height) override;
 
     // What a test or the runner looks at.
     const Surface& lastFrame() const { return lastFrame_; }
@@ -76,6 +78,10 @@ public:
     bool inputLeft() const { return !queue_.empty() || !timed_.empty(); }
     // Virtual milliseconds since the start of the run.
     uint64_t elapsed() const { return clock_; }
+    // --audio-out: the run's sound mixed into a WAV file on the virtual clock, from
+    // now until finishAudioOut() at the run's end. False, and why, on failure.
+    bool recordAudio(const std::string& wavPath, std::string* reason) { return audio_.recordTo(wavPath, reason); }
+    bool finishAudioOut(std::string* reason) { return audio_.finishRecording(reason); }
 
 private:
     struct Timer {
@@ -98,6 +104,7 @@ private:
 
     Surface lastFrame_;
     int presentCount_ = 0;
+    int windowsOpened_ = 0;
     void writeFrame();
     void composeFrame(const Surface& frame, const Surface* overlay, std::optional<Rect> changed);
     bool frameWriteFailed_ = false;

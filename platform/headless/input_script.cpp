@@ -3,6 +3,7 @@
 #include "base/numbers.h"
 #include "base/sjis.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -170,12 +171,54 @@ std::vector<ScriptedInput> parseInputScript(std::string_view text) {
             int n = args.size() == 1 ? number(args[0]) : 0;
             if (n < 1 || n > 80) throw InputScriptError(lineNo, "slot takes a slot number from 1 to 80");
             push(Event::Type::PickSlot).event.id = n;
+        } else if (verb == "font") {
+            // font N FACE: list N (0-3) of the font dialog takes the face named by the rest of the line.
+            std::size_t gap = argText.find_first_of(" \t");
+            std::string_view face = gap == std::string_view::npos ? std::string_view() : argText.substr(gap + 1);
+            while (!face.empty() && (face.front() == ' ' || face.front() == '\t')) face.remove_prefix(1);
+            auto n = args.empty() ? std::nullopt : parseInt(args[0]);
+            if (!n || *n < 0 || *n > 3 || face.empty())
+                throw InputScriptError(lineNo, "font takes a list number from 0 to 3 and a face name");
+            ScriptedInput& in = push(Event::Type::PickSlot);
+            in.event.id = -1 - *n;
+            in.event.text = std::string(face);
+        } else if (verb == "wheel") {
+            // wheel N: N notches, positive away from the user (up), at the last mouse position.
+            auto n = args.size() == 1 ? parseInt(args[0]) : std::nullopt;
+            if (!n || *n == 0) throw InputScriptError(lineNo, "wheel takes a non-zero number of notches");
+            ScriptedInput& in = push(Event::Type::MouseWheel);
+            in.event.wheel = *n;
+            in.atLastMouse = true;
         } else if (verb == "choose") {
             if (args.size() != 1) throw InputScriptError(lineNo, "choose takes an item number");
             push(Event::Type::Choose).event.id = number(args[0]);
         } else if (verb == "menu") {
             if (argText.empty()) throw InputScriptError(lineNo, "menu takes a caption");
             push(Event::Type::MenuPick).event.text = std::string(argText);
+        } else if (verb == "debug") {
+            // debug ACTION: what a person does in the debug window (see docs/headless.md).
+            std::string action = args.empty() ? "" : lower(args[0]);
+            std::string_view rest = argText.substr(std::min(argText.size(), args.empty() ? 0 : args[0].size()));
+            while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
+            const std::size_t numbers = action == "tab" || action == "select" || action == "surface" ? 1
+                                        : action == "click"                                      ? 2
+                                                                                                 : 0;
+            if (numbers) {
+                if (args.size() != numbers + 1) throw InputScriptError(lineNo, "debug " + action + " takes numbers");
+                for (std::size_t i = 1; i < args.size(); ++i) number(args[i]);
+            } else if (action == "open") {
+                if (args.size() != 1) throw InputScriptError(lineNo, "debug open takes nothing");
+            } else if (action == "button") {
+                if (rest.empty()) throw InputScriptError(lineNo, "debug button takes a caption");
+            } else if (action != "edit") {
+                throw InputScriptError(lineNo, "debug takes open, tab, select, edit, button, surface or click");
+            }
+            std::string& text = push(Event::Type::Debug).event.text;
+            text = action;
+            if (!rest.empty()) {
+                text += ' ';
+                text.append(rest.data(), rest.size());
+            }
         } else if (verb == "wait") {
             if (args.size() != 1) throw InputScriptError(lineNo, "wait takes milliseconds");
             ScriptedInput in;

@@ -4,6 +4,9 @@
 //   answer yes|no|ok|cancel        menu CAPTION           wait MS
 //   choose N       (the open choice's item N, 0-based: pointed at and clicked)
 //   at MS EVENT    (EVENT any of the above but wait: it arrives at virtual time MS)
+//   debug open | tab N | select K | edit [TEXT] | button CAPTION | surface N | click X Y
+//                  (the debug window: open it, pick a tab, a flag row, type into the
+//                  edit field, press a button, pick a surface, click at client X Y)
 // Blank lines and lines starting with '#' are ignored. Key names: Return (Enter),
 // Escape (Esc), Space, Backspace, Tab, Delete, Insert, Up, Down, Left, Right, Home,
 // End, PageUp, PageDown, F1-F12, a letter or digit; prefixes Ctrl+, Shift+, Alt+.

@@ -5,6 +5,7 @@
 #include "platform/sdl/sdl_cursors.h"
 #include "platform/sdl/sdl_input.h"
 #include "platform/sdl/sdl_screen.h"
+#include "platform/sdl/sdl_secondary_window.h"
 #include "platform/sdl/timer_set.h"
 
 #include <SDL.h>
@@ -64,6 +65,7 @@ struct SdlPlatform::Impl {
     TimerSet timers;
     MousePosition mouse;
     SdlAudio audio;
+    SdlWindowRegistry windows;
     std::string readBackDir;
     int readBacks = 0;
 };
@@ -83,10 +85,21 @@ void SdlPlatform::Impl::writeReadBack() {
 
 std::optional<Event> SdlPlatform::Impl::translate(const SDL_Event& e) {
     if (e.type == audio.eventType()) {
+        if (!SdlAudio::isCurrentReport(e)) return std::nullopt;  // its play was stopped since
         Event ev = simpleEvent(Event::Type::MediaDone);
         ev.id = e.user.code;
         ev.status = int(MediaStatus::Successful);
         return ev;
+    }
+    // Input of a second window goes to it, tagged, and never reaches the scene;
+    // the tests' read-back key works whichever window has the keyboard.
+    if (isReadBackKey(e)) {
+        if (e.type == SDL_KEYDOWN) writeReadBack();
+        return std::nullopt;
+    }
+    if (const uint32_t owner = sdlEventWindowId(e); owner != 0 && owner != screen.windowId()) {
+        if (SdlSecondaryWindow* w = windows.find(owner)) return w->translate(e);
+        return std::nullopt;
     }
     switch (e.type) {
         case SDL_QUIT:
@@ -101,6 +114,11 @@ std::optional<Event> SdlPlatform::Impl::translate(const SDL_Event& e) {
                     return simpleEvent(Event::Type::FocusGained);
                 case SDL_WINDOWEVENT_FOCUS_LOST:
                     return simpleEvent(Event::Type::FocusLost);
+                case SDL_WINDOWEVENT_CLOSE:
+                    // SDL sends its quit event only when the last window closes; with a
+                    // second window open the main window's close button comes only here.
+                    if (windows.empty()) return std::nullopt;
+                    return simpleEvent(Event::Type::Quit);
                 case SDL_WINDOWEVENT_EXPOSED:
                 case SDL_WINDOWEVENT_SIZE_CHANGED:
                     // Redrawn here so a window is never left blank while the engine
@@ -216,13 +234,20 @@ int SdlPlatform::colourDepth() {
 }
 
 void SdlPlatform::setTextInput(bool on, Rect where) {
-    if (!on) {
-        SDL_StopTextInput();
-        return;
+    if (on) {
+        SDL_Rect box = impl_->screen.sceneToWindow(where);
+        SDL_SetTextInputRect(&box);
     }
-    SDL_Rect box = impl_->screen.sceneToWindow(where);
-    SDL_SetTextInputRect(&box);
-    SDL_StartTextInput();
+    impl_->windows.setMainTextInput(on);
+}
+
+std::unique_ptr<SecondaryWindow> SdlPlatform::openWindow(std::string_view utf8Caption, int width, int height) {
+    try {
+        return std::make_unique<SdlSecondaryWindow>(impl_->windows, utf8Caption, width, height);
+    } catch (const std::runtime_error& e) {
+        std::fprintf(stderr, "quorvel: %s\n", e.what());
+        return nullptr;
+    }
 }
 
 void SdlPlatform::beep() {

@@ -42,6 +42,7 @@ public:
     FontEngine& fonts() override { return fonts_; }
     AudioOutput& audio() override;
     bool acquireInstanceLock() override;
+    std::unique_ptr<SecondaryWindow> openWindow(std::string_view utf8Caption, int width, int height) override;
 
     // What the window shows now, at the window's size.
     Surface readBack();

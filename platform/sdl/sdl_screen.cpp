@@ -1,6 +1,7 @@
 #include "platform/sdl/sdl_screen.h"
 
 #include "platform/platform.h"
+#include "platform/sdl/sdl_window_icon.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -59,6 +60,7 @@ SdlScreen::SdlScreen(int scale) : frame_(std::size_t(kSceneWidth) * kSceneHeight
     window_ = SDL_CreateWindow("Quorvel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kSceneWidth * scale,
                                kSceneHeight * scale, SDL_WINDOW_RESIZABLE);
     if (!window_) throw sdlError("Cannot open the window");
+    setWindowIcon(window_);
     SDL_SetWindowMinimumSize(window_, kSceneWidth / 2, kSceneHeight / 2);
 
     renderer_ = SDL_CreateRenderer(window_, -1, 0);

@@ -84,6 +84,19 @@ TEST(InputScript, SlotPicksAreCheckedAndCancelIsAnAnswer) {
         EXPECT_THROW(parseInputScript(bad), InputScriptError) << bad;
 }
 
+TEST(InputScript, WheelTurnsAtTheMouseAndFontPicksNameAListAndAFace) {
+    auto in = parseInputScript("wheel -2\nfont 3  IPA Pゴシック");
+    ASSERT_EQ(in.size(), 2u);
+    EXPECT_EQ(in[0].event.type, Type::MouseWheel);
+    EXPECT_EQ(in[0].event.wheel, -2);
+    EXPECT_TRUE(in[0].atLastMouse);
+    EXPECT_EQ(in[1].event.type, Type::PickSlot);
+    EXPECT_EQ(in[1].event.id, -4) << "lists come as -1 to -4, never as a save slot";
+    EXPECT_EQ(in[1].event.text, "IPA Pゴシック");
+    for (const char* bad : {"wheel", "wheel 0", "wheel up", "font 4 X", "font 0", "font x IPAGothic"})
+        EXPECT_THROW(parseInputScript(bad), InputScriptError) << bad;
+}
+
 TEST(Headless, TimedWaitsJumpToTheDeadlineAndLeaveInputForWaitsThatTakeIt) {
     HeadlessPlatform p(parseInputScript("click 1 2"), {});
     EXPECT_EQ(next(p, 1000, kTime), std::nullopt);

@@ -77,7 +77,9 @@ public:
         if (inputText) input = qvl::platform::parseInputScript(*inputText);
         else if (fs::exists(source_ / "input")) input = qvl::platform::parseInputScript(readAll(source_ / "input"));
         qvl::platform::HeadlessOptions options;
-        qvl::TFmainOptions engine{false, &out_, 10'000'000};
+        qvl::TFmainOptions engine;
+        engine.transcript = &out_;
+        engine.maxSteps = 10'000'000;
         if (fs::exists(source_ / "options")) {
             std::istringstream words(readAll(source_ / "options"));
             for (std::string w; words >> w;) {
@@ -101,7 +103,13 @@ public:
         platform_ = std::make_unique<qvl::platform::HeadlessPlatform>(std::move(input), options);
         app_ = std::make_unique<qvl::TFmain>(*platform_, engine);
         RunResult r;
+        if (!audioOut.empty()) {
+            EXPECT_TRUE(platform_->recordAudio(audioOut.string(), nullptr));
+        }
         r.exitCode = app_->run();
+        if (!audioOut.empty()) {
+            EXPECT_TRUE(platform_->finishAudioOut(nullptr));
+        }
         r.transcript = out_.str();
         r.dir = dir_;
         if (inspect) *inspect = app_.get();
@@ -131,6 +139,8 @@ public:
     std::optional<uint64_t> maxSteps;
     bool autoPlay = false;
     std::function<void(int, uint64_t, const qvl::Surface&)> onFrame;
+    // When set, the run's sound is mixed into this WAV file.
+    fs::path audioOut;
 
     // Replaces a file of the run's copy, written as a scenario ships it.
     void writeScenarioFile(const std::string& name, const std::string& utf8) {
