@@ -293,12 +293,31 @@ struct FontEngine::Impl {
         FT_GlyphSlot slot = f.face->glyph;
         if (bold) FT_GlyphSlot_Embolden(slot);
         g.advance = static_cast<int>((slot->advance.x + 32) >> 6);
+        const bool outlined = slot->format == FT_GLYPH_FORMAT_OUTLINE && slot->outline.n_points > 0;
         if (slot->format != FT_GLYPH_FORMAT_BITMAP &&
             FT_Render_Glyph(slot, antialias ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO) != 0)
             return g;
         g.left = slot->bitmap_left;
         g.top = slot->bitmap_top;
         copyBitmap(slot->bitmap, g);
+        const bool inked = std::any_of(g.coverage.begin(), g.coverage.end(), [](uint8_t c) { return c != 0; });
+        if (antialias && outlined && !inked) {
+            // Hinting can flatten a thin bar to no height (the underscore of the
+            // Japanese faces at small sizes); the mono rasteriser keeps it by its
+            // dropout rule, the smooth one loses it. Draw the unhinted outline then.
+            if (FT_Load_Glyph(f.face, index, (flags & ~FT_LOAD_TARGET_NORMAL) | FT_LOAD_NO_HINTING) == 0) {
+                if (bold) FT_GlyphSlot_Embolden(slot);
+                if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) == 0) {
+                    g.left = slot->bitmap_left;
+                    g.top = slot->bitmap_top;
+                    g.coverage.clear();
+                    copyBitmap(slot->bitmap, g);
+                    // Kept inside the cell, as the hinted glyph was.
+                    const int below = g.rows - g.top - metricsOf(faceId, pixelSize).descent;
+                    if (below > 0) g.top += below;
+                }
+            }
+        }
         if (!antialias)
             for (uint8_t& c : g.coverage) c = c >= 128 ? 255 : 0;
         return g;

@@ -113,6 +113,20 @@ TEST_F(FontEngineTest, GlyphStaysInsideItsCell) {
     EXPECT_NEAR(m.ascent + m.descent, 24, 1);
 }
 
+TEST_F(FontEngineTest, TheUnderscoreIsDrawnAtEverySize) {
+    // It sits on the bottom row of the cell, where rounding can lose it.
+    for (int size : {12, 13, 16, 24}) {
+        for (bool antialias : {false, true}) {
+            Surface s(40, 40, kBackground);
+            engine->drawText(s, 4, 4, "_", FontSpec{gothic.name, size, false}, kWhite, antialias);
+            int count = 0;
+            const Rect ink = paintedBounds(s, kBackground, &count);
+            EXPECT_GT(count, 2) << size << (antialias ? " antialiased" : " mono");
+            EXPECT_LE(ink.y + ink.h, 4 + size) << size;
+        }
+    }
+}
+
 TEST_F(FontEngineTest, HostileCoordinatesAndSizesOnlyDrawInside) {
     Surface s(40, 40, kBackground);
     const std::string text = kA + "Ag" + kA;
