@@ -47,12 +47,17 @@ struct RunResult {
 class ScenarioRun {
 public:
     explicit ScenarioRun(const std::string& name) : source_(fs::path(QVL_TEST_SCENARIOS) / name) {
-        dir_ = fs::temp_directory_path() / ("qvl-scenario-" + name + "-" + std::to_string(::getpid()));
+        // A folder holding "fixed-folder" runs where its path is the same every time
+        // (for frames that show the current folder).
+        const bool fixed = fs::exists(source_ / "fixed-folder");
+        dir_ = fs::temp_directory_path() /
+               ("qvl-scenario-" + name + (fixed ? std::string() : "-" + std::to_string(::getpid())));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         for (const auto& entry : fs::directory_iterator(source_)) {
             std::string file = entry.path().filename().string();
             if (file == "input" || file == "options" || file == "expected" || file == "golden" ||
+                file == "fixed-folder" ||
                 file.rfind("expected-", 0) == 0 ||
                 file.rfind("absent-", 0) == 0)
                 continue;
