@@ -1,6 +1,6 @@
 #include "app/data_folders.h"
 
-#include <unistd.h>
+#include "platform/system.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -94,8 +94,7 @@ PlayerFolderInputs environmentForPlayerFolder(const fs::path& scenarioFolder, co
     PlayerFolderInputs in;
     in.scenarioFolder = scenarioFolder;
     in.programId = programIdUtf8;
-    // access() answers for this user, root included, and says no on a read-only mount.
-    in.scenarioWritable = ::access(scenarioFolder.c_str(), W_OK | X_OK) == 0;
+    in.scenarioWritable = platform::folderWritable(scenarioFolder);
     if (in.scenarioWritable) {
         // Files installed with the program are never written, whoever runs it.
         std::error_code ec;

@@ -168,6 +168,10 @@ InstanceLock::~InstanceLock() {
     if (fd_ >= 0) ::close(fd_);
 }
 
+bool folderWritable(const std::filesystem::path& folder) {
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
 std::filesystem::path installPathsFile() {
     std::string configHome = envOrEmpty("XDG_CONFIG_HOME");
     std::filesystem::path base =

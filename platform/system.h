@@ -30,6 +30,10 @@ std::string lookupInstallPath(const std::string& programId);
 // The same lookup on given file contents, for tests.
 std::string lookupInstallPathIn(const std::string& fileBytes, const std::string& programId);
 
+// Whether this user may create files in the folder: false on a read-only mount or
+// a folder without write permission, root's rights included.
+bool folderWritable(const std::filesystem::path& folder);
+
 struct VolumeInfo {
     std::string root;  // the mount point, with a trailing '/'
     std::string label;  // the volume label (from /dev/disk/by-label), may be empty
