@@ -188,28 +188,9 @@ bool MovieDecoder::State::setUpResampler(const AVFrame& f) {
         return true;
     resampler.reset();
     av_channel_layout_uninit(&inLayout);
-    const int channels = f.ch_layout.nb_channels;
-    if (channels < 1 || channels > 8 || f.sample_rate < 1 || f.sample_rate > 192000) return false;
     if (av_channel_layout_copy(&inLayout, &f.ch_layout) < 0) return false;
-    AVChannelLayout in{};
-    if (f.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-        av_channel_layout_default(&in, channels);
-    else if (av_channel_layout_copy(&in, &f.ch_layout) < 0)
-        return false;
-    AVChannelLayout out = AV_CHANNEL_LAYOUT_STEREO;
-    SwrContext* made = nullptr;
-    // Mono goes to both speakers at full level, as Windows plays a mono track,
-    // not panned to the centre at -3 dB.
-    const double mono[2] = {1.0, 1.0};
-    const bool ok = swr_alloc_set_opts2(&made, &out, AV_SAMPLE_FMT_S16, kOutRate, &in, AVSampleFormat(f.format),
-                                        f.sample_rate, 0, nullptr) >= 0 &&
-                    (channels != 1 || swr_set_matrix(made, mono, 1) >= 0) && swr_init(made) >= 0;
-    av_channel_layout_uninit(&in);
-    resampler.reset(made);
-    if (!ok) {
-        resampler.reset();
-        return false;
-    }
+    resampler.reset(movie::makeStereoResampler(f, kOutRate));
+    if (!resampler) return false;
     inRate = f.sample_rate;
     inFormat = f.format;
     return true;

@@ -9,6 +9,7 @@
 
 extern "C" {
 #include <libavutil/avutil.h>
+#include <libavutil/channel_layout.h>
 #include <libavutil/mem.h>
 }
 
@@ -82,23 +83,6 @@ private:
     std::size_t pos_ = 0;
 };
 
-int readSource(void* opaque, uint8_t* buf, int size) {
-    const int n = static_cast<ByteSource*>(opaque)->read(buf, size);
-    return n == 0 ? AVERROR_EOF : n < 0 ? AVERROR(EIO) : n;
-}
-
-int64_t seekSource(void* opaque, int64_t offset, int whence) {
-    auto* source = static_cast<ByteSource*>(opaque);
-    if (whence & AVSEEK_SIZE) return source->size();
-    const int64_t at = source->seek(offset, whence & ~AVSEEK_FORCE);
-    return at < 0 ? AVERROR(EINVAL) : at;
-}
-
-// Playlists and references to other files would reach outside the one file we
-// were given.
-int refuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) {
-    return AVERROR(EPERM);
-}
 
 uint32_t clampMs(double ms) {
     if (!(ms > 0)) return 0;
@@ -200,6 +184,41 @@ void describe(Container& c) {
 }
 
 }  // namespace
+
+int readSource(void* opaque, uint8_t* buf, int size) {
+    const int n = static_cast<ByteSource*>(opaque)->read(buf, size);
+    return n == 0 ? AVERROR_EOF : n < 0 ? AVERROR(EIO) : n;
+}
+
+int64_t seekSource(void* opaque, int64_t offset, int whence) {
+    auto* source = static_cast<ByteSource*>(opaque);
+    if (whence & AVSEEK_SIZE) return source->size();
+    const int64_t at = source->seek(offset, whence & ~AVSEEK_FORCE);
+    return at < 0 ? AVERROR(EINVAL) : at;
+}
+
+int refuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) {
+    return AVERROR(EPERM);
+}
+
+SwrContext* makeStereoResampler(const AVFrame& f, int outRate) {
+    const int channels = f.ch_layout.nb_channels;
+    if (channels < 1 || channels > kMaxChannels || f.sample_rate < 1 || f.sample_rate > kMaxSampleRate) return nullptr;
+    AVChannelLayout in{};
+    if (f.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+        av_channel_layout_default(&in, channels);
+    else if (av_channel_layout_copy(&in, &f.ch_layout) < 0)
+        return nullptr;
+    AVChannelLayout out = AV_CHANNEL_LAYOUT_STEREO;
+    SwrContext* made = nullptr;
+    const double mono[2] = {1.0, 1.0};
+    const bool ok = swr_alloc_set_opts2(&made, &out, AV_SAMPLE_FMT_S16, outRate, &in, AVSampleFormat(f.format),
+                                        f.sample_rate, 0, nullptr) >= 0 &&
+                    (channels != 1 || swr_set_matrix(made, mono, 1) >= 0) && swr_init(made) >= 0;
+    av_channel_layout_uninit(&in);
+    if (!ok) swr_free(&made);
+    return made;
+}
 
 void AvioFreer::operator()(AVIOContext* c) const {
     if (c) av_freep(&c->buffer);

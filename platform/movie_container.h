@@ -13,6 +13,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libswresample/swresample.h>
 }
 
 namespace qvl::platform::movie {
@@ -78,5 +79,17 @@ void countFrames(Container& container);
 
 // A clear message for an FFmpeg error code.
 std::string errorText(int code);
+
+// The callbacks of an AVIOContext reading a ByteSource (the opaque pointer).
+int readSource(void* opaque, uint8_t* buf, int size);
+int64_t seekSource(void* opaque, int64_t offset, int whence);
+// An io_open that refuses: playlists and references to other files would reach
+// outside the one file we were given.
+int refuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**);
+
+// A resampler from a decoded frame's sound to interleaved 16-bit stereo at outRate,
+// mono going to both speakers at full level (as Windows plays a mono sound, not
+// panned to the centre at -3 dB); nullptr for a layout or a rate beyond our limits.
+SwrContext* makeStereoResampler(const AVFrame& frame, int outRate);
 
 }  // namespace qvl::platform::movie

@@ -25,6 +25,9 @@ namespace qvl::platform {
 namespace {
 
 using movie::ByteSource;
+using movie::readSource;
+using movie::refuseNestedOpen;
+using movie::seekSource;
 
 constexpr int kIoBufferSize = 32 * 1024;
 // The containers sound comes in; anything else is refused after the probe.
@@ -49,22 +52,6 @@ void silenceLibraries() {
 
 void fail(std::string* reason, const std::string& text) {
     if (reason) *reason = text;
-}
-
-int readSource(void* opaque, uint8_t* buf, int size) {
-    const int n = static_cast<ByteSource*>(opaque)->read(buf, size);
-    return n == 0 ? AVERROR_EOF : n < 0 ? AVERROR(EIO) : n;
-}
-
-int64_t seekSource(void* opaque, int64_t offset, int whence) {
-    auto* source = static_cast<ByteSource*>(opaque);
-    if (whence & AVSEEK_SIZE) return source->size();
-    const int64_t at = source->seek(offset, whence & ~AVSEEK_FORCE);
-    return at < 0 ? AVERROR(EINVAL) : at;
-}
-
-int refuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) {
-    return AVERROR(EPERM);
 }
 
 struct SwrFreer {
@@ -176,27 +163,9 @@ bool FfmpegStream::open(std::unique_ptr<ByteSource> source, std::string* reason)
 
 bool FfmpegStream::makeResampler(const AVFrame& f) {
     const int channels = f.ch_layout.nb_channels;
-    if (channels < 1 || channels > kMaxChannels || f.sample_rate < 1 || f.sample_rate > kMaxSampleRate) return false;
     if (swr_ && f.sample_rate == inRate_ && f.format == inFormat_ && channels == inChannels_) return true;
-    swr_.reset();
-    AVChannelLayout in{};
-    if (f.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-        av_channel_layout_default(&in, channels);
-    else if (av_channel_layout_copy(&in, &f.ch_layout) < 0)
-        return false;
-    AVChannelLayout out = AV_CHANNEL_LAYOUT_STEREO;
-    SwrContext* made = nullptr;
-    // Mono goes to both speakers at full level, as the mixer plays a mono wave.
-    const double mono[2] = {1.0, 1.0};
-    const bool ok = swr_alloc_set_opts2(&made, &out, AV_SAMPLE_FMT_S16, kMixRate, &in, AVSampleFormat(f.format),
-                                        f.sample_rate, 0, nullptr) >= 0 &&
-                    (channels != 1 || swr_set_matrix(made, mono, 1) >= 0) && swr_init(made) >= 0;
-    av_channel_layout_uninit(&in);
-    swr_.reset(made);
-    if (!ok) {
-        swr_.reset();
-        return false;
-    }
+    swr_.reset(movie::makeStereoResampler(f, kMixRate));
+    if (!swr_) return false;
     inRate_ = f.sample_rate;
     inFormat_ = f.format;
     inChannels_ = channels;
