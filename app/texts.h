@@ -23,23 +23,13 @@ enum class Text {
     MagFailed,
     WarningTitle,
     PictureUnreadable,  // followed by the file name
-    MenuExit,           // menu captions
-    MenuFullScreen,
-    MenuWindowFrame,
-    MenuSkipRead,
-    MenuHighSpeed,
-    MenuPageMode,
     SheetFailed,   // a choice's picture sheet
     BadDirection,  // a black hole's direction code; followed by the code
-    MenuMusic,
-    MenuSound,
     NoSavePoint,        // save texts
     FlagSaveFailed,
     StatusSaveFailed,
     LogSaveFailed,
     StatusUnreadable,
-    MenuSave,
-    MenuLoad,
     ConfirmTitle,  // the question of タイトルへ戻る
     TitleQuestion,
     ScreenshotFailed,  // followed by the file name
