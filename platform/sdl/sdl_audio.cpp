@@ -2,6 +2,7 @@
 
 #include "audio/media_probe.h"
 #include "platform/sdl/sdl_repeats.h"
+#include "platform/sound_decoder.h"
 
 #include <SDL_mixer.h>
 
@@ -49,14 +50,7 @@ void chooseSoundFont() {
         Mix_SetSoundFonts(own);
         return;
     }
-    for (const char* path : {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
-                             "/usr/share/sounds/sf2/FluidR3_GM.sf2"}) {
-        std::error_code ec;
-        if (std::filesystem::exists(path, ec)) {
-            Mix_SetSoundFonts(path);
-            return;
-        }
-    }
+    if (const std::string font = generalMidiSoundFont(); !font.empty()) Mix_SetSoundFonts(font.c_str());
 }
 
 }  // namespace
