@@ -1,6 +1,7 @@
 #include "base/numbers.h"
 
 #include "base/fault.h"
+#include "base/sjis.h"
 
 #include <string>
 
@@ -33,7 +34,7 @@ std::optional<int32_t> parseInt(std::string_view text) {
 
 int32_t toInt(std::string_view text) {
     if (auto v = parseInt(text)) return *v;
-    throw Fault("'" + std::string(text) + "' is not a valid integer value");
+    throw Fault("'" + sjis::shownValue(text) + "' is not a valid integer value");
 }
 
 int32_t toIntOr(std::string_view text, int32_t emptyDefault) {
@@ -58,7 +59,7 @@ uint32_t toHex8(std::string_view text) {
         if (d < 0) ok = false;
         value = value * 16 + uint32_t(d);
     }
-    if (!ok) throw Fault("'0x" + std::string(text) + "' is not a valid integer value");
+    if (!ok) throw Fault("'0x" + sjis::shownValue(text) + "' is not a valid integer value");
     return value;
 }
 

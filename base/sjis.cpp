@@ -107,4 +107,28 @@ std::vector<std::string> splitLines(std::string_view bytes, bool stopAtNul) {
     return lines;
 }
 
+std::string shownValue(std::string_view s, std::size_t maxBytes) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (std::size_t i = 0; i < s.size();) {
+        if (out.size() >= maxBytes) {
+            out += "...";
+            break;
+        }
+        const std::size_t n = charLength(s, i);
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (n == 1 && c == 0) {
+            out += "\\0";
+        } else if (n == 1 && (c < 0x20 || c == 0x7F)) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out.append(s.substr(i, n));
+        }
+        i += n;
+    }
+    return out;
+}
+
 }  // namespace qvl::sjis

@@ -46,4 +46,9 @@ std::string replaceFirst(std::string_view s, std::string_view from, std::string_
 // text ends at its first NUL byte. A final line break does not start an empty line.
 std::vector<std::string> splitLines(std::string_view bytes, bool stopAtNul);
 
+// A value as a message may quote it: control bytes written as \xNN (a NUL as \0)
+// so nothing cuts the message short or breaks its line, and at most about
+// maxBytes of it, ended with "..." when it was longer. No character is split.
+std::string shownValue(std::string_view s, std::size_t maxBytes = 60);
+
 }  // namespace qvl::sjis

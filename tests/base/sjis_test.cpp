@@ -80,5 +80,14 @@ TEST(Sjis, SplitLinesAtEveryLineEndAndStopsAtNul) {
     EXPECT_EQ(splitLines(withNul, false), (Lines{"a", std::string("b\0c", 3), "d"}));
 }
 
+TEST(Sjis, ShownValueEscapesControlBytesAndStopsWithoutSplittingACharacter) {
+    EXPECT_EQ(shownValue(std::string("a\0b\r\n\x7f", 6)), "a\\0b\\x0D\\x0A\\x7F");
+    EXPECT_EQ(shownValue("abc"), "abc");
+    // 59 bytes and then a double-byte character: it is shown whole, then the cut.
+    const std::string longText = std::string(59, 'x') + kOmote + kOmote;
+    EXPECT_EQ(shownValue(longText), std::string(59, 'x') + kOmote + "...");
+    EXPECT_EQ(shownValue(std::string(10 * 1024 * 1024, 'z')).size(), 63u);
+}
+
 }  // namespace
 }  // namespace qvl::sjis
