@@ -11,14 +11,16 @@
 
 namespace qvl {
 
+SaveLink::SaveLink(TFmain& main) : main_(main), games_(*this, main.saves) {}
+
 LiveState SaveLink::live() {
     TFmain& m = main_;
-    return {m.bank_,          m.channels,        m.textWindow,         m.state,          m.controlFlow_.options(),
-            m.flags,          m.log,             m.ClickFlagIndex,     m.autoRefreshMode, m.darknessSuppressed,
-            m.popupSuppressed};
+    return {m.bank(),          m.channels,        m.textWindow,           m.state,
+            m.controlFlow.options(), m.flags,      m.log,                  m.cycle.ClickFlagIndex,
+            m.scene.autoRefreshMode, m.scene.darknessSuppressed, m.shell.popupSuppressed};
 }
 Playback& SaveLink::playback() {
-    return main_.playback_;
+    return main_.playback;
 }
 const std::array<std::string, 7>& SaveLink::fontTable() {
     return main_.settings.FontTable;
@@ -37,17 +39,17 @@ std::string SaveLink::savePath(const std::string& file) const {
 }
 
 std::optional<std::string> SaveLink::readSaveFile(const std::string& name) {
-    return main_.files_.read(savePath(name));
+    return main_.files.read(savePath(name));
 }
 
 bool SaveLink::writeSaveFile(const std::string& name, const std::string& bytes) {
     // A new scenario's save folder may not exist yet.
     const std::string& folder = main_.settings.SavePath;
-    if (!folder.empty() && !main_.files_.resolve(folder)) {
+    if (!folder.empty() && !main_.files.resolve(folder)) {
         std::error_code ec;
-        std::filesystem::create_directories(main_.saveFolder(), ec);
+        std::filesystem::create_directories(saveFolder(), ec);
     }
-    return main_.files_.writeAtomically(savePath(name), bytes);
+    return main_.files.writeAtomically(savePath(name), bytes);
 }
 
 std::string SaveLink::message(SaveMessage m) {
@@ -62,88 +64,64 @@ std::string SaveLink::message(SaveMessage m) {
     return {};
 }
 void SaveLink::warn(const std::string& sjis) {
-    main_.messageBox(text(Text::AppTitle), sjis, ui::BoxIcon::Exclamation, ui::BoxButtons::Ok, platform::Answer::Ok);
+    main_.boxes.warn(sjis);
 }
 void SaveLink::scriptError(const std::string& sjis) {
-    main_.scriptError(sjis);
+    main_.boxes.scriptError(sjis);
 }
 void SaveLink::reportScriptError(const std::string& sjis) {
-    main_.reportScriptError(sjis);
+    main_.boxes.reportScriptError(sjis);
 }
 void SaveLink::transcript(const std::string& utf8) {
-    main_.transcript_.writeUtf8(utf8);
+    main_.transcript.writeUtf8(utf8);
 }
 
 void SaveLink::loadScript(const std::string& name) {
     main_.loadScript(name);
 }
 std::optional<Surface> SaveLink::readPicture(const std::string& name) {
-    return main_.readPicture(name);
+    return main_.pictures.read(name);
 }
 void SaveLink::loadSpriteSheet(const std::string& file, int32_t cellWidth, int32_t cellHeight,
                                const std::string& transparency) {
-    main_.loadSpriteSheet(file, cellWidth, cellHeight, transparency);
+    main_.scene.loadSpriteSheet(file, cellWidth, cellHeight, transparency);
 }
 void SaveLink::setWindowCaption(const std::string& sjis) {
-    main_.setWindowCaption(sjis);
+    main_.shell.setWindowCaption(sjis);
 }
 void SaveLink::runTransition(const std::string& name) {
-    main_.runTransition(name);
+    main_.scene.runTransition(name);
 }
 Surface& SaveLink::windowImage() {
-    return main_.view_.image();
+    return main_.view().image();
 }
 void SaveLink::present() {
-    main_.present();
+    main_.view().show();
 }
 
 // --- The engine's entry points ---------------------------------------------------
 
-void TFmain::captureSavePoint() {
-    savedGames_.capture();
-}
-
-std::filesystem::path TFmain::saveFolder() const {
+std::filesystem::path SaveLink::saveFolder() const {
+    const EngineSettings& settings = main_.settings;
     if (settings.SavePath.empty()) return platform::FileSystem::currentPath();
-    if (auto p = files_.resolve(settings.SavePath)) return *p;
+    if (auto p = main_.files.resolve(settings.SavePath)) return *p;
     std::string folder = settings.SavePath;
     std::replace(folder.begin(), folder.end(), '\\', '/');
     return platform::FileSystem::fromSjis(folder);
 }
 
-void TFmain::saveSlot(int slot) {
-    savedGames_.saveSlot(slot);
+void SaveLink::requestLoad(int slot) {
+    main_.saves.setPendingSlot(slot);
+    main_.cycle.PendingAction = kPendingLoad;
 }
 
-void TFmain::requestLoad(int slot) {
-    saves.setPendingSlot(slot);
-    PendingAction = kPendingLoad;
+bool SaveLink::restore() {
+    return games_.restore(main_.saves.pendingSlot());
 }
 
-bool TFmain::restoreSavedGame() {
-    return savedGames_.restore(saves.pendingSlot());
-}
-
-void TFmain::saveGlobalsAndMarks() {
-    savedGames_.saveGlobalsAndMarks();
-}
-
-void TFmain::loadGlobalsAndMarks() {
-    savedGames_.loadGlobalsAndMarks();
-}
-
-void TFmain::registerSaveCommands() {
-    dispatcher_.add("_winsave", [this] {
-        if (auto slot = chooseSaveSlot(true)) saveSlot(*slot);
-    });
-    dispatcher_.add("_winload", [this] {
-        if (auto slot = chooseSaveSlot(false)) requestLoad(*slot);
-    });
-}
-
-std::optional<int> TFmain::chooseSaveSlot(bool saveMode) {
-    std::optional<int> slot = chooseSlot(*this, saveMode, saveFolder(), slotDialog_);
-    input.clearClicks();
+std::optional<int> SaveLink::chooseSlot(bool saveMode) {
+    std::optional<int> slot = qvl::chooseSlot(main_.cycle, saveMode, saveFolder(), slotDialog_);
+    main_.cycle.input.clearClicks();
     return slot;
 }
 

@@ -33,17 +33,17 @@ std::string TFmain::stateJson() const {
     j.value("ProgMultiStateFlag", int64_t(state.ProgMultiStateFlag));
     j.endObject();
 
-    j.value("ClickFlagIndex", int64_t(ClickFlagIndex));
-    j.value("autoRefreshMode", u(autoRefreshMode));
-    j.value("darknessSuppressed", darknessSuppressed);
-    j.value("popupSuppressed", popupSuppressed);
-    j.value("saveSuppressed", saveSuppressed);
+    j.value("ClickFlagIndex", int64_t(cycle.ClickFlagIndex));
+    j.value("autoRefreshMode", u(scene.autoRefreshMode));
+    j.value("darknessSuppressed", scene.darknessSuppressed);
+    j.value("popupSuppressed", shell.popupSuppressed);
+    j.value("saveSuppressed", shell.saveSuppressed);
     j.value("logSuppressed", log.logSuppressed);
-    j.value("popupAutoOpen", popupAutoOpen);
-    j.value("waitMenuItemsEnabled", waitMenuItemsEnabled);
-    j.value("WaitBase", int64_t(WaitBase));
+    j.value("popupAutoOpen", shell.popupAutoOpen);
+    j.value("waitMenuItemsEnabled", shell.waitMenuItemsEnabled);
+    j.value("WaitBase", int64_t(cycle.WaitBase));
 
-    const OptionList& options = controlFlow_.lastOptions();
+    const OptionList& options = controlFlow.lastOptions();
     j.beginObject("options");
     j.value("count", int64_t(options.count));
     j.beginArray("OptionLabels");
@@ -155,9 +155,9 @@ std::string TFmain::stateJson() const {
     j.value("total", int64_t(log.LogTotalPage));
     j.endObject();
     j.beginObject("fontDialog");
-    j.value("open", fontDialog.open);
+    j.value("open", shell.fontDialog.open);
     j.beginArray("faces");
-    for (const std::string& face : fontDialog.faces) j.item(u(face));
+    for (const std::string& face : shell.fontDialog.faces) j.item(u(face));
     j.endArray();
     j.endObject();
 
@@ -168,23 +168,24 @@ std::string TFmain::stateJson() const {
     j.endArray();
 
     j.value("CurrentTextId", int64_t(CurrentTextId));
-    j.value("PendingAction", int64_t(PendingAction));
+    j.value("PendingAction", int64_t(cycle.PendingAction));
     j.value("caption", u(state.ProgChapter));
-    j.value("windowCaption", u(windowCaption));
+    j.value("windowCaption", u(shell.windowCaption));
     j.value("ScriptKey", int64_t(ScriptKey));
-    j.value("fullScreen", fullScreen);
-    j.value("windowFrameRemoved", windowFrameRemoved);
+    j.value("fullScreen", shell.fullScreen);
+    j.value("windowFrameRemoved", shell.windowFrameRemoved);
 
     j.beginObject("InputFlags");
+    const InputFlags& input = cycle.input;
     j.value("clickPending", input.clickPending);
     j.value("mouseWentDown", input.mouseWentDown);
     j.value("mouseWentUp", input.mouseWentUp);
     j.value("clicksAccepted", input.clicksAccepted);
     j.value("fastForward", input.fastForward);
     j.value("textOutputActive", input.textOutputActive);
-    j.value("mouseX", int64_t(mouseX));
-    j.value("mouseY", int64_t(mouseY));
-    j.value("skipReadMode", skipReadMode);
+    j.value("mouseX", int64_t(cycle.mouseX));
+    j.value("mouseY", int64_t(cycle.mouseY));
+    j.value("skipReadMode", cycle.skipReadMode);
     j.endObject();
 
     const EngineSettings& s = settings;
@@ -231,9 +232,9 @@ std::string TFmain::stateJson() const {
     j.endArray();
 
     // The debug window: open or not, the page shown, the flag row and surface chosen.
-    const TFdebug& debug = debugLink_.form();
+    const TFdebug& debug = debugLink.form();
     j.beginObject("debugWindow");
-    j.value("open", debugLink_.open());
+    j.value("open", debugLink.open());
     j.value("tab", int64_t(debug.PageControl1->current()));
     j.value("flagSelection", int64_t(debug.ValList->selected()));
     j.value("surface", int64_t(debug.ComboBox1->selected()));
@@ -283,8 +284,8 @@ std::string TFmain::stateJson() const {
     j.endArray();
     j.value("result", int64_t(c.result));
     j.endObject();
-    j.value("saveMenuEnabled", saveMenuEnabled);
-    writeMenuState(j);
+    j.value("saveMenuEnabled", shell.saveMenuEnabled);
+    shell.writeMenuState(j);
 
     // The save point a save would write.
     const SavePointSnapshot& snap = saves.snapshot();

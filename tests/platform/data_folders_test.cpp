@@ -1,4 +1,4 @@
-#include "app/data_folders.h"
+#include "platform/data_folders.h"
 
 #include <gtest/gtest.h>
 
