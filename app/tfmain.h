@@ -16,6 +16,7 @@
 #include "app/save_link.h"
 #include "app/scene.h"
 #include "app/shell.h"
+#include "app/tfmain_options.h"
 #include "app/text_link.h"
 #include "app/transcript.h"
 #include "app/window_view.h"
@@ -39,9 +40,6 @@
 #include "text/text_window_state.h"
 
 #include <cstdint>
-#include <functional>
-#include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -49,22 +47,6 @@ namespace qvl {
 
 // The most read-mark bytes a scenario may ask for.
 inline constexpr int32_t kMaxReadMarkBytes = 16 << 20;
-
-struct TFmainOptions {
-    bool verbose = false;
-    std::ostream* transcript = nullptr;
-    // Script lines after which the run stops as at a time limit (headless runs).
-    std::optional<uint64_t> maxSteps;
-    // After each script line, with the script and line (0-based) that runs next:
-    // the branch explorer's record of the lines a run reached.
-    std::function<void(const std::string& fileName, int32_t nextLine)> lineObserver;
-};
-
-// Ends the program from inside any wait: the normal exit (0), the error
-// reporter's stop (1), a version stop. Caught only by TFmain::run.
-struct ProgramExit {
-    int code;
-};
 
 class TFmain final {
 public:
