@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qvl {
 
@@ -35,6 +36,10 @@ struct PlayerFolder {
     bool relocated = false;        // not the scenario folder
 };
 
+// This scenario's folder among the player's data: $XDG_DATA_HOME/quorvel/<ProgramID or
+// folder name> (default ~/.local/share). Nothing without a usable home.
+std::optional<std::filesystem::path> perUserFolder(const PlayerFolderInputs& in);
+
 // The scenario folder when it is writable, so saves of earlier runs are found where
 // they always were; otherwise $XDG_DATA_HOME/quorvel/<ProgramID or folder name>
 // (default ~/.local/share). With no usable home either, the scenario folder.
@@ -49,5 +54,16 @@ PlayerFolderInputs environmentForPlayerFolder(const std::filesystem::path& scena
 // paths and drive-letter paths ("C:\save\") land below it, POSIX absolute paths stay.
 // An empty SavePath becomes the player folder itself.
 std::string relocatedSavePath(const std::string& savePath, const std::string& playerFolderSjis);
+
+// Where a SavePath (Shift-JIS, '\\' or '/' separators) leads, as the file layer finds
+// it from the current directory: drive prefixes ("C:\\") and a leading separator lead
+// to driveRoot, or to the current directory when there is none. Not normalised.
+std::filesystem::path savePathTarget(const std::string& savePathSjis, const std::filesystem::path& currentDir,
+                                     const std::filesystem::path& driveRoot);
+
+// Whether every path lies inside one of the folders, compared by real paths: the
+// part that exists has its links and ".." resolved by the system, and the path is
+// also checked with ".." taken as text, so neither reading climbs out.
+bool liesInside(const std::vector<std::filesystem::path>& paths, const std::vector<std::filesystem::path>& folders);
 
 }  // namespace qvl
