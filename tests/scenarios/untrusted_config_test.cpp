@@ -96,6 +96,28 @@ TEST(UntrustedScenario, FoldersInsideAndThePlayersOwnChoiceStand) {
         EXPECT_TRUE(contains(readAll(data / "qvl.ini"), "SavePath=" + places.outside.string() + "/\r\n"));
         EXPECT_EQ(readAll(run.dir() / "qvl.ini"), "SavePath=../../escape/\r\n");
     }
+    {
+        // A folder picked in the save-location dialog: kept in the player's own
+        // qvl.ini, so the next start uses it without asking or warning.
+        fs::remove_all(places.home);
+        fs::remove_all(places.outside);
+        fs::create_directories(places.outside);
+        ScenarioRun run("save_case");
+        run.writeScenarioFile("autorun.txt", kSaveAndExit);
+        run.writeScenarioFile("qvl.cfg", "BackGround=\n");
+        std::string pick;
+        for (int i = 0; i < 9; ++i) pick += "key backspace\n";  // the proposed data0.hfd
+        pick += "type " + (places.outside / "data0.hfd").string() + "\nkey enter\n";
+        RunResult r = run.run(nullptr, pick + kInput);
+        EXPECT_TRUE(contains(r.transcript, " -> " + (places.outside / "data0.hfd").string() + "\n")) << r.transcript;
+        EXPECT_TRUE(fs::exists(places.outside / "data1.hsd"));
+        EXPECT_FALSE(fs::exists(run.dir() / "qvl.ini"));
+        const std::size_t firstRun = r.transcript.size();
+        fs::remove(places.outside / "data1.hsd");
+        r = run.run(nullptr, std::string(kInput));
+        EXPECT_EQ(r.transcript.substr(firstRun), "chapter: Quorvel\ntext: 一行目\nsave: slot 1\nbox: 終了 | 終了しますか？ -> ok\nexit: 0\n");
+        EXPECT_TRUE(fs::exists(places.outside / "data1.hsd"));
+    }
 }
 
 TEST(SettingsFiles, AHugeConfigurationIsRefusedNamingTheFile) {
