@@ -14,6 +14,7 @@
 #include "ui/file_chooser.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <iostream>
 
@@ -224,12 +225,15 @@ void TFmain::loadSettings() {
 void TFmain::confineScenarioSavePath() {
     if (settings.savePathSource.empty()) return;
     // Checked once the data drive is known: a drive prefix in SavePath leads there.
-    std::vector<std::filesystem::path> leads{savePathTarget(settings.SavePath, platform::FileSystem::currentPath(),
-                                                            platform::FileSystem::fromSjis(settings.dataDriveRoot))};
-    if (auto found = files_.resolve(settings.SavePath)) leads.push_back(*found);
-    std::vector<std::filesystem::path> allowed{settings.startDirectory};
-    if (!settings.dataFolder.empty()) allowed.push_back(settings.dataFolder);
-    if (liesInside(leads, allowed)) return;
+    // No folder has a longer name: such a value is refused without walking it.
+    if (settings.SavePath.size() <= PATH_MAX) {
+        std::vector<std::filesystem::path> leads{savePathTarget(settings.SavePath, platform::FileSystem::currentPath(),
+                                                                platform::FileSystem::fromSjis(settings.dataDriveRoot))};
+        if (auto found = files_.resolve(settings.SavePath)) leads.push_back(*found);
+        std::vector<std::filesystem::path> allowed{settings.startDirectory};
+        if (!settings.dataFolder.empty()) allowed.push_back(settings.dataFolder);
+        if (liesInside(leads, allowed)) return;
+    }
     const std::filesystem::path folder = settings.dataFolder.empty() ? settings.startDirectory : settings.dataFolder;
     const std::string shown = platform::sjisToUtf8(sjis::shownValue(settings.SavePath));
     const std::string note = "SavePath=" + shown + " in the scenario's " + settings.savePathSource +
