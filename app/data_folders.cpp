@@ -5,6 +5,7 @@
 #include "platform/system.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 #ifndef QVL_DATA_FROM_BIN
@@ -159,6 +160,29 @@ bool liesInside(const std::vector<fs::path>& paths, const std::vector<fs::path>&
     return std::all_of(paths.begin(), paths.end(), [&](const fs::path& p) {
         return allowed(real(p)) && allowed(real(p.lexically_normal()));
     });
+}
+
+std::optional<RefusedSavePath> refusedScenarioSavePath(
+    const std::string& savePath, const std::string& source, const SavePathPlaces& at,
+    const std::function<std::optional<fs::path>(const std::string&)>& resolve) {
+    // No folder has a longer name: such a value is refused without walking it.
+    if (savePath.size() <= PATH_MAX) {
+        std::vector<fs::path> leads{savePathTarget(savePath, at.currentDir, at.driveRoot)};
+        if (resolve)
+            if (auto found = resolve(savePath)) leads.push_back(*found);
+        std::vector<fs::path> allowed{at.scenarioFolder};
+        if (!at.dataFolder.empty()) allowed.push_back(at.dataFolder);
+        if (liesInside(leads, allowed)) return std::nullopt;
+    }
+    RefusedSavePath r;
+    r.folder = at.dataFolder.empty() ? at.scenarioFolder : at.dataFolder;
+    const std::string shown = platform::sjisToUtf8(sjis::shownValue(savePath));
+    r.notice = "SavePath=" + shown + " in the scenario's " + source +
+               " leads outside the scenario folder; saves go to " + r.folder.string();
+    r.message = platform::utf8ToSjis(source + " の SavePath（" + shown +
+                                     "）はシナリオのフォルダの外を指しているので使いません。\nセーブデータは " +
+                                     r.folder.string() + " に保存します。");
+    return r;
 }
 
 }  // namespace qvl

@@ -2,6 +2,7 @@
 // Where the program finds its own data (the demo scenario), and where a player's
 // files (qvl.ini, saves) go when the scenario folder cannot take them.
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,5 +66,26 @@ std::filesystem::path savePathTarget(const std::string& savePathSjis, const std:
 // part that exists has its links and ".." resolved by the system, and the path is
 // also checked with ".." taken as text, so neither reading climbs out.
 bool liesInside(const std::vector<std::filesystem::path>& paths, const std::vector<std::filesystem::path>& folders);
+
+// Where a SavePath from the scenario's own files is checked, and what is said when it
+// is refused.
+struct SavePathPlaces {
+    std::filesystem::path currentDir;
+    std::filesystem::path driveRoot;       // empty: drive prefixes lead to currentDir
+    std::filesystem::path scenarioFolder;  // the start directory
+    std::filesystem::path dataFolder;      // empty without a usable home
+};
+struct RefusedSavePath {
+    std::filesystem::path folder;  // where the saves go instead
+    std::string notice;            // UTF-8, for the transcript and stderr
+    std::string message;           // Shift-JIS, for the player
+};
+
+// Nothing when a SavePath (Shift-JIS) that the scenario's file `source` gave leads
+// inside the scenario folder or the data folder, by savePathTarget and, when given,
+// by what resolve (the file layer's letter-case-blind lookup) finds for it.
+std::optional<RefusedSavePath> refusedScenarioSavePath(
+    const std::string& savePathSjis, const std::string& source, const SavePathPlaces& at,
+    const std::function<std::optional<std::filesystem::path>(const std::string&)>& resolve);
 
 }  // namespace qvl

@@ -5,7 +5,6 @@
 #include "app/texts.h"
 #include "base/fault.h"
 #include "base/numbers.h"
-#include "base/sjis.h"
 #include "platform/encoding.h"
 #include "platform/fonts.h"
 #include "platform/system.h"
@@ -14,7 +13,6 @@
 #include "ui/file_chooser.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <iostream>
 
@@ -225,28 +223,16 @@ void TFmain::loadSettings() {
 void TFmain::confineScenarioSavePath() {
     if (settings.savePathSource.empty()) return;
     // Checked once the data drive is known: a drive prefix in SavePath leads there.
-    // No folder has a longer name: such a value is refused without walking it.
-    if (settings.SavePath.size() <= PATH_MAX) {
-        std::vector<std::filesystem::path> leads{savePathTarget(settings.SavePath, platform::FileSystem::currentPath(),
-                                                                platform::FileSystem::fromSjis(settings.dataDriveRoot))};
-        if (auto found = files_.resolve(settings.SavePath)) leads.push_back(*found);
-        std::vector<std::filesystem::path> allowed{settings.startDirectory};
-        if (!settings.dataFolder.empty()) allowed.push_back(settings.dataFolder);
-        if (liesInside(leads, allowed)) return;
-    }
-    const std::filesystem::path folder = settings.dataFolder.empty() ? settings.startDirectory : settings.dataFolder;
-    const std::string shown = platform::sjisToUtf8(sjis::shownValue(settings.SavePath));
-    const std::string note = "SavePath=" + shown + " in the scenario's " + settings.savePathSource +
-                             " leads outside the scenario folder; saves go to " + folder.string();
-    transcript_.writeUtf8("notice: " + note);
-    std::cerr << "quorvel: " << note << "\n";
-    messageBox(text(Text::AppTitle),
-               platform::utf8ToSjis(settings.savePathSource + " の SavePath（" + shown +
-                                    "）はシナリオのフォルダの外を指しているので使いません。\nセーブデータは " +
-                                    folder.string() + " に保存します。"),
-               ui::BoxIcon::Exclamation, ui::BoxButtons::Ok, Answer::Ok);
-    settings.SavePath = platform::FileSystem::toSjis(folder) + "/";
+    const SavePathPlaces at{platform::FileSystem::currentPath(), platform::FileSystem::fromSjis(settings.dataDriveRoot),
+                            settings.startDirectory, settings.dataFolder};
+    auto refused = refusedScenarioSavePath(settings.SavePath, settings.savePathSource, at,
+                                           [this](const std::string& name) { return files_.resolve(name); });
     settings.savePathSource.clear();
+    if (!refused) return;
+    transcript_.writeUtf8("notice: " + refused->notice);
+    std::cerr << "quorvel: " << refused->notice << "\n";
+    messageBox(text(Text::AppTitle), refused->message, ui::BoxIcon::Exclamation, ui::BoxButtons::Ok, Answer::Ok);
+    settings.SavePath = platform::FileSystem::toSjis(refused->folder) + "/";
 }
 
 void TFmain::firstIdle() {

@@ -97,6 +97,20 @@ TEST(SavePathTarget, OnlyFoldersInsideTheAllowedOnesPassByTheirRealPath) {
     EXPECT_FALSE(ok(game / "link" / "sub"));
     EXPECT_FALSE(ok(game / "link" / ".." / "outside"));
     EXPECT_FALSE(liesInside({game / "save", outside}, allowed));
+
+    // The whole decision: the file layer's find counts too; an endless value is not walked.
+    const SavePathPlaces at{game, "", game, data};
+    EXPECT_FALSE(refusedScenarioSavePath("save\\", "qvl.cfg", at, nullptr));
+    EXPECT_TRUE(refusedScenarioSavePath("SAVE\\", "qvl.cfg", at, [&](const std::string&) { return game / "link"; }));
+    bool walked = false;
+    auto refused = refusedScenarioSavePath(std::string(300000, '/'), "qvl.ini", at, [&](const std::string&) {
+        walked = true;
+        return std::optional<fs::path>();
+    });
+    ASSERT_TRUE(refused);
+    EXPECT_FALSE(walked);
+    EXPECT_EQ(refused->folder, data);
+    EXPECT_LT(refused->notice.size(), 300u);
     fs::remove_all(root);
 }
 
