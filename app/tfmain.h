@@ -212,6 +212,7 @@ public:
 private:
     void createMainWindow();
     void loadSettings();
+    void confineScenarioSavePath();
     void readScriptKey();
     void firstIdle();
     void startSequence();
