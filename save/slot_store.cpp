@@ -117,7 +117,10 @@ std::vector<std::string> SlotStore::commit(int slot, const std::vector<File>& fi
     for (const File& f : files) {
         const std::string temp = f.name + suffix;
         const fs::path path = folder_ / temp;
-        if (FileSystem::writeNewFile(path, f.bytes)) {
+        // A folder in the way would stop the switch half-way; it stops it before.
+        if (fs::is_directory(fs::symlink_status(pathOf(f.name), ec))) {
+            failed.push_back(f.name);
+        } else if (FileSystem::writeNewFile(path, f.bytes)) {
             temps.push_back(path);
             manifest += f.name + "\t" + temp + "\t" + std::to_string(f.bytes.size()) + "\t" + hex(checksum(f.bytes)) +
                         "\r\n";
@@ -144,10 +147,12 @@ std::vector<std::string> SlotStore::commit(int slot, const std::vector<File>& fi
     FileSystem::syncFolder(folder_);
     stepDone();
     for (std::size_t i = 0; i < files.size(); ++i) {
-        std::rename(temps[i].c_str(), pathOf(files[i].name).c_str());
+        if (std::rename(temps[i].c_str(), pathOf(files[i].name).c_str()) != 0) failed.push_back(files[i].name);
         stepDone();
     }
     FileSystem::syncFolder(folder_);
+    // A file that could not be moved keeps the switch file: the next read tries again.
+    if (!failed.empty()) return failed;
     ::unlink(switchFile.c_str());
     FileSystem::syncFolder(folder_);
     stepDone();
