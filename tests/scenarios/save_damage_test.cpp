@@ -66,6 +66,43 @@ TEST(SaveDamage, ALoadChecksEveryFieldAndNameBeforeAnythingChanges) {
     }
 }
 
+// Every number at the far end of what its field accepts: the load and the scene
+// it rebuilds must do their arithmetic without overflow (UBSan stops the run).
+TEST(SaveDamage, NumbersAtTheEndsOfTheirRangesLoadWithoutOverflow) {
+    for (bool low : {false, true}) {
+        DamageRun r;
+        const std::string out = r.saveThenLoad([&] {
+            const std::vector<std::string> values = {"2147483647", "1073741824", "33554432", "10000000", "1000000",
+                                                     "65536",      "511",        "15",       "6",        "2",
+                                                     "1",          "0"};
+            // Lines checked against the script, the channels' switches (no piece to
+            // resume) and the text lines stay as saved.
+            auto kept = [](int line) { return line == 287 || line == 288 || (line >= 391 && line <= 399); };
+            std::vector<std::string> lines = qvl::sjis::splitLines(readAll(r.save("data2.hsd")), false);
+            std::vector<std::size_t> pick(lines.size(), 0);
+            for (;;) {
+                std::string bytes;
+                for (std::size_t i = 0; i < lines.size(); ++i) {
+                    const int line = int(i) + 1;
+                    const std::string& v = values[pick[i]];
+                    bytes += (line < 2 || line > 440 || kept(line)) ? lines[i] : low && v != "0" ? "-" + v : v;
+                    bytes += "\r\n";
+                }
+                qvl::SavePointSnapshot into;
+                try {
+                    qvl::readStatusFile(bytes, into);
+                    writeAll(r.save("data2.hsd"), bytes);
+                    break;
+                } catch (const qvl::SaveFileFault& f) {
+                    ASSERT_LT(pick[std::size_t(f.line() - 1)] + 1, values.size()) << f.line();
+                    ++pick[std::size_t(f.line() - 1)];
+                }
+            }
+        });
+        EXPECT_NE(out.find("load: slot 2"), std::string::npos) << out;
+    }
+}
+
 TEST(SaveDamage, AResumeStepThatFailsAfterTheChecksIsToldAndTheLoadCompletes) {
     DamageRun r;
     const std::string out = r.saveThenLoad([&] {
