@@ -1,6 +1,6 @@
 // quorvel [options] [DIR]: runs the scenario in DIR (default: the current
 // directory) in a window, or headless for tests and authors' test runs.
-#include "platform/data_folders.h"
+#include "app/data_folders.h"
 #include "app/tfmain.h"
 #include "authoring/tools.h"
 #include "base/numbers.h"

@@ -4,7 +4,9 @@
 
 #include "app/texts.h"
 #include "app/tfmain.h"
+#include "base/fault.h"
 #include "platform/encoding.h"
+#include "script/script_loader.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -32,24 +34,18 @@ std::vector<uint8_t>& SaveLink::readMarks() {
     return main_.ReadTextMarks;
 }
 
-std::string SaveLink::savePath(const std::string& file) const {
-    std::string folder = main_.settings.SavePath;
-    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
-    return folder + file;
-}
-
-std::optional<std::string> SaveLink::readSaveFile(const std::string& name) {
-    return main_.files.read(savePath(name));
-}
-
-bool SaveLink::writeSaveFile(const std::string& name, const std::string& bytes) {
+void SaveLink::makeSaveFolder() {
     // A new scenario's save folder may not exist yet.
-    const std::string& folder = main_.settings.SavePath;
-    if (!folder.empty() && !main_.files.resolve(folder)) {
-        std::error_code ec;
-        std::filesystem::create_directories(saveFolder(), ec);
+    std::error_code ec;
+    if (!main_.settings.SavePath.empty()) std::filesystem::create_directories(saveFolder(), ec);
+}
+
+std::optional<int32_t> SaveLink::scriptLineCount(const std::string& name) {
+    try {
+        return int32_t(findAndReadScript(name, main_.files, main_.settings.dataDriveRoot, main_.ScriptKey).size());
+    } catch (const Fault&) {
+        return std::nullopt;
     }
-    return main_.files.writeAtomically(savePath(name), bytes);
 }
 
 std::string SaveLink::message(SaveMessage m) {
@@ -101,7 +97,7 @@ void SaveLink::present() {
 
 // --- The engine's entry points ---------------------------------------------------
 
-std::filesystem::path SaveLink::saveFolder() const {
+std::filesystem::path SaveLink::saveFolder() {
     const EngineSettings& settings = main_.settings;
     if (settings.SavePath.empty()) return platform::FileSystem::currentPath();
     if (auto p = main_.files.resolve(settings.SavePath)) return *p;
@@ -120,7 +116,12 @@ bool SaveLink::restore() {
 }
 
 std::optional<int> SaveLink::chooseSlot(bool saveMode) {
-    std::optional<int> slot = qvl::chooseSlot(main_.cycle, saveMode, saveFolder(), slotDialog_);
+    games_.checkSaveFolder();
+    auto ask = [this](const std::string& title, const std::string& body) {
+        return main_.boxes.messageBox(title, body, ui::BoxIcon::Question, ui::BoxButtons::OkCancel,
+                                      platform::Answer::Ok);
+    };
+    std::optional<int> slot = qvl::chooseSlot(main_.cycle, saveMode, saveFolder(), slotDialog_, ask);
     main_.cycle.input.clearClicks();
     return slot;
 }

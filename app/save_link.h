@@ -26,8 +26,6 @@ public:
     void loadGlobalsAndMarks() { games_.loadGlobalsAndMarks(); }
     // The slot dialog; nothing when cancelled.
     std::optional<int> chooseSlot(bool saveMode);
-    // The save folder on disk (the current folder when none is set).
-    std::filesystem::path saveFolder() const;
 
     LiveState live() override;
     Playback& playback() override;
@@ -35,8 +33,10 @@ public:
     bool keepsGlobalFlags() override;
     std::vector<uint8_t>& readMarks() override;
 
-    std::optional<std::string> readSaveFile(const std::string& name) override;
-    bool writeSaveFile(const std::string& name, const std::string& bytes) override;
+    // The save folder on disk (the current folder when none is set).
+    std::filesystem::path saveFolder() override;
+    void makeSaveFolder() override;
+    std::optional<int32_t> scriptLineCount(const std::string& name) override;
 
     std::string message(SaveMessage m) override;
     void warn(const std::string& sjis) override;
@@ -52,9 +52,6 @@ public:
     void runTransition(const std::string& name) override;
     Surface& windowImage() override;
     void present() override;
-
-    // A file of the save folder as the scenario would write its path.
-    std::string savePath(const std::string& file) const;
 
 private:
     TFmain& main_;

@@ -1,7 +1,7 @@
 #include "app/tfmain.h"
 
 #include "app/data_drive.h"
-#include "platform/data_folders.h"
+#include "app/data_folders.h"
 #include "app/texts.h"
 #include "base/fault.h"
 #include "base/numbers.h"
@@ -103,6 +103,7 @@ void TFmain::createMainWindow() {
             std::cerr << "quorvel: no drive labelled " << platform::sjisToUtf8(settings.DataDriveLabel) << "\n";
     }
     if (!settings.dataDriveRoot.empty()) files.setDriveRoot(platform::FileSystem::fromSjis(settings.dataDriveRoot));
+    confineScenarioSavePath();
     if (!settings.BackGround.empty()) scene.loadBackground(settings.BackGround);
     loadWaitIcon();
     textWindow.setDefaults(settings.FontTable);
@@ -126,7 +127,8 @@ void TFmain::readScriptKey() {
 }
 
 void TFmain::loadSettings() {
-    auto cfgBytes = files.read("qvl.cfg");
+    std::optional<std::string> cfgBytes;
+    if (auto path = files.resolve("qvl.cfg")) cfgBytes = readConfigFile(*path, "qvl.cfg");
     if (!cfgBytes && !files.exists("autorun.txt") && !files.exists("autorun.txd")) {
         // Not a scenario at all (a wrong folder opened from a file manager): say so
         // plainly rather than as a script error.
@@ -143,9 +145,11 @@ void TFmain::loadSettings() {
         if (!dir.empty()) platform::FileSystem::setCurrentPath(dir);
     }
     settings.startDirectory = platform::FileSystem::currentPath();
-    const PlayerFolder player = choosePlayerFolder(
-        environmentForPlayerFolder(settings.startDirectory, platform::sjisToUtf8(settings.ProgramID)));
+    const PlayerFolderInputs where =
+        environmentForPlayerFolder(settings.startDirectory, platform::sjisToUtf8(settings.ProgramID));
+    const PlayerFolder player = choosePlayerFolder(where);
     settings.playerFolder = player.folder;
+    settings.dataFolder = perUserFolder(where).value_or(std::filesystem::path());
     std::optional<std::string> iniBytes;
     if (player.relocated) {
         std::error_code ec;
@@ -153,13 +157,23 @@ void TFmain::loadSettings() {
         const std::string note = "the scenario folder cannot be written; qvl.ini and saves go to " + player.folder.string();
         transcript.writeUtf8("notice: " + note);
         std::cerr << "quorvel: " << note << "\n";
-        iniBytes = files.read(platform::FileSystem::toSjis(player.folder / "qvl.ini"));
     }
+    // A qvl.ini in the player's data folder was written by us or the player; one in
+    // the scenario folder may have come with the scenario. The player's comes first.
+    bool playersIni = false;
+    if (!settings.dataFolder.empty())
+        if (auto path = files.resolve(platform::FileSystem::toSjis(settings.dataFolder / "qvl.ini")))
+            if ((iniBytes = readConfigFile(*path, "qvl.ini"))) {
+                playersIni = true;
+                settings.playerFolder = settings.dataFolder;
+            }
     // A read-only scenario may ship a qvl.ini: it gives the options until the player's own exists.
-    if (!iniBytes) iniBytes = files.read("qvl.ini");
+    if (!iniBytes)
+        if (auto path = files.resolve("qvl.ini")) iniBytes = readConfigFile(*path, "qvl.ini");
     std::optional<ConfigList> ini;
     if (iniBytes) ini = ConfigList::fromBytes(*iniBytes);
     applySettings(settings, cfg, ini ? &*ini : nullptr);
+    if (playersIni) settings.savePathSource.clear();
     if (player.relocated)
         settings.SavePath = relocatedSavePath(settings.SavePath, platform::FileSystem::toSjis(player.folder));
     if (settings.TextMaxIndex) {
@@ -183,11 +197,37 @@ void TFmain::loadSettings() {
         ask.mustExist = false;
         auto chosen = ui::chooseFile(cycle, ask);
         transcript.write("box", ask.title + " | " + ask.initialName + " -> " +
-                                    (chosen ? platform::FileSystem::toSjis(*chosen) : std::string("cancel")));
-        if (chosen) settings.SavePath = platform::FileSystem::toSjis(chosen->parent_path()) + "/";
+                                     (chosen ? platform::FileSystem::toSjis(*chosen) : std::string("cancel")));
+        if (chosen) {
+            settings.SavePath = platform::FileSystem::toSjis(chosen->parent_path()) + "/";
+            settings.savePathSource.clear();
+            // The player's choice stands; kept in the player's data folder when it lies
+            // outside the scenario's places, so the next start trusts it too.
+            if (!settings.dataFolder.empty() &&
+                !liesInside({chosen->parent_path()}, {settings.startDirectory, settings.dataFolder})) {
+                std::error_code ec;
+                std::filesystem::create_directories(settings.dataFolder, ec);
+                settings.playerFolder = settings.dataFolder;
+            }
+        }
         // The chooser walks the current directory; later relative names must not follow it.
         platform::FileSystem::setCurrentPath(settings.startDirectory);
     }
+}
+
+void TFmain::confineScenarioSavePath() {
+    if (settings.savePathSource.empty()) return;
+    // Checked once the data drive is known: a drive prefix in SavePath leads there.
+    const SavePathPlaces at{platform::FileSystem::currentPath(), platform::FileSystem::fromSjis(settings.dataDriveRoot),
+                            settings.startDirectory, settings.dataFolder};
+    auto refused = refusedScenarioSavePath(settings.SavePath, settings.savePathSource, at,
+                                           [this](const std::string& name) { return files.resolve(name); });
+    settings.savePathSource.clear();
+    if (!refused) return;
+    transcript.writeUtf8("notice: " + refused->notice);
+    std::cerr << "quorvel: " << refused->notice << "\n";
+    boxes.warn(refused->message);
+    settings.SavePath = platform::FileSystem::toSjis(refused->folder) + "/";
 }
 
 void TFmain::firstIdle() {
@@ -252,8 +292,10 @@ void TFmain::startSequence() {
 void TFmain::saveSettings() {
     const std::filesystem::path file =
         (settings.playerFolder.empty() ? settings.startDirectory : settings.playerFolder) / "qvl.ini";
-    if (!files.writeAtomically(platform::FileSystem::toSjis(file), settingsFileBytes(settings)))
+    if (!files.writeAtomically(platform::FileSystem::toSjis(file), settingsFileBytes(settings))) {
         std::cerr << "quorvel: cannot write " << file.string() << "\n";
+        boxes.warn(settingsNotSavedText(file));
+    }
 }
 
 void TFmain::returnToTitle() {

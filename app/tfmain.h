@@ -128,6 +128,7 @@ private:
     void createMainWindow();
     void readScriptKey();
     void loadSettings();
+    void confineScenarioSavePath();
     void firstIdle();
     void startSequence();
     void loadWaitIcon();
