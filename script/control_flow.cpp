@@ -80,10 +80,10 @@ void ControlFlow::elseBlock() {
     jumpTo(findMarker("_endelse", state_.ProgExecLine + 1) + 1);
 }
 
-void ControlFlow::conditional(const std::string& word, const std::string& command) {
-    if (evaluator_.evaluateAt(word, 2).value == 0) return;
+bool ControlFlow::conditionHolds(const std::string& word) {
+    if (evaluator_.evaluateAt(word, 2).value == 0) return false;
     state_.ProgMultiStateFlag = 1;
-    hooks_.dispatch(command);
+    return true;
 }
 
 void ControlFlow::branch(const std::string& n) {

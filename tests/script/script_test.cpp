@@ -263,7 +263,10 @@ TEST(Dispatcher, RunsCommandsByExactWordAndReportsTheRest) {
     std::string seen;
     int conditionals = 0, assignments = 0;
     d.add("_bgload", [&] { seen = state.ProgArgs[0] + "|" + state.ProgArgs[1]; });
-    d.setConditional([&] { ++conditionals; });
+    d.setConditional([&] {
+        ++conditionals;
+        return false;
+    });
     d.setFlagAssignment([&] { ++assignments; });
 
     d.dispatch("_bgload a, b");
@@ -323,6 +326,84 @@ TEST(Interpreter, RunsLinesInOrderByKindAndFollowsProgNextLine) {
     EXPECT_EQ(state.ProgChapter, "Chap");
     EXPECT_EQ(state.ProgExecLine, 99);
     EXPECT_EQ(state.ProgNextLine, -1);
+}
+
+}  // namespace
+}  // namespace qvl
+
+namespace qvl {
+namespace {
+
+TEST(Interpreter, ALoadResumesTheSavedTextLineWhileItHoldsAnyCharacter) {
+    // The load happens after line 0; the save point is on line 1 ("~id" prefix,
+    // four bytes of text) at the position given.
+    for (auto [pos, resumed] : {std::pair{4, true}, {5, false}}) {
+        ScriptProgram program;
+        program.Lines = {"_load", "  ~00000001abcA  ", "next"};
+        InterpreterState state;
+        int32_t textId = -1, pending = 0;
+        struct LoadingHost : FakeHost {
+            LoadingHost(InterpreterState& s, int32_t& id, int32_t& p, int32_t at)
+                : FakeHost(s, id), pendingRef(p), position(at) {}
+            int32_t& pendingRef;
+            int32_t position;
+            void dispatch(const std::string& line) override {
+                FakeHost::dispatch(line);
+                if (line == "_load") pendingRef = kPendingLoad;
+            }
+            bool restoreSavedGame() override {
+                state.ProgExecLine = 1;
+                state.ProgTextPos = position;
+                state.ProgMultiStateFlag = 2;
+                return true;
+            }
+        } host(state, textId, pending, pos);
+        Interpreter(program, state, textId, pending, host).run();
+        Lines expected{"cmd _load flag0"};
+        if (resumed) expected.push_back("text abcA @4 id-1");
+        expected.push_back("text next @1 id-1");
+        EXPECT_EQ(host.calls, expected) << "position " << pos;
+    }
+}
+
+TEST(Dispatcher, ConditionalPrefixesThousandsDeepRunInOneLoop) {
+    InterpreterState state;
+    RecordingReporter reporter;
+    Dispatcher d(state, reporter);
+    int conditions = 0, runs = 0;
+    d.setConditional([&] {
+        ++conditions;
+        return d.word() == "_(1)";
+    });
+    d.add("_bgload", [&] { ++runs; });
+    std::string deep;
+    for (int i = 0; i < 200'000; ++i) deep += "_(1), ";
+    d.dispatch(deep + "_bgload x");
+    EXPECT_EQ(conditions, 200'000);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(state.ProgArgs[0], "x");
+
+    // A false condition anywhere leaves the rest of the line in slot 0.
+    conditions = 0;
+    d.dispatch(deep + "_(0),_(1),_bgload y");
+    EXPECT_EQ(conditions, 200'001);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(state.ProgArgs[0], "_(1),_bgload y");
+    EXPECT_TRUE(reporter.errors.empty());
+}
+
+TEST(Dispatcher, CommandsThatRunCommandsStopAtTheNestingLimit) {
+    InterpreterState state;
+    RecordingReporter reporter;
+    Dispatcher d(state, reporter);
+    int runs = 0;
+    d.add("_selmenu", [&] {
+        ++runs;
+        d.dispatch("_selmenu");
+    });
+    d.dispatch("_selmenu");
+    EXPECT_EQ(runs, kMaxCommandNesting);
+    EXPECT_EQ(reporter.errors, Lines{message(Message::CommandsTooDeep) + std::to_string(kMaxCommandNesting)});
 }
 
 }  // namespace
