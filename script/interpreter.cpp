@@ -5,7 +5,7 @@
 
 namespace qvl {
 
-ClassifiedLine classifyLine(const std::string& line) {
+ClassifiedLine classifyLine(std::string_view line) {
     ClassifiedLine out;
     std::string t = sjis::trim(line);
     if (!t.empty() && t.front() == '~') {
@@ -26,7 +26,7 @@ ClassifiedLine classifyLine(const std::string& line) {
     return out;
 }
 
-void Interpreter::executeLine(const std::string& line) {
+void Interpreter::executeLine(std::string_view line) {
     ClassifiedLine c = classifyLine(line);
     currentTextId_ = c.textId;
     switch (c.kind) {
