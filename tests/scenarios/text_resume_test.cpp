@@ -65,6 +65,16 @@ TEST(TextResume, ARubyWordAcrossThePageEndIsDrawnAgainWholeAfterALoad) {
     EXPECT_TRUE(r.run.platform().lastFrame() == plain.platform().lastFrame());
 }
 
+TEST(TextResume, ARubyWordThatStartsItsLineAtTheEndOfTheRowIsDrawnAgainWhole) {
+    // The row's first part is a line of its own that ends without a line end.
+    ResumeRun r(fullWidth(25) + "%\n(漢字,かんじ)です");
+    r.go(2);
+    const std::size_t load = r.result.transcript.find("load: slot 2\n");
+    ASSERT_NE(load, std::string::npos) << r.result.transcript;
+    EXPECT_EQ(r.result.transcript.substr(load), "load: slot 2\ntext: (漢字,かんじ)です\nidle\n");
+    EXPECT_EQ(r.logPage(), "漢字です");
+}
+
 TEST(TextResume, ALoneHalfWidthCharacterAfterThePageEndIsDrawnWithItsLineEnd) {
     ResumeRun r(fullWidth(26) + "A");
     r.go(2);
