@@ -1,10 +1,9 @@
 #include "platform/headless/headless_audio.h"
 
 #include "audio/media_probe.h"
+#include "platform/regular_file.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace qvl::platform {
 
@@ -18,18 +17,12 @@ constexpr std::size_t kMaxProbeBytes = std::size_t(256) << 20;
 
 int HeadlessAudio::open(MediaDevice device, const std::string& path) {
     close(device);
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::optional<std::string> bytes = readRegularFile(path, kMaxProbeBytes - 1);
+    if (!bytes) {
         error_ = "cannot open " + path;
         return kCannotOpen;
     }
-    std::string bytes;
-    char buffer[65536];
-    while (in && bytes.size() < kMaxProbeBytes) {
-        in.read(buffer, sizeof buffer);
-        bytes.append(buffer, std::size_t(in.gcount()));
-    }
-    const std::optional<MediaInfo> info = probeMedia(bytes);
+    const std::optional<MediaInfo> info = probeMedia(*bytes);
     if (!info) {
         error_ = "cannot play " + path;
         return kUnreadable;
