@@ -99,6 +99,15 @@ public:
     void waitSet() { WaitBase = platform_.ticks(); }
     void waitFromMark(int32_t ms);
     void waitForMouseClick();
+    // One round of a command's own loop (a shake, an image sequence, a movie, an
+    // effect), which a script can make as long as it likes: each round counts toward
+    // the run's step limit, as a script line does, and lets the window's events run.
+    void loopStep();
+    // The wait closing a frame of such a loop: a counted round that lasts until the
+    // deadline and never less than the shortest frame, so the clock moves even when
+    // the script asked for no delay. frameDelay is delayMs's counterpart.
+    void frameWait(uint32_t deadline);
+    void frameDelay(int32_t ms);
 
     // Message boxes, with their transcript line.
     platform::Answer messageBox(const std::string& title, const std::string& body, ui::BoxIcon icon,
@@ -308,6 +317,9 @@ private:
     Choices choices_;
     AudioLink audioLink_;
     Playback playback_;
+    void countStep();
+    void pumpWhileBusy();
+
     bool leftPressed_ = false;
     bool closeQueryOpen_ = false;
     uint64_t linesRun_ = 0;
