@@ -3,6 +3,7 @@
 #include "audio/media_probe.h"
 #include "platform/regular_file.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace qvl::platform {
@@ -11,6 +12,7 @@ namespace {
 constexpr int kCannotOpen = 275;  // the file is not there or cannot be read
 constexpr int kUnreadable = 277;  // not a piece we can play
 constexpr int kNotOpen = 263;
+constexpr uint32_t kShortestPlayMs = 1;
 // Larger files are not read whole just to learn their length.
 constexpr std::size_t kMaxProbeBytes = std::size_t(256) << 20;
 }  // namespace
@@ -39,7 +41,9 @@ int HeadlessAudio::play(MediaDevice device, bool notify) {
     Piece& p = it->second;
     p.playing = true;
     p.notify = notify;
-    p.endsAt = clock_() + p.lengthMs;
+    // A piece with no length still takes a moment: repeated for ever, it would
+    // otherwise end again and again without the clock ever moving.
+    p.endsAt = clock_() + std::max<uint32_t>(p.lengthMs, kShortestPlayMs);
     if (mixdown_) mixdown_->start(int(device), p.path, clock_(), p.lengthMs, volume(device));
     return 0;
 }

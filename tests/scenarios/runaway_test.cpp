@@ -118,4 +118,18 @@ TEST(Runaway, LoopsWithNoDelayEndAtTheTimeOrStepLimitAndAnswerEscape) {
     }
 }
 
+TEST(Runaway, APieceWithNoLengthRepeatedEndlesslyLetsTheStoryGoOn) {
+    // A MIDI file of one empty track: it lasts nothing, and is played for ever or
+    // two billion times; the delay after it still ends and the text follows.
+    const std::string empty("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\4\0\xff\x2f\0", 22);
+    for (const char* count : {"0", "2147483647"}) {
+        ScenarioRun run("text_case");
+        qvl_test_files::writeAll(run.dir() / "empty.mid", empty);
+        run.writeScenarioFile("autorun.txt", std::string("_midiplay \"empty.mid\",") + count + "\n_delay 1000\n後\n");
+        run.maxMs = 5000;
+        const RunResult r = run.run();
+        EXPECT_NE(r.transcript.find("text: 後\nidle\n"), std::string::npos) << count << r.transcript;
+    }
+}
+
 }  // namespace
