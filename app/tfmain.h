@@ -281,6 +281,10 @@ private:
     // A numeric argument, or nothing when the slot is empty.
     std::optional<int32_t> argOptional(int slot);
 
+    // A script line or a loop's round toward the step limit, and the look at the
+    // window's events that a loop which never waits still gets.
+    void countStep();
+    void pumpWhileBusy();
     void handleEvent(const platform::Event& event);
     void onMouseDown(const platform::Event& event);
     void onMouseUp(const platform::Event& event);
@@ -317,9 +321,6 @@ private:
     Choices choices_;
     AudioLink audioLink_;
     Playback playback_;
-    void countStep();
-    void pumpWhileBusy();
-
     bool leftPressed_ = false;
     bool closeQueryOpen_ = false;
     uint64_t linesRun_ = 0;
