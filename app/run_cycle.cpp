@@ -2,6 +2,7 @@
 #include "app/run_cycle.h"
 
 #include "app/tfmain.h"
+#include "graphics/effect_host.h"
 
 namespace qvl {
 
@@ -68,7 +69,7 @@ uint32_t RunCycle::autoAdvanceDelay() const {
     const ScriptProgram& program = main_.program;
     uint32_t characters = 0;
     if (state.ProgExecLine >= 0 && std::size_t(state.ProgExecLine) < program.Lines.size()) {
-        const std::string& line = program.Lines[std::size_t(state.ProgExecLine)];
+        const std::string_view line = program.Lines[std::size_t(state.ProgExecLine)];
         for (std::size_t i = 0; i < line.size(); ++characters)
             i += isLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < line.size() ? 2 : 1;
     }
@@ -76,11 +77,20 @@ uint32_t RunCycle::autoAdvanceDelay() const {
 }
 
 void RunCycle::lineExecuted() {
+    countStep();
     const TFmainOptions& options = main_.options;
-    platform::Platform& platform = main_.platform();
+    if (options.lineObserver) options.lineObserver(main_.state.ProgFileName, main_.state.ProgExecLine);
+    pumpWhileBusy();
+}
+
+void RunCycle::countStep() {
+    const TFmainOptions& options = main_.options;
     if (options.maxSteps && ++linesRun_ >= *options.maxSteps)
         throw platform::RunStopped(platform::RunStopped::Reason::TimeLimit, "step limit reached");
-    if (options.lineObserver) options.lineObserver(main_.state.ProgFileName, main_.state.ProgExecLine);
+}
+
+void RunCycle::pumpWhileBusy() {
+    platform::Platform& platform = main_.platform();
     // A loop that never waits would freeze the window: let what has arrived run.
     const uint32_t now = platform.ticks();
     if (int32_t(now - lastPump_) < kBusyPumpMs) return;
@@ -90,6 +100,22 @@ void RunCycle::lineExecuted() {
         handleEvent(*event);
     }
     lastPump_ = platform.ticks();
+}
+
+void RunCycle::loopStep() {
+    countStep();
+    pumpWhileBusy();
+}
+
+void RunCycle::frameWait(uint32_t deadline) {
+    countStep();
+    waitUntil(frameDeadline(main_.platform().ticks(), deadline));
+}
+
+void RunCycle::frameDelay(int32_t ms) {
+    input.clicksAccepted = false;
+    frameWait(main_.platform().ticks() + (ms < 0 ? 0u - uint32_t(ms) : uint32_t(ms)));
+    input.clicksAccepted = true;
 }
 
 void RunCycle::waitUntil(uint32_t deadline, WaitHint hint) {

@@ -32,6 +32,15 @@ public:
     // After each script line: the step limit, the line observer, and a look at the
     // window's events when the script has not waited for a while.
     void lineExecuted();
+    // One round of a command's own loop (a shake, an image sequence, a movie, an
+    // effect), which a script can make as long as it likes: each round counts toward
+    // the run's step limit, as a script line does, and lets the window's events run.
+    void loopStep();
+    // The wait closing a frame of such a loop: a counted round that lasts until the
+    // deadline and never less than the shortest frame, so the clock moves even when
+    // the script asked for no delay. frameDelay is delayMs's counterpart.
+    void frameWait(uint32_t deadline);
+    void frameDelay(int32_t ms);
     // An auto-advancing line starts its time again from the next wait.
     void restartAutoAdvance() { autoAdvanceDeadline_.reset(); }
 
@@ -52,6 +61,10 @@ public:
     bool windowCreated = false;        // the right button opens the menu only after start-up
 
 private:
+    // A script line or a loop's round toward the step limit, and the look at the
+    // window's events that a loop which never waits still gets.
+    void countStep();
+    void pumpWhileBusy();
     void handleEvent(const platform::Event& event);
     void onMouseDown(const platform::Event& event);
     void onMouseUp(const platform::Event& event);

@@ -186,11 +186,11 @@ void Scene::shake(int32_t amplitude, int32_t count, int32_t delay) {
         int dy = offset();
         view.image().blit(saved, dx, dy);
         view.show();
-        main_.cycle.delayMs(delay);
+        main_.cycle.frameDelay(delay);
     }
     view.image().blit(saved, 0, 0);
     view.show();
-    main_.cycle.delayMs(delay);
+    main_.cycle.frameDelay(delay);
 }
 
 void Scene::playImageSequence(const std::string& base, int32_t first, int32_t last, int32_t frameMs,
@@ -210,7 +210,7 @@ void Scene::playImageSequence(const std::string& base, int32_t first, int32_t la
         if (overlay == 1 && main_.textWindow.textVisible) layText(bank, bank[SurfaceId::VirtualVram]);
         view.image().blit(bank[SurfaceId::VirtualVram], 0, 0);
         view.show();
-        main_.cycle.waitUntil(start + uint32_t(frameMs));
+        main_.cycle.frameWait(start + uint32_t(frameMs));
         if (k == INT32_MAX) break;
     }
     bank.sceneDirty = true;
@@ -274,6 +274,9 @@ void Scene::playMovie(const std::string& name, Rect where) {
     };
     uint32_t time = 0;
     while (channels.movieWaiting == 1 && movie->nextFrame(frame, time)) {
+        // A file may put every frame at one time: each counts, so the step limit ends
+        // what the clock would not.
+        main_.cycle.loopStep();
         feedSound();
         waitUntilOrClick(start + time);
         if (channels.movieWaiting != 1) break;

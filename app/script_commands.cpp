@@ -24,7 +24,7 @@ ScriptCommands::ScriptCommands(TFmain& main, Dispatcher& d)
     MessageLog& log = main.log;
     FlagStore& flags = main.flags;
 
-    d.setConditional([this, &flow] { flow.conditional(dispatcher_.word(), main_.state.ProgArgs[0]); });
+    d.setConditional([this, &flow] { return flow.conditionHolds(dispatcher_.word()); });
     d.setFlagAssignment([this] { assignFlag(); });
 
     // Timing and waiting
