@@ -22,9 +22,10 @@ void MessageBoxes::warn(const std::string& body) {
 void MessageBoxes::reportScriptError(const std::string& message) {
     const InterpreterState& state = main_.state;
     // Before any script is loaded (a bad configuration file) the message names its own file and line.
-    std::string detail = state.ProgFileName.empty() ? message
-                                                    : "File:" + state.ProgFileName + " Line:" +
-                                                          std::to_string(int64_t(state.ProgExecLine) + 1) + "/" + message;
+    std::string detail =
+        state.ProgFileName.empty()
+            ? message
+            : "File:" + state.ProgFileName + " Line:" + std::to_string(int64_t(state.ProgExecLine) + 1) + "/" + message;
     main_.transcript.write("error", detail);
     Answer a = messageBox(detail, text(Text::ErrorQuestion), ui::BoxIcon::Question, ui::BoxButtons::YesNo, Answer::No);
     if (a == Answer::Yes) throw ProgramExit{1};

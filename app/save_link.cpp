@@ -17,9 +17,8 @@ SaveLink::SaveLink(TFmain& main) : main_(main), games_(*this, main.saves) {}
 
 LiveState SaveLink::live() {
     TFmain& m = main_;
-    return {m.bank(),          m.channels,        m.textWindow,           m.state,
-            m.controlFlow.options(), m.flags,      m.log,                  m.cycle.ClickFlagIndex,
-            m.scene.autoRefreshMode, m.scene.darknessSuppressed, m.shell.popupSuppressed};
+    return {m.bank(), m.channels, m.textWindow, m.state, m.controlFlow.options(), m.flags, m.log,
+            m.cycle.ClickFlagIndex, m.scene.autoRefreshMode, m.scene.darknessSuppressed, m.shell.popupSuppressed};
 }
 Playback& SaveLink::playback() {
     return main_.playback;

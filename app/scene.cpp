@@ -123,8 +123,7 @@ void Scene::setEffect(int32_t show, const std::string& kind, int32_t x, int32_t 
 void Scene::loadSpriteSheet(const std::string& file, int32_t cellWidth, int32_t cellHeight,
                             const std::string& transparency) {
     std::optional<Surface> mask = maskPicture(transparency);
-    main_.bank().loadSpriteSheet(main_.pictures.read(file), file, cellWidth, cellHeight, transparency,
-                                 std::move(mask));
+    main_.bank().loadSpriteSheet(main_.pictures.read(file), file, cellWidth, cellHeight, transparency, std::move(mask));
 }
 
 void Scene::putSprite(int32_t slot, int32_t x, int32_t y) {
@@ -193,8 +192,7 @@ void Scene::shake(int32_t amplitude, int32_t count, int32_t delay) {
     main_.cycle.frameDelay(delay);
 }
 
-void Scene::playImageSequence(const std::string& base, int32_t first, int32_t last, int32_t frameMs,
-                              int32_t overlay) {
+void Scene::playImageSequence(const std::string& base, int32_t first, int32_t last, int32_t frameMs, int32_t overlay) {
     SurfaceBank& bank = main_.bank();
     WindowView& view = main_.view();
     std::size_t dot = base.rfind('.');

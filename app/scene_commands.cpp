@@ -5,7 +5,8 @@
 
 namespace qvl {
 
-SceneCommands::SceneCommands(TFmain& main, Dispatcher& d) : main_(main), scene_(main.scene), args_(main.state, main.evaluator) {
+SceneCommands::SceneCommands(TFmain& main, Dispatcher& d)
+    : main_(main), scene_(main.scene), args_(main.state, main.evaluator) {
     auto arg = [this](int slot) -> const std::string& { return args_.text(slot); };
     auto value = [this](int slot, int32_t emptyValue) { return args_.value(slot, emptyValue); };
     Scene& scene = scene_;
@@ -112,7 +113,8 @@ void SceneCommands::clearPersons() {
 void SceneCommands::setEffect() {
     const SurfaceState& st = main_.bank().state(SurfaceId::Effect);
     int32_t show = args_.value(0, 0);
-    scene_.setEffect(show, main_.state.ProgArgs[1], args_.value(2, st.x), args_.value(3, st.y), args_.value(4, st.order));
+    scene_.setEffect(show, main_.state.ProgArgs[1], args_.value(2, st.x), args_.value(3, st.y),
+                     args_.value(4, st.order));
 }
 
 void SceneCommands::blackHole(BlackHoleKind kind) {

@@ -228,8 +228,7 @@ void Shell::hideText() {
         settings.BGDarkness = false;
         composeScene(bank, main_.scene.darkness());
     }
-    main_.view().image().blit(bank[SurfaceId::VirtualVram], 0, 0, 0, 0, platform::kSceneWidth,
-                              platform::kSceneHeight);
+    main_.view().image().blit(bank[SurfaceId::VirtualVram], 0, 0, 0, 0, platform::kSceneWidth, platform::kSceneHeight);
     waitForHidingClick();
     endHiding();
     if (undarken) {
@@ -295,7 +294,6 @@ void Shell::showFontDialog() {
     main_.cycle.input.clearClicks();
 }
 
-
 void Shell::showVersionDialog() {
     const EngineSettings& settings = main_.settings;
     std::optional<Surface> picture;
@@ -312,8 +310,7 @@ void Shell::showVersionDialog() {
             picture = Surface(TFver::kPictureWidth, TFver::kPictureHeight, 0);
         }
     }
-    VersionInfo info{settings.ProgramID, settings.InstallPath,
-                     platform::FileSystem::toSjis(settings.startDirectory)};
+    VersionInfo info{settings.ProgramID, settings.InstallPath, platform::FileSystem::toSjis(settings.startDirectory)};
     versionDialog_.prepare(info, std::move(picture), main_.platform().fonts());
     main_.transcript.write("dialog", versionDialog_.caption());
     openDialog_ = OpenDialogTexts{versionDialog_.caption(), versionDialog_.lines()};

@@ -16,7 +16,10 @@ int clampSize(int64_t v) {
 
 PictureLook::PictureLook(ChoiceHost& host, Kind kind, int x, int y, int columns, const std::vector<int32_t>& values,
                          ChoiceRecord& record)
-    : host_(host), kind_(kind), columns_(kind == Kind::Grid ? std::max(columns, 1) : 1), values_(values),
+    : host_(host),
+      kind_(kind),
+      columns_(kind == Kind::Grid ? std::max(columns, 1) : 1),
+      values_(values),
       record_(record) {
     const int n = int(values.size());
     const int cw = host.bank().sheet.cellWidth, ch = host.bank().sheet.cellHeight;
