@@ -1,8 +1,11 @@
 #include "app/data_folders.h"
 
+#include "base/sjis.h"
+#include "platform/encoding.h"
 #include "platform/system.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 #ifndef QVL_DATA_FROM_BIN
@@ -73,8 +76,7 @@ fs::path scenarioFolderOf(const fs::path& given) {
     return given;
 }
 
-PlayerFolder choosePlayerFolder(const PlayerFolderInputs& in) {
-    if (in.scenarioWritable) return {in.scenarioFolder, false};
+std::optional<fs::path> perUserFolder(const PlayerFolderInputs& in) {
     fs::path base;
     // A relative XDG_DATA_HOME is invalid and ignored, as the base directory rules say.
     if (!in.xdgDataHome.empty() && fs::path(in.xdgDataHome).is_absolute())
@@ -82,12 +84,18 @@ PlayerFolder choosePlayerFolder(const PlayerFolderInputs& in) {
     else if (!in.home.empty() && fs::path(in.home).is_absolute())
         base = fs::path(in.home) / ".local" / "share";
     else
-        return {in.scenarioFolder, false};
+        return std::nullopt;
     std::string name = folderNameFrom(in.programId);
     if (name.empty()) name = folderNameFrom(in.scenarioFolder.filename().string());
     if (name.empty()) name = folderNameFrom(in.scenarioFolder.parent_path().filename().string());
     if (name.empty()) name = "scenario";
-    return {base / "quorvel" / name, true};
+    return base / "quorvel" / name;
+}
+
+PlayerFolder choosePlayerFolder(const PlayerFolderInputs& in) {
+    if (in.scenarioWritable) return {in.scenarioFolder, false};
+    if (auto own = perUserFolder(in)) return {*own, true};
+    return {in.scenarioFolder, false};
 }
 
 PlayerFolderInputs environmentForPlayerFolder(const fs::path& scenarioFolder, const std::string& programIdUtf8) {
@@ -114,6 +122,67 @@ std::string relocatedSavePath(const std::string& savePath, const std::string& pl
     std::string folder = playerFolderSjis;
     if (folder.empty() || folder.back() != '/') folder += '/';
     return folder + rest;
+}
+
+fs::path savePathTarget(const std::string& savePath, const fs::path& currentDir, const fs::path& driveRoot) {
+    std::string rest = savePath;
+    fs::path base = currentDir;
+    if (!rest.empty() && rest[0] == '/') {
+        base = "/";
+    } else if (isDriveLetterPath(rest) || (!rest.empty() && rest[0] == '\\')) {
+        if (isDriveLetterPath(rest)) rest.erase(0, 2);
+        if (!driveRoot.empty()) base = driveRoot;
+    }
+    // Separators are single bytes; a trail byte 0x5C inside a double-byte character is not one.
+    std::string slashed;
+    for (std::size_t i = 0; i < rest.size(); i += sjis::charLength(rest, i)) {
+        if (sjis::charLength(rest, i) == 1 && rest[i] == '\\') slashed += '/';
+        else slashed.append(rest, i, sjis::charLength(rest, i));
+    }
+    while (!slashed.empty() && slashed[0] == '/') slashed.erase(0, 1);
+    return base / platform::sjisToUtf8(slashed);
+}
+
+bool liesInside(const std::vector<fs::path>& paths, const std::vector<fs::path>& folders) {
+    auto real = [](const fs::path& p) {
+        std::error_code ec;
+        fs::path r = fs::weakly_canonical(p, ec);
+        return ec ? p.lexically_normal() : r;
+    };
+    std::vector<fs::path> roots;
+    for (const auto& f : folders) roots.push_back(real(f));
+    auto allowed = [&](const fs::path& p) {
+        // A trailing separator leaves an empty last component; drop it before comparing.
+        fs::path q = p;
+        if (!q.empty() && q.filename().empty()) q = q.parent_path();
+        return std::any_of(roots.begin(), roots.end(), [&](const fs::path& root) { return inside(q, root); });
+    };
+    return std::all_of(paths.begin(), paths.end(), [&](const fs::path& p) {
+        return allowed(real(p)) && allowed(real(p.lexically_normal()));
+    });
+}
+
+std::optional<RefusedSavePath> refusedScenarioSavePath(
+    const std::string& savePath, const std::string& source, const SavePathPlaces& at,
+    const std::function<std::optional<fs::path>(const std::string&)>& resolve) {
+    // No folder has a longer name: such a value is refused without walking it.
+    if (savePath.size() <= PATH_MAX) {
+        std::vector<fs::path> leads{savePathTarget(savePath, at.currentDir, at.driveRoot)};
+        if (resolve)
+            if (auto found = resolve(savePath)) leads.push_back(*found);
+        std::vector<fs::path> allowed{at.scenarioFolder};
+        if (!at.dataFolder.empty()) allowed.push_back(at.dataFolder);
+        if (liesInside(leads, allowed)) return std::nullopt;
+    }
+    RefusedSavePath r;
+    r.folder = at.dataFolder.empty() ? at.scenarioFolder : at.dataFolder;
+    const std::string shown = platform::sjisToUtf8(sjis::shownValue(savePath));
+    r.notice = "SavePath=" + shown + " in the scenario's " + source +
+               " leads outside the scenario folder; saves go to " + r.folder.string();
+    r.message = platform::utf8ToSjis(source + " の SavePath（" + shown +
+                                     "）はシナリオのフォルダの外を指しているので使いません。\nセーブデータは " +
+                                     r.folder.string() + " に保存します。");
+    return r;
 }
 
 }  // namespace qvl

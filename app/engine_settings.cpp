@@ -1,9 +1,15 @@
 #include "app/engine_settings.h"
 
+#include "base/fault.h"
 #include "base/numbers.h"
+#include "base/sjis.h"
 #include "platform/encoding.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qvl {
 
@@ -17,14 +23,63 @@ EngineSettings::EngineSettings() {
                  "Marlett",         "Symbol",          "Wingdings"};
 }
 
+namespace {
+
+// A numeric key: empty reads as the default; anything else not a number is a fault
+// that tells the player which line of which file to mend.
+int32_t numberIn(const ConfigList& list, const char* file, const std::string& key, int32_t emptyDefault) {
+    const std::string value = list.value(key);
+    if (value.empty()) return emptyDefault;
+    if (auto n = parseInt(value)) return *n;
+    throw Fault("'" + sjis::shownValue(value) + "' is not a valid integer value\n" +
+                platform::utf8ToSjis(std::string(file) + " の " + std::to_string(list.lineOf(key)) + " 行目 (" +
+                                     key + ")：整数に直すか、この行を消してください。"));
+}
+
+}  // namespace
+
+std::optional<std::string> readConfigFile(const std::filesystem::path& path, const std::string& fileName) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string bytes;
+    char buffer[65536];
+    bool failed = false;
+    // One byte past the limit tells a file that is too large.
+    while (bytes.size() <= kMaxConfigBytes) {
+        ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, kMaxConfigBytes + 1 - bytes.size()));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            failed = n < 0;
+            break;
+        }
+        bytes.append(buffer, std::size_t(n));
+    }
+    ::close(fd);
+    if (failed) return std::nullopt;
+    if (bytes.size() > kMaxConfigBytes) {
+        const bool players = fileName == "qvl.ini";
+        throw Fault(platform::utf8ToSjis(
+            fileName + " が大きすぎます（1 MiB を超えています）：" + path.string() + "\n" +
+            (players ? "このファイルを消してください。設定は初期値に戻り、終了時に作り直されます。"
+                     : "シナリオのファイルが壊れています。シナリオを入れ直してください。")));
+    }
+    return bytes;
+}
+
 void applySettings(EngineSettings& s, const ConfigList& cfg, const ConfigList* ini) {
-    auto on = [](const ConfigList& list, const char* key, bool emptyDefault) {
-        return list.intValue(key, emptyDefault ? 1 : 0) != 0;
+    auto on = [&](const ConfigList& list, const char* key, bool emptyDefault) {
+        return numberIn(list, &list == &cfg ? "qvl.cfg" : "qvl.ini", key, emptyDefault ? 1 : 0) != 0;
     };
     s.iniFound = ini != nullptr;
     if (ini) {
         s.BGDarkness = on(*ini, "BGDarkness", false);
         s.SavePath = ini->value("SavePath");
+        if (!s.SavePath.empty()) s.savePathSource = "qvl.ini";
         s.EnableMusic = on(*ini, "EnableMusic", true);
         s.EnableSound = on(*ini, "EnableSound", true);
         s.HighSpeedText = on(*ini, "HighSpeedText", false);
@@ -44,8 +99,11 @@ void applySettings(EngineSettings& s, const ConfigList& cfg, const ConfigList* i
         for (int i = 0; i < 4; ++i) s.DefaultFont[std::size_t(i)] = cfg.value("DefaultFont" + std::to_string(i));
         if (!cfg.value("BGDarkness").empty()) s.BGDarkness = on(cfg, "BGDarkness", false);
     }
-    if (s.SavePath.empty()) s.SavePath = cfg.value("SavePath");
-    s.DarknessRate = cfg.intValue("DarknessRate", 32);
+    if (s.SavePath.empty()) {
+        s.SavePath = cfg.value("SavePath");
+        if (!s.SavePath.empty()) s.savePathSource = "qvl.cfg";
+    }
+    s.DarknessRate = numberIn(cfg, "qvl.cfg", "DarknessRate", 32);
     for (int i = 4; i < kFontSlots; ++i) s.DefaultFont[std::size_t(i)] = cfg.value("DefaultFont" + std::to_string(i));
     s.Icon = cfg.value("Icon");
     s.BackGround = cfg.value("BackGround");
@@ -53,9 +111,9 @@ void applySettings(EngineSettings& s, const ConfigList& cfg, const ConfigList* i
     s.Version = cfg.value("Version");
     s.MenuClickSound = cfg.value("MenuClickSound");
     s.DataDriveLabel = cfg.value("DataDriveLabel");
-    if (std::string max = cfg.value("TextMaxIndex"); !max.empty()) {
+    if (!cfg.value("TextMaxIndex").empty()) {
         // A negative size would be an impossible allocation: no read marks then.
-        int32_t n = toInt(max);
+        int32_t n = numberIn(cfg, "qvl.cfg", "TextMaxIndex", 0);
         s.TextMaxIndex = n < 0 ? 0 : n;
     }
     s.ForceDataDrivePath = cfg.value("ForceDataDrivePath");
@@ -64,7 +122,12 @@ void applySettings(EngineSettings& s, const ConfigList& cfg, const ConfigList* i
         s.DataDriveLabel.clear();
     }
     if (cfg.value("GlobalFlagSave") == "0") s.GlobalFlagSave = false;
-    s.MP3Timing = cfg.intValue("MP3Timing", 5);
+    s.MP3Timing = numberIn(cfg, "qvl.cfg", "MP3Timing", 5);
+}
+
+std::string settingsNotSavedText(const std::filesystem::path& file) {
+    return platform::utf8ToSjis("qvl.ini を保存できません：" + file.string() +
+                                "\n今回変えた設定は残りません。フォルダに書き込めるか、ディスクに空きがあるかを確かめてください。");
 }
 
 std::string settingsFileBytes(const EngineSettings& s) {

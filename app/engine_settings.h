@@ -14,6 +14,10 @@ namespace qvl {
 
 inline constexpr int kFontSlots = 7;
 
+// Real configuration files are a few hundred bytes; anything past this is refused
+// before it costs memory.
+inline constexpr std::size_t kMaxConfigBytes = std::size_t(1) << 20;
+
 // "ＭＳ ゴシック", the face of slots 0-3 until a player or scenario says otherwise.
 const std::string& defaultFontName();
 
@@ -24,6 +28,9 @@ struct EngineSettings {
     // Where qvl.ini is written: the start directory, or the player's own folder when
     // the scenario folder cannot be written (relative save paths then point there too).
     std::filesystem::path playerFolder;
+    // This scenario's folder among the player's own data (empty without a home): the
+    // other place, beside the scenario folder, where the scenario's files may put saves.
+    std::filesystem::path dataFolder;
     bool BGDarkness = false;
     int32_t DarknessRate = 32;
     std::string SavePath;
@@ -50,19 +57,31 @@ struct EngineSettings {
     bool GlobalFlagSave = true;
     int32_t MP3Timing = 5;
     bool iniFound = false;  // qvl.ini existed at start
+    // The scenario's file SavePath came from ("qvl.cfg", or a qvl.ini shipped in the
+    // scenario folder): such a folder is confined before use. Empty when the
+    // player's own qvl.ini or the save-location dialog gave it.
+    std::string savePathSource;
 
     std::array<std::string, kFontSlots> FontTable;
 
     EngineSettings();
 };
 
+// The bytes of qvl.cfg or qvl.ini (fileName, as messages name it) at path. Nothing
+// when it is missing or not a regular file (a FIFO never blocks the start). A file
+// over kMaxConfigBytes is a fault that says what to do; reading stops at the limit.
+std::optional<std::string> readConfigFile(const std::filesystem::path& path, const std::string& fileName);
+
 // Takes the values of the two files into the settings, in the order and with the
 // fallbacks of the loading rules (after the install-path step). Non-numbers in
-// numeric keys are faults.
+// numeric keys are faults naming the file, the line and the key.
 void applySettings(EngineSettings& settings, const ConfigList& cfg, const ConfigList* ini);
 
 // The bytes of the qvl.ini written at a normal exit.
 std::string settingsFileBytes(const EngineSettings& settings);
+
+// What the player is told when qvl.ini could not be written at exit (Shift-JIS).
+std::string settingsNotSavedText(const std::filesystem::path& file);
 
 // The first name of a comma-separated list that is installed, or empty text.
 template <typename IsInstalled>

@@ -258,8 +258,10 @@ Answer TFmain::messageBox(const std::string& title, const std::string& body, ui:
 }
 
 void TFmain::reportScriptError(const std::string& message) {
-    std::string detail =
-        "File:" + state.ProgFileName + " Line:" + std::to_string(int64_t(state.ProgExecLine) + 1) + "/" + message;
+    // Before any script is loaded (a bad configuration file) the message names its own file and line.
+    std::string detail = state.ProgFileName.empty() ? message
+                                                    : "File:" + state.ProgFileName + " Line:" +
+                                                          std::to_string(int64_t(state.ProgExecLine) + 1) + "/" + message;
     transcript_.write("error", detail);
     Answer a = messageBox(detail, text(Text::ErrorQuestion), ui::BoxIcon::Question, ui::BoxButtons::YesNo, Answer::No);
     if (a == Answer::Yes) throw ProgramExit{1};

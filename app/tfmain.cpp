@@ -112,6 +112,7 @@ void TFmain::createMainWindow() {
             std::cerr << "quorvel: no drive labelled " << platform::sjisToUtf8(settings.DataDriveLabel) << "\n";
     }
     if (!settings.dataDriveRoot.empty()) files_.setDriveRoot(platform::FileSystem::fromSjis(settings.dataDriveRoot));
+    confineScenarioSavePath();
     if (!settings.BackGround.empty()) bank_.loadBackground(readPicture(settings.BackGround), settings.BackGround);
     loadWaitIcon();
     textWindow.setDefaults(settings.FontTable);
@@ -129,7 +130,8 @@ void TFmain::readScriptKey() {
 }
 
 void TFmain::loadSettings() {
-    auto cfgBytes = files_.read("qvl.cfg");
+    std::optional<std::string> cfgBytes;
+    if (auto path = files_.resolve("qvl.cfg")) cfgBytes = readConfigFile(*path, "qvl.cfg");
     if (!cfgBytes && !files_.exists("autorun.txt") && !files_.exists("autorun.txd")) {
         // Not a scenario at all (a wrong folder opened from a file manager): say so
         // plainly rather than as a script error.
@@ -148,9 +150,11 @@ void TFmain::loadSettings() {
         if (!dir.empty()) platform::FileSystem::setCurrentPath(dir);
     }
     settings.startDirectory = platform::FileSystem::currentPath();
-    const PlayerFolder player = choosePlayerFolder(
-        environmentForPlayerFolder(settings.startDirectory, platform::sjisToUtf8(settings.ProgramID)));
+    const PlayerFolderInputs where =
+        environmentForPlayerFolder(settings.startDirectory, platform::sjisToUtf8(settings.ProgramID));
+    const PlayerFolder player = choosePlayerFolder(where);
     settings.playerFolder = player.folder;
+    settings.dataFolder = perUserFolder(where).value_or(std::filesystem::path());
     std::optional<std::string> iniBytes;
     if (player.relocated) {
         std::error_code ec;
@@ -158,13 +162,23 @@ void TFmain::loadSettings() {
         const std::string note = "the scenario folder cannot be written; qvl.ini and saves go to " + player.folder.string();
         transcript_.writeUtf8("notice: " + note);
         std::cerr << "quorvel: " << note << "\n";
-        iniBytes = files_.read(platform::FileSystem::toSjis(player.folder / "qvl.ini"));
     }
+    // A qvl.ini in the player's data folder was written by us or the player; one in
+    // the scenario folder may have come with the scenario. The player's comes first.
+    bool playersIni = false;
+    if (!settings.dataFolder.empty())
+        if (auto path = files_.resolve(platform::FileSystem::toSjis(settings.dataFolder / "qvl.ini")))
+            if ((iniBytes = readConfigFile(*path, "qvl.ini"))) {
+                playersIni = true;
+                settings.playerFolder = settings.dataFolder;
+            }
     // A read-only scenario may ship a qvl.ini: it gives the options until the player's own exists.
-    if (!iniBytes) iniBytes = files_.read("qvl.ini");
+    if (!iniBytes)
+        if (auto path = files_.resolve("qvl.ini")) iniBytes = readConfigFile(*path, "qvl.ini");
     std::optional<ConfigList> ini;
     if (iniBytes) ini = ConfigList::fromBytes(*iniBytes);
     applySettings(settings, cfg, ini ? &*ini : nullptr);
+    if (playersIni) settings.savePathSource.clear();
     if (player.relocated)
         settings.SavePath = relocatedSavePath(settings.SavePath, platform::FileSystem::toSjis(player.folder));
     if (settings.TextMaxIndex) {
@@ -189,10 +203,36 @@ void TFmain::loadSettings() {
         auto chosen = ui::chooseFile(*this, ask);
         transcript_.write("box", ask.title + " | " + ask.initialName + " -> " +
                                      (chosen ? platform::FileSystem::toSjis(*chosen) : std::string("cancel")));
-        if (chosen) settings.SavePath = platform::FileSystem::toSjis(chosen->parent_path()) + "/";
+        if (chosen) {
+            settings.SavePath = platform::FileSystem::toSjis(chosen->parent_path()) + "/";
+            settings.savePathSource.clear();
+            // The player's choice stands; kept in the player's data folder when it lies
+            // outside the scenario's places, so the next start trusts it too.
+            if (!settings.dataFolder.empty() &&
+                !liesInside({chosen->parent_path()}, {settings.startDirectory, settings.dataFolder})) {
+                std::error_code ec;
+                std::filesystem::create_directories(settings.dataFolder, ec);
+                settings.playerFolder = settings.dataFolder;
+            }
+        }
         // The chooser walks the current directory; later relative names must not follow it.
         platform::FileSystem::setCurrentPath(settings.startDirectory);
     }
+}
+
+void TFmain::confineScenarioSavePath() {
+    if (settings.savePathSource.empty()) return;
+    // Checked once the data drive is known: a drive prefix in SavePath leads there.
+    const SavePathPlaces at{platform::FileSystem::currentPath(), platform::FileSystem::fromSjis(settings.dataDriveRoot),
+                            settings.startDirectory, settings.dataFolder};
+    auto refused = refusedScenarioSavePath(settings.SavePath, settings.savePathSource, at,
+                                           [this](const std::string& name) { return files_.resolve(name); });
+    settings.savePathSource.clear();
+    if (!refused) return;
+    transcript_.writeUtf8("notice: " + refused->notice);
+    std::cerr << "quorvel: " << refused->notice << "\n";
+    messageBox(text(Text::AppTitle), refused->message, ui::BoxIcon::Exclamation, ui::BoxButtons::Ok, Answer::Ok);
+    settings.SavePath = platform::FileSystem::toSjis(refused->folder) + "/";
 }
 
 void TFmain::firstIdle() {
@@ -258,8 +298,11 @@ void TFmain::startSequence() {
 void TFmain::saveSettings() {
     const std::filesystem::path file =
         (settings.playerFolder.empty() ? settings.startDirectory : settings.playerFolder) / "qvl.ini";
-    if (!files_.writeAtomically(platform::FileSystem::toSjis(file), settingsFileBytes(settings)))
+    if (!files_.writeAtomically(platform::FileSystem::toSjis(file), settingsFileBytes(settings))) {
         std::cerr << "quorvel: cannot write " << file.string() << "\n";
+        messageBox(text(Text::AppTitle), settingsNotSavedText(file), ui::BoxIcon::Exclamation, ui::BoxButtons::Ok,
+                   Answer::Ok);
+    }
 }
 
 void TFmain::setChapter(const std::string& title) {

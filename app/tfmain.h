@@ -213,6 +213,7 @@ public:
 private:
     void createMainWindow();
     void loadSettings();
+    void confineScenarioSavePath();
     void readScriptKey();
     void firstIdle();
     void startSequence();

@@ -27,6 +27,11 @@ std::string ConfigList::value(std::string_view key) const {
 
 bool ConfigList::contains(std::string_view key) const { return find(key) != nullptr; }
 
+std::size_t ConfigList::lineOf(std::string_view key) const {
+    const std::string* line = find(key);
+    return line ? std::size_t(line - lines_.data()) + 1 : 0;
+}
+
 int32_t ConfigList::intValue(std::string_view key, int32_t emptyDefault) const {
     return toIntOr(value(key), emptyDefault);
 }

@@ -17,6 +17,8 @@ public:
     // Empty text when the key is absent.
     std::string value(std::string_view key) const;
     bool contains(std::string_view key) const;
+    // 1-based number of the line that holds the key, 0 when absent (for messages).
+    std::size_t lineOf(std::string_view key) const;
     // Empty reads as emptyDefault; a non-number is a fault.
     int32_t intValue(std::string_view key, int32_t emptyDefault) const;
 

@@ -62,6 +62,58 @@ TEST(PlayerFolder, SavePathsMoveIntoThePlayerFolder) {
     EXPECT_EQ(relocatedSavePath("/home/player/saves/", home), "/home/player/saves/");
 }
 
+TEST(SavePathTarget, LeadsWhereTheFileLayerFindsIt) {
+    const fs::path cwd = "/games/tale", drive = "/media/cd";
+    EXPECT_EQ(savePathTarget("save\\", cwd, ""), fs::path("/games/tale/save/"));
+    EXPECT_EQ(savePathTarget("/abs/x", cwd, ""), fs::path("/abs/x"));
+    EXPECT_EQ(savePathTarget("C:\\save\\", cwd, ""), fs::path("/games/tale/save/"));
+    EXPECT_EQ(savePathTarget("C:\\save\\", cwd, drive), fs::path("/media/cd/save/"));
+    EXPECT_EQ(savePathTarget("\\save", cwd, drive), fs::path("/media/cd/save"));
+    // 0x5C as the trail byte of a double-byte character is no separator.
+    EXPECT_EQ(savePathTarget("\x95\x5C", cwd, "").filename().string(), "表");
+}
+
+TEST(SavePathTarget, OnlyFoldersInsideTheAllowedOnesPassByTheirRealPath) {
+    const fs::path root = fs::temp_directory_path() / ("qvl-inside-" + std::to_string(::getpid()));
+    const fs::path game = root / "game", data = root / "data" / "quorvel" / "game", outside = root / "outside";
+    fs::create_directories(game / "save");
+    fs::create_directories(outside);
+    fs::create_directory_symlink(outside, game / "link");
+    const std::vector<fs::path> allowed{game, data};  // the data folder need not exist yet
+    auto ok = [&](const fs::path& p) { return liesInside({p}, allowed); };
+    EXPECT_TRUE(ok(game));
+    EXPECT_TRUE(ok(game / "save/"));
+    EXPECT_TRUE(ok(game / "new" / "deeper/"));
+    EXPECT_TRUE(ok(game / "save" / ".." / "other"));
+    EXPECT_TRUE(ok(data / "save/"));
+    EXPECT_FALSE(ok(game / ".."));
+    EXPECT_FALSE(ok(game / ".." / ".." / ".." / "etc/"));
+    EXPECT_FALSE(ok(data / ".." / "other-game"));
+    EXPECT_FALSE(ok(outside));
+    EXPECT_FALSE(ok("/etc"));
+    EXPECT_FALSE(ok(root / "gameover"));  // a name that merely starts alike
+    // A link inside leads out; so does ".." after it as the system follows it.
+    EXPECT_FALSE(ok(game / "link/"));
+    EXPECT_FALSE(ok(game / "link" / "sub"));
+    EXPECT_FALSE(ok(game / "link" / ".." / "outside"));
+    EXPECT_FALSE(liesInside({game / "save", outside}, allowed));
+
+    // The whole decision: the file layer's find counts too; an endless value is not walked.
+    const SavePathPlaces at{game, "", game, data};
+    EXPECT_FALSE(refusedScenarioSavePath("save\\", "qvl.cfg", at, nullptr));
+    EXPECT_TRUE(refusedScenarioSavePath("SAVE\\", "qvl.cfg", at, [&](const std::string&) { return game / "link"; }));
+    bool walked = false;
+    auto refused = refusedScenarioSavePath(std::string(300000, '/'), "qvl.ini", at, [&](const std::string&) {
+        walked = true;
+        return std::optional<fs::path>();
+    });
+    ASSERT_TRUE(refused);
+    EXPECT_FALSE(walked);
+    EXPECT_EQ(refused->folder, data);
+    EXPECT_LT(refused->notice.size(), 300u);
+    fs::remove_all(root);
+}
+
 TEST(ScenarioFolder, AFileStandsForItsFolder) {
     const fs::path dir = fs::temp_directory_path() / ("qvl-folder-" + std::to_string(::getpid()));
     fs::create_directories(dir);

@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,6 +18,7 @@ namespace qvl {
 namespace {
 
 using platform::utf8ToSjis;
+namespace fs = std::filesystem;
 using platform::VolumeInfo;
 
 ConfigList list(const std::string& bytes) { return ConfigList::fromBytes(bytes); }
@@ -82,6 +88,59 @@ TEST(ApplySettings, NonNumbersInNumericKeysAreFaults) {
     EXPECT_THROW(applied("TextMaxIndex=1k\r\n", nullptr), Fault);
     EXPECT_THROW(applied("MP3Timing=5ms\r\n", nullptr), Fault);
     EXPECT_THROW(applied("BGDarkness=x\r\n", nullptr), Fault);
+}
+
+TEST(ApplySettings, ABadNumberNamesTheFileLineAndKeyAndQuotesTheValueSafely) {
+    auto faultOf = [](const std::string& cfg, const std::string* ini) -> std::string {
+        try {
+            applied(cfg, ini);
+        } catch (const Fault& f) {
+            return f.what();
+        }
+        return "no fault";
+    };
+    const std::string ini = "[System]\r\nEnableMusic=abc\r\n";
+    std::string m = faultOf("", &ini);
+    EXPECT_EQ(m.rfind("'abc' is not a valid integer value\n", 0), 0u) << m;
+    EXPECT_NE(m.find(utf8ToSjis("qvl.ini の 2 行目 (EnableMusic)：整数に直すか、この行を消してください。")),
+              std::string::npos) << m;
+    m = faultOf("Icon=x\r\nMP3Timing=5ms\r\n", nullptr);
+    EXPECT_NE(m.find(utf8ToSjis("qvl.cfg の 2 行目 (MP3Timing)")), std::string::npos) << m;
+    // A NUL cuts nothing short, and a huge value is not echoed whole.
+    const std::string nul = std::string("EnableSound=1\0x", 15) + "\r\n";
+    m = faultOf("", &nul);
+    EXPECT_EQ(m.rfind("'1\\0x' is not", 0), 0u) << m;
+    const std::string huge = "DarknessRate=" + std::string(10'000'000, '9') + "\r\n";
+    EXPECT_LT(faultOf(huge, nullptr).size(), 300u);
+}
+
+TEST(ConfigFile, IsReadOnlyUpToTheLimitAndOnlyWhenItIsARegularFile) {
+    const fs::path dir = fs::temp_directory_path() / ("qvl-config-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    auto sized = [&](const std::string& name, std::uintmax_t size) {
+        std::ofstream(dir / name, std::ios::binary) << "SavePath=save\\\r\n";
+        fs::resize_file(dir / name, size);  // sparse: costs no disk
+        return dir / name;
+    };
+    auto ok = readConfigFile(sized("qvl.cfg", kMaxConfigBytes), "qvl.cfg");
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(ok->size(), kMaxConfigBytes);
+    try {
+        readConfigFile(sized("qvl.ini", 400u << 20), "qvl.ini");
+        ADD_FAILURE() << "a 400 MB qvl.ini was read";
+    } catch (const Fault& f) {
+        const std::string m = f.what();
+        EXPECT_EQ(m.rfind(utf8ToSjis("qvl.ini が大きすぎます"), 0), 0u);
+        EXPECT_NE(m.find((dir / "qvl.ini").string()), std::string::npos);
+        EXPECT_NE(m.find(utf8ToSjis("このファイルを消してください")), std::string::npos);
+    }
+    EXPECT_THROW(readConfigFile(sized("qvl.cfg", kMaxConfigBytes + 1), "qvl.cfg"), Fault);
+    // A FIFO would block a plain open for ever; a folder is no file either.
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(readConfigFile(dir / "fifo", "qvl.ini"));
+    EXPECT_FALSE(readConfigFile(dir, "qvl.ini"));
+    EXPECT_FALSE(readConfigFile(dir / "missing", "qvl.ini"));
+    fs::remove_all(dir);
 }
 
 TEST(SettingsFile, HasExactlyTheOriginalLinesInOrder) {

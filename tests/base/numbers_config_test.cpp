@@ -66,6 +66,9 @@ TEST(ConfigList, LooksKeysUpLikeTheOriginalFiles) {
     EXPECT_EQ(list.value("Missing"), "");
     EXPECT_FALSE(list.contains("Missing"));
     EXPECT_FALSE(list.contains("EnableMusi"));
+    EXPECT_EQ(list.lineOf("enableMUSIC"), 2u);  // the first match, counted from 1
+    EXPECT_EQ(list.lineOf("Word"), 8u);
+    EXPECT_EQ(list.lineOf("Missing"), 0u);
 
     EXPECT_EQ(list.intValue("EnableMusic", 1), 0);
     EXPECT_EQ(list.intValue("Empty", 7), 7);
