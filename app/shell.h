@@ -10,6 +10,8 @@
 #include "dialogs/version_dialog.h"
 #include "graphics/surface.h"
 
+#include <nlohmann/json_fwd.hpp>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,7 +20,6 @@
 namespace qvl {
 
 class TFmain;
-class JsonWriter;
 
 class Shell {
 public:
@@ -51,7 +52,7 @@ public:
     void restoreDisplayMode();
 
     // The menu tree with its states, and the texts of an open dialog.
-    void writeMenuState(JsonWriter& j) const;
+    void writeMenuState(nlohmann::ordered_json& j) const;
 
     PopupMenuModel menu;
     bool popupAutoOpen = true;          // the right button opens the menu

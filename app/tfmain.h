@@ -16,6 +16,7 @@
 #include "app/save_link.h"
 #include "app/scene.h"
 #include "app/shell.h"
+#include "app/state_json.h"
 #include "app/text_link.h"
 #include "app/tfmain_options.h"
 #include "app/transcript.h"
@@ -61,7 +62,7 @@ public:
     void returnToTitle();
     void loadScript(const std::string& name);
     // The state of the run as JSON (UTF-8), for --dump-state.
-    std::string stateJson() const;
+    std::string stateJson() const { return qvl::stateJson(*this); }
 
     platform::Platform& platform() { return platform_; }
     SurfaceBank& bank() { return bank_; }
@@ -125,6 +126,7 @@ public:
     DebugLink debugLink{*this};  // after what it shows: it reads the objects above
 
 private:
+    friend std::string stateJson(const TFmain& main);  // reads the private parts too
     void createMainWindow();
     void readScriptKey();
     void loadSettings();
