@@ -31,12 +31,22 @@ CoverageReport readCoverage(ScenarioFiles& files, const std::vector<std::string>
     std::map<std::pair<std::string, int32_t>, std::size_t> byPlace;
     for (const ScriptSource& script : reachableScripts(files)) {
         FileCoverage file{platform::sjisToUtf8(script.fileName)};
+        std::string blockEnd;  // option and scroll lines are read by their command, not shown
         for (std::size_t i = 0; i < script.lines.size(); ++i) {
             ClassifiedLine c;
             try {
                 c = classifyLine(script.lines[i]);
             } catch (const std::exception&) {
                 continue;
+            }
+            const std::string word = c.text.substr(0, c.text.find(' '));
+            if (!blockEnd.empty()) {
+                if (c.kind == LineKind::Command && word == blockEnd) blockEnd.clear();
+                continue;
+            }
+            if (c.kind == LineKind::Command) {
+                if (word == "_selmenu" || word == "_selbutton" || word == "_selcgmode") blockEnd = "_endsel";
+                if (word == "_scroll") blockEnd = "_endscroll";
             }
             if (c.kind != LineKind::Text && c.kind != LineKind::Unpaged) continue;
             if (c.textId < 0) {

@@ -1,12 +1,14 @@
 #include "authoring/tools.h"
 
-#include "app/tfmain.h"
+#include "app/data_folders.h"
+#include "app/engine_settings.h"
+#include "base/config_list.h"
 #include "authoring/checker.h"
 #include "authoring/map_drawing.h"
 #include "authoring/read_coverage.h"
 #include "authoring/story_map.h"
 #include "platform/files.h"
-#include "platform/headless/headless_platform.h"
+#include "platform/encoding.h"
 
 #include <algorithm>
 #include <chrono>
@@ -83,6 +85,41 @@ std::optional<std::string> readBytes(const fs::path& file) {
     return bytes.str();
 }
 
+// The scenario's own textid.dat, where the engine keeps it for this player: the
+// settings read as at start-up (qvl.cfg, the player's or the shipped qvl.ini, the
+// save folder moved along with a read-only scenario's player folder). Nothing
+// when the scenario keeps no marks.
+std::optional<fs::path> ownMarksFile() {
+    platform::FileSystem files;
+    std::optional<std::string> cfgBytes;
+    if (auto path = files.resolve("qvl.cfg")) cfgBytes = readConfigFile(*path, "qvl.cfg");
+    const ConfigList cfg = ConfigList::fromBytes(cfgBytes.value_or(""));
+    const fs::path start = platform::FileSystem::currentPath();
+    const PlayerFolderInputs where = environmentForPlayerFolder(start, platform::sjisToUtf8(cfg.value("ProgramID")));
+    const PlayerFolder player = choosePlayerFolder(where);
+    std::optional<std::string> iniBytes;
+    if (auto data = perUserFolder(where))
+        if (auto path = files.resolve(platform::FileSystem::toSjis(*data / "qvl.ini")))
+            iniBytes = readConfigFile(*path, "qvl.ini");
+    if (!iniBytes)
+        if (auto path = files.resolve("qvl.ini")) iniBytes = readConfigFile(*path, "qvl.ini");
+    std::optional<ConfigList> ini;
+    if (iniBytes) ini = ConfigList::fromBytes(*iniBytes);
+    EngineSettings settings;
+    applySettings(settings, cfg, ini ? &*ini : nullptr);
+    if (!settings.TextMaxIndex) return std::nullopt;
+    if (player.relocated)
+        settings.SavePath = relocatedSavePath(settings.SavePath, platform::FileSystem::toSjis(player.folder));
+    // As the engine finds its save folder: SavePath resolved like any file name.
+    fs::path folder = start;
+    if (!settings.SavePath.empty()) {
+        std::string slashed = settings.SavePath;
+        std::replace(slashed.begin(), slashed.end(), '\\', '/');
+        folder = files.resolve(settings.SavePath).value_or(platform::FileSystem::fromSjis(slashed));
+    }
+    return fs::absolute(folder / "textid.dat");
+}
+
 }  // namespace
 
 bool knownMapFormat(const std::string& file) {
@@ -124,21 +161,12 @@ int runCoverage(const std::string& dir, ExploreOptions options, const std::vecto
     if (!enter(dir)) return 2;
 
     if (markFiles.empty()) {
-        // The scenario's own marks, where the engine keeps them for this player.
-        platform::HeadlessPlatform headless({}, platform::HeadlessOptions{});
-        TFmain app(headless, TFmainOptions{});
-        // As the engine finds its save folder: SavePath resolved like any file name.
-        fs::path folder = platform::FileSystem::currentPath();
-        if (const std::string& savePath = app.settings.SavePath; !savePath.empty()) {
-            std::string slashed = savePath;
-            std::replace(slashed.begin(), slashed.end(), '\\', '/');
-            folder = platform::FileSystem().resolve(savePath).value_or(platform::FileSystem::fromSjis(slashed));
-        }
-        markFiles.push_back(folder / "textid.dat");
-        if (!app.settings.TextMaxIndex) {
+        auto own = ownMarksFile();
+        if (!own) {
             std::cerr << "quorvel: the scenario keeps no read marks (qvl.cfg has no TextMaxIndex)\n";
             return 2;
         }
+        markFiles.push_back(*own);
     }
     std::vector<std::string> names, bytes;
     for (const fs::path& file : markFiles) {
