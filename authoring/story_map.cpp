@@ -76,9 +76,10 @@ StoryMap::StoryMap(const ExploreReport& report, ScenarioFiles& files)
         int previous = -1;
         for (std::size_t k = 0; k < p.scenes.size(); ++k) {
             const SceneRun& run = p.scenes[k];
-            std::string start = "start";
-            if (k > 0 && !run.lines.empty())
-                start = run.lines.front().first + ":" + std::to_string(run.lines.front().second);
+            const std::string first = run.lines.empty() ? std::string("autorun.txt:1")
+                                                        : run.lines.front().first + ":" +
+                                                              std::to_string(run.lines.front().second);
+            const std::string start = k == 0 ? std::string("start") : first;
             // A scene is where it starts and where it leads: the same pair is the same
             // scene on every path, and a loop meets its own scene again.
             std::string end;
@@ -92,9 +93,7 @@ StoryMap::StoryMap(const ExploreReport& report, ScenarioFiles& files)
             MapScene& scene = scenes_[std::size_t(s)];
             scene.depth = std::min(scene.depth, int(k));
             if (scene.firstLine.empty()) {
-                scene.firstLine = run.lines.empty() ? std::string("autorun.txt:1") : start;
-                if (k == 0 && !run.lines.empty())
-                    scene.firstLine = run.lines.front().first + ":" + std::to_string(run.lines.front().second);
+                scene.firstLine = first;
                 scene.chapter = run.chapter;
                 scene.firstText = run.firstText;
             }
