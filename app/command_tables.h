@@ -5,7 +5,7 @@
 #include "app/choice_commands.h"
 #include "app/scene_commands.h"
 #include "app/script_commands.h"
-#include "app/text_commands.h"
+#include "app/text_window_commands.h"
 
 namespace qvl {
 
@@ -18,7 +18,7 @@ public:
 private:
     ScriptCommands script_;
     SceneCommands scene_;
-    TextCommands text_;
+    TextWindowCommands text_;
     ChoiceCommands choice_;
     AudioCommands audio_;
 };

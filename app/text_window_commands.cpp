@@ -1,10 +1,10 @@
-#include "app/text_commands.h"
+#include "app/text_window_commands.h"
 
 #include "app/tfmain.h"
 
 namespace qvl {
 
-TextCommands::TextCommands(TFmain& main, Dispatcher& d) : args_(main.state, main.evaluator) {
+TextWindowCommands::TextWindowCommands(TFmain& main, Dispatcher& d) : args_(main.state, main.evaluator) {
     TextWindow& text = main.text;
     auto value = [this](int slot) { return args_.value(slot, 0); };
     auto optional = [this](int slot) { return args_.optional(slot); };

@@ -8,9 +8,9 @@ namespace qvl {
 
 class TFmain;
 
-class TextCommands {
+class TextWindowCommands {
 public:
-    TextCommands(TFmain& main, Dispatcher& dispatcher);
+    TextWindowCommands(TFmain& main, Dispatcher& dispatcher);
 
 private:
     CommandArgs args_;
