@@ -32,6 +32,7 @@ public:
                 reading.next = base.next;
                 if (base.ended == ',') reading = inline_codes::readToken(s, base.next, ')');
                 p = reading.next;
+                r_.rubies.push_back({base.text, reading.text, (base.ended == ',' ? reading.ended : base.ended) != 0});
                 if (!base.text.empty() && !reading.text.empty()) walk(base.text);
             } else if (c == "[") {
                 const inline_codes::Part value = inline_codes::readValuePart(s, p);
@@ -39,6 +40,7 @@ public:
                 width.next = value.next;
                 if (value.ended == ',') width = inline_codes::readValuePart(s, value.next);
                 p = width.next;
+                r_.values.push_back({value.text, width.text, (value.ended == ',' ? width.ended : value.ended) == ']'});
                 // Only a written width says how long the value will be.
                 char* end = nullptr;
                 const long w = std::strtol(width.text.c_str(), &end, 10);
@@ -80,7 +82,9 @@ private:
 
     int32_t number(const std::string& s, std::size_t& p, char code) {
         try {
-            return inline_codes::readNumber(s, p);
+            const int32_t v = inline_codes::readNumber(s, p);
+            r_.codes.push_back({code, v});
+            return v;
         } catch (const Fault&) {
             r_.badCode = std::string("the code letter ") + code + " has no number after it";
             throw;

@@ -22,6 +22,26 @@ struct TextLineReport {
     // A code letter without its number: a fault that ends the run.
     std::string badCode;
     std::vector<std::string> pictures, sounds;  // Shift-JIS names from <A>, <V>, <O>
+
+    // [value,width] as the text window reads them (blanks dropped); closed when
+    // its ']' was found.
+    struct Value {
+        std::string value, width;
+        bool closed = true;
+    };
+    std::vector<Value> values;
+    // (base,reading) groups; closed when the ')' was found.
+    struct Ruby {
+        std::string base, reading;
+        bool closed = true;
+    };
+    std::vector<Ruby> rubies;
+    // Every code letter read with a number, in order.
+    struct Code {
+        char letter = 0;
+        int32_t number = 0;
+    };
+    std::vector<Code> codes;
 };
 
 TextLineReport followTextLine(const std::string& line, TextLayout& layout);
