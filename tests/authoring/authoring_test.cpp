@@ -1,16 +1,19 @@
 // The scenario checker over a folder of broken scenarios, one kind of fault each,
-// and over the demo; the branch explorer over a scenario of nested choices.
+// over the demo and the scenario tests' folders, and against a run of a real-world
+// text; the branch explorer over a scenario of nested choices.
 #include "authoring/checker.h"
 #include "authoring/explorer.h"
 #include "authoring/scenario_files.h"
 #include "platform/files.h"
 #include "script/script_key.h"
+#include "tests/scenarios/scenario_run.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -58,11 +61,80 @@ TEST(Checker, ReportsExactlyThePlantedFaults) {
         EXPECT_FALSE(actual.empty()) << entry.path().filename();
         EXPECT_EQ(readText(expected), actual) << entry.path().filename();
     }
-    EXPECT_GE(cases, 15);
+    EXPECT_GE(cases, 19);
 }
 
 TEST(Checker, DemoIsClean) {
     EXPECT_EQ("", checkFolder(kHere / ".." / ".." / "demo"));
+}
+
+namespace {
+
+// What the run reports, in the words both sides can be brought to: an arithmetic
+// error as "LINE code CODE TEXT", anything else as it stands.
+std::string runError(const std::string& error) {
+    static const std::regex arithmetic("File:(.*) Line:(\\d+)/算術エラーが発生しました。コード:(-\\d) 式:(.*)");
+    std::smatch m;
+    if (std::regex_match(error, m, arithmetic)) return m[1].str() + ":" + m[2].str() + " code " + m[3].str() + " " + m[4].str();
+    return error;
+}
+
+std::string checkerError(const Finding& f) {
+    static const std::regex code("code (-\\d), .*, in \"(.*)\": the run reports it and reads 1.*");
+    std::smatch m;
+    if (f.kind == "expression" && std::regex_match(f.message, m, code))
+        return f.file + ":" + std::to_string(f.line) + " code " + m[1].str() + " " + m[2].str();
+    return f.file + ":" + std::to_string(f.line) + ": " + f.kind + ": " + f.message;
+}
+
+}  // namespace
+
+// A stretch of a public Japanese text made a scenario (tests/data/SOURCES): the
+// checker's errors are the errors a patient reader's headless run reports.
+TEST(Checker, RealTextGivesTheRunsErrorsLineForLine) {
+    const fs::path scratch = fs::temp_directory_path() / ("qvl-corpus-" + std::to_string(::getpid()));
+    fs::remove_all(scratch);
+    fs::copy(kHere / "corpus", scratch, fs::copy_options::recursive);
+    std::vector<std::string> checked, reported;
+    {
+        InFolder in(scratch);
+        FolderFiles files;
+        for (const Finding& f : checkScenario(files))
+            if (!f.hint) checked.push_back(checkerError(f));
+
+        qvl::platform::HeadlessOptions options;
+        options.autoPlay = true;
+        qvl::platform::HeadlessPlatform platform({}, options);
+        std::ostringstream transcript;
+        qvl::TFmainOptions o;
+        o.transcript = &transcript;
+        qvl::TFmain app(platform, o);
+        app.run();
+        std::istringstream lines(transcript.str());
+        for (std::string line; std::getline(lines, line);)
+            if (line.starts_with("error: ")) reported.push_back(runError(line.substr(7)));
+        EXPECT_NE(std::string::npos, transcript.str().find("idle")) << "the run did not read every line";
+    }
+    fs::remove_all(scratch);
+    EXPECT_GE(reported.size(), 3u);
+    EXPECT_EQ(reported, checked);
+}
+
+// Every scenario test folder plays as its transcript says: whatever the checker
+// finds evaluated wrongly there, the run reported on that line.
+TEST(Checker, NoFalseAlarmsInTheScenarioTests) {
+    for (const auto& entry : fs::directory_iterator(QVL_TEST_SCENARIOS)) {
+        if (!fs::exists(entry.path() / "expected")) continue;
+        const std::string expected = readText(entry.path() / "expected");
+        qvl_test::ScenarioRun folder(entry.path().filename().string());
+        InFolder in(folder.dir());
+        FolderFiles files;
+        for (const Finding& f : checkScenario(files)) {
+            if (f.hint || (f.kind != "expression" && f.kind != "flag-index" && f.kind != "number")) continue;
+            const std::string where = "error: File:" + f.file + " Line:" + std::to_string(f.line) + "/";
+            EXPECT_NE(std::string::npos, expected.find(where)) << entry.path().filename() << ": " << f.message;
+        }
+    }
 }
 
 TEST(Checker, FollowsJumpsIntoOtherScriptsAndScrambledOnes) {
@@ -81,9 +153,14 @@ TEST(Checker, FollowsJumpsIntoOtherScriptsAndScrambledOnes) {
     EXPECT_EQ(3u, reachableScripts(files).size());
 }
 
-TEST(Checker, JsonCarriesEveryField) {
-    std::vector<Finding> f{{"a.txt", 3, "missing-label", "no label \"x\""}};
+TEST(Checker, JsonCarriesEveryFieldAndHintsPassAlone) {
+    std::vector<Finding> f{{"a.txt", 3, "missing-label", "no label \"x\""}, {"a.txt", 4, "ruby", "(x)", true}};
+    EXPECT_TRUE(hasErrors(f));
+    EXPECT_FALSE(hasErrors({f[1]}));
+    EXPECT_EQ("a.txt:4: ruby: (x) (hint)\n", findingsText({f[1]}));
     const std::string json = findingsJson(f);
+    EXPECT_NE(std::string::npos, json.find("\"severity\": \"error\""));
+    EXPECT_NE(std::string::npos, json.find("\"severity\": \"hint\""));
     EXPECT_NE(std::string::npos, json.find("\"file\": \"a.txt\""));
     EXPECT_NE(std::string::npos, json.find("\"line\": 3"));
     EXPECT_NE(std::string::npos, json.find("\"kind\": \"missing-label\""));
