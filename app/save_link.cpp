@@ -4,7 +4,9 @@
 
 #include "app/texts.h"
 #include "app/tfmain.h"
+#include "base/fault.h"
 #include "platform/encoding.h"
+#include "script/script_loader.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -30,24 +32,22 @@ std::vector<uint8_t>& SaveLink::readMarks() {
     return main_.ReadTextMarks;
 }
 
-std::string SaveLink::savePath(const std::string& file) const {
-    std::string folder = main_.settings.SavePath;
-    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
-    return folder + file;
+std::filesystem::path SaveLink::saveFolder() {
+    return main_.saveFolder();
 }
 
-std::optional<std::string> SaveLink::readSaveFile(const std::string& name) {
-    return main_.files_.read(savePath(name));
-}
-
-bool SaveLink::writeSaveFile(const std::string& name, const std::string& bytes) {
+void SaveLink::makeSaveFolder() {
     // A new scenario's save folder may not exist yet.
-    const std::string& folder = main_.settings.SavePath;
-    if (!folder.empty() && !main_.files_.resolve(folder)) {
-        std::error_code ec;
-        std::filesystem::create_directories(main_.saveFolder(), ec);
+    std::error_code ec;
+    if (!main_.settings.SavePath.empty()) std::filesystem::create_directories(main_.saveFolder(), ec);
+}
+
+std::optional<int32_t> SaveLink::scriptLineCount(const std::string& name) {
+    try {
+        return int32_t(findAndReadScript(name, main_.files_, main_.settings.dataDriveRoot, main_.ScriptKey).size());
+    } catch (const Fault&) {
+        return std::nullopt;
     }
-    return main_.files_.writeAtomically(savePath(name), bytes);
 }
 
 std::string SaveLink::message(SaveMessage m) {
@@ -142,7 +142,11 @@ void TFmain::registerSaveCommands() {
 }
 
 std::optional<int> TFmain::chooseSaveSlot(bool saveMode) {
-    std::optional<int> slot = chooseSlot(*this, saveMode, saveFolder(), slotDialog_);
+    savedGames_.checkSaveFolder();
+    auto ask = [this](const std::string& title, const std::string& body) {
+        return messageBox(title, body, ui::BoxIcon::Question, ui::BoxButtons::OkCancel, platform::Answer::Ok);
+    };
+    std::optional<int> slot = chooseSlot(*this, saveMode, saveFolder(), slotDialog_, ask);
     input.clearClicks();
     return slot;
 }

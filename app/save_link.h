@@ -17,8 +17,9 @@ public:
     bool keepsGlobalFlags() override;
     std::vector<uint8_t>& readMarks() override;
 
-    std::optional<std::string> readSaveFile(const std::string& name) override;
-    bool writeSaveFile(const std::string& name, const std::string& bytes) override;
+    std::filesystem::path saveFolder() override;
+    void makeSaveFolder() override;
+    std::optional<int32_t> scriptLineCount(const std::string& name) override;
 
     std::string message(SaveMessage m) override;
     void warn(const std::string& sjis) override;
@@ -34,9 +35,6 @@ public:
     void runTransition(const std::string& name) override;
     Surface& windowImage() override;
     void present() override;
-
-    // A file of the save folder as the scenario would write its path.
-    std::string savePath(const std::string& file) const;
 
 private:
     TFmain& main_;

@@ -3,10 +3,10 @@
 #include "base/sjis.h"
 #include "platform/encoding.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,14 +91,80 @@ std::optional<fs::path> FileSystem::resolve(std::string_view name) const {
 std::optional<std::string> FileSystem::read(std::string_view name) const {
     auto path = resolve(name);
     if (!path) return std::nullopt;
-    std::error_code ec;
-    if (!fs::is_regular_file(*path, ec)) return std::nullopt;
-    std::ifstream in(*path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return std::move(bytes).str();
+    ReadResult r = readRegular(*path, SIZE_MAX);
+    if (r.status != ReadStatus::Ok) return std::nullopt;
+    return std::move(r.bytes);
+}
+
+FileSystem::ReadResult FileSystem::readRegular(const fs::path& path, std::size_t maxBytes) {
+    ReadResult r;
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        r.status = errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Unreadable;
+        return r;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        r.status = ReadStatus::NotRegular;
+        return r;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (uint64_t(st.st_size) > maxBytes) {
+        ::close(fd);
+        r.status = ReadStatus::TooLarge;
+        return r;
+    }
+    r.bytes.reserve(std::size_t(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            r.bytes.clear();
+            r.status = ReadStatus::Unreadable;
+            return r;
+        }
+        if (n == 0) break;
+        // The file may grow while it is read.
+        if (r.bytes.size() + std::size_t(n) > maxBytes) {
+            ::close(fd);
+            r.bytes.clear();
+            r.status = ReadStatus::TooLarge;
+            return r;
+        }
+        r.bytes.append(buffer, std::size_t(n));
+    }
+    ::close(fd);
+    r.status = ReadStatus::Ok;
+    return r;
+}
+
+bool FileSystem::writeNewFile(const fs::path& path, std::string_view bytes) {
+    // O_EXCL with O_CREAT never follows a link planted at the name.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    std::size_t done = 0;
+    bool ok = true;
+    while (ok && done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ok = false;
+        else done += std::size_t(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok) ::unlink(path.c_str());
+    return ok;
+}
+
+void FileSystem::syncFolder(const fs::path& dir) {
+    int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
 }
 
 std::optional<int64_t> FileSystem::modificationTime(std::string_view name) const {
@@ -130,23 +196,18 @@ bool FileSystem::writeAtomically(std::string_view name, std::string_view bytes) 
         }
         target = dir / sjisToUtf8(file);
     }
-    fs::path temp = target;
-    temp += ".tmp" + std::to_string(::getpid());
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) {
-            ::close(fd);
-            ::unlink(temp.c_str());
-            return false;
-        }
-        done += std::size_t(n);
+    // A name nobody else uses; a file or link already there is never reused.
+    static unsigned counter = 0;
+    fs::path temp;
+    bool written = false;
+    for (int attempt = 0; attempt < 8 && !written; ++attempt) {
+        temp = target;
+        temp += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        written = writeNewFile(temp, bytes);
+        if (!written && errno != EEXIST) return false;
     }
-    bool ok = ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || std::rename(temp.c_str(), target.c_str()) != 0) {
+    if (!written) return false;
+    if (std::rename(temp.c_str(), target.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
     }

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,10 +39,13 @@ public:
     // The read-text marks (textid.dat); empty when the scenario keeps none.
     virtual std::vector<uint8_t>& readMarks() = 0;
 
-    // Files of the save folder, named as the scenario names them (Shift-JIS).
-    virtual std::optional<std::string> readSaveFile(const std::string& name) = 0;
-    // Atomic: the old file stays whole when this fails.
-    virtual bool writeSaveFile(const std::string& name, const std::string& bytes) = 0;
+    // The save folder, whether or not it exists yet.
+    virtual std::filesystem::path saveFolder() = 0;
+    // Before a write: makes the folder when it does not exist yet.
+    virtual void makeSaveFolder() = 0;
+    // The number of lines of a script a load would go on in, or nothing when it
+    // cannot be read; a load checks this before it changes anything.
+    virtual std::optional<int32_t> scriptLineCount(const std::string& name) = 0;
 
     virtual std::string message(SaveMessage m) = 0;
     // A box with OK.
@@ -68,22 +72,35 @@ public:
 
     // CaptureSavePoint, at each page clear.
     void capture();
-    // The slot's three files and the global flags, each file on its own: one
-    // failing does not stop the others.
-    void saveSlot(int slot);
-    // Reads and checks all three files of the slot before anything of the running
-    // game changes; false (the game untouched) when they cannot be used.
+    // The slot's three files as one switch (all new or all old), then the global
+    // flags. Without a save point the slot is left as it is. True when the slot
+    // now holds the new save.
+    bool saveSlot(int slot);
+    // Reads and checks all three files of the slot, every number against its
+    // field's range and every name the resume needs, before anything of the running
+    // game changes; false (the game untouched) when they cannot be used. A resume
+    // step that fails afterwards (a missing picture or piece) is reported and the
+    // load completes.
     bool restore(int slot);
-    // At start-up and at every normal exit.
+    // At start-up and at every normal exit. The exit writes data0.hfd and
+    // textid.dat only when the start read them or found none: a run that never read
+    // them (its start script failed) or could not use them keeps the player's files.
     void loadGlobalsAndMarks();
     void saveGlobalsAndMarks();
+    // Before the slot dialog: false, reported once a run, when the save folder is
+    // something other than a folder.
+    bool checkSaveFolder();
 
 private:
     bool writeGlobalFlags();
     void rebuildScene();
+    std::string loadFault(int slot, const std::string& file, const std::string& what);
 
     SaveHost& host_;
     SaveData& data_;
+    bool globalsRead_ = false;
+    bool marksRead_ = false;
+    bool badFolderReported_ = false;
 };
 
 }  // namespace qvl

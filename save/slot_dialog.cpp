@@ -2,7 +2,10 @@
 
 #include "base/sjis.h"
 #include "platform/encoding.h"
+#include "platform/files.h"
 #include "save/slot_files.h"
+#include "save/slot_store.h"
+#include "save/status_file.h"
 #include "ui/message_box.h"
 #include "ui/theme.h"
 #include "ui/ui_strings.h"
@@ -11,7 +14,6 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <map>
 #include <system_error>
 
@@ -77,12 +79,11 @@ Surface buttonFace(uint32_t top, uint32_t bottom) {
 }
 
 // The chapter title: the first line, without its line end and trailing blanks.
+// Only a regular file of a sane size is read (a FIFO would block the dialog).
 std::string readTitle(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return {};
-    char buffer[kLineLimit];
-    in.read(buffer, sizeof buffer);
-    std::string_view line(buffer, std::size_t(in.gcount()));
+    platform::FileSystem::ReadResult r = platform::FileSystem::readRegular(file, kMaxSaveFile);
+    std::string_view line(r.bytes);
+    line = line.substr(0, std::min(kLineLimit, line.size()));
     line = line.substr(0, line.find_first_of(std::string_view("\n\0", 2)));
     return sjis::trimRight(line);
 }
@@ -127,12 +128,24 @@ std::vector<SlotDialog::Row> SlotDialog::readRows(const fs::path& saveFolder) {
     // One look at the folder rather than 80: saves copied from a Windows disc may
     // spell the names in capitals. The name as we write it wins over another spelling.
     std::map<std::string, fs::path> files;
-    std::error_code ec;
-    for (fs::directory_iterator it(saveFolder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        auto [pos, added] = files.emplace(lowerAscii(name), it->path());
-        if (!added && name == pos->first) pos->second = it->path();
-    }
+    auto list = [&] {
+        files.clear();
+        std::error_code ec;
+        for (fs::directory_iterator it(saveFolder, ec), end; !ec && it != end; it.increment(ec)) {
+            std::string name = it->path().filename().string();
+            auto [pos, added] = files.emplace(lowerAscii(name), it->path());
+            if (!added && name == pos->first) pos->second = it->path();
+        }
+    };
+    list();
+    bool settled = false;
+    for (int n = 1; n <= kSlots; ++n)
+        if (files.count(SlotStore::switchFileName(n))) {
+            std::string unused;  // a slot that stays broken is told about when it is loaded
+            SlotStore(saveFolder).settle(n, unused);
+            settled = true;
+        }
+    if (settled) list();
     std::vector<Row> rows(kSlots);
     for (int i = 0; i < kSlots; ++i) {
         std::string number = std::to_string(i + 1);
@@ -149,11 +162,12 @@ std::vector<SlotDialog::Row> SlotDialog::readRows(const fs::path& saveFolder) {
     return rows;
 }
 
-SlotDialog::SlotDialog(bool saveMode, const fs::path& saveFolder, SlotDialogState& state)
+SlotDialog::SlotDialog(bool saveMode, const fs::path& saveFolder, SlotDialogState& state, Ask ask)
     : Dialog(text(SlotText::Caption), kClientWidth + 2 * kEdge, kClientHeight + kTitleHeight + 1 + 2 * kEdge),
       saveMode_(saveMode),
       state_(state),
-      slots_(readRows(saveFolder)) {
+      slots_(readRows(saveFolder)),
+      ask_(std::move(ask)) {
     auto pictureButton = [&](Rect r, std::string caption, const Surface& face) -> ImageButton& {
         auto& button = add<ImageButton>(r, std::move(caption));
         button.setPictureImg(face);
@@ -247,8 +261,9 @@ void SlotDialog::take(int k) {
     int index = state_.page * kRowsPerPage + k;
     if (saveMode_ && slots_[std::size_t(index)].hasData) {
         rows_[std::size_t(k)]->releasePointer();  // the box covers the row
-        Answer answer = ui::messageBox(host(), text(SlotText::Confirm), text(SlotText::Overwrite),
-                                       ui::BoxIcon::Question, ui::BoxButtons::OkCancel, Answer::Ok);
+        Answer answer = ask_ ? ask_(text(SlotText::Confirm), text(SlotText::Overwrite))
+                             : ui::messageBox(host(), text(SlotText::Confirm), text(SlotText::Overwrite),
+                                              ui::BoxIcon::Question, ui::BoxButtons::OkCancel, Answer::Ok);
         if (answer != Answer::Ok) return;
     }
     chosen_ = index + 1;
@@ -312,8 +327,9 @@ void SlotDialog::drawFace(Surface& overlay, platform::FontEngine& fonts) {
                    ui::kTextColour);
 }
 
-std::optional<int> chooseSlot(ui::UiHost& host, bool saveMode, const fs::path& saveFolder, SlotDialogState& state) {
-    SlotDialog dialog(saveMode, saveFolder, state);
+std::optional<int> chooseSlot(ui::UiHost& host, bool saveMode, const fs::path& saveFolder, SlotDialogState& state,
+                              SlotDialog::Ask ask) {
+    SlotDialog dialog(saveMode, saveFolder, state, std::move(ask));
     return dialog.run(host);
 }
 

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,9 +31,14 @@ public:
     };
     // The list as an opening shows it: slot index i is slot number i + 1, whose
     // status file data<n>.hsd gives the chapter title (its first line) and the time.
+    // A save a crash cut short is finished first, so the list shows the slot as a
+    // load will find it. A folder that is no folder shows every slot empty.
     static std::vector<Row> readRows(const std::filesystem::path& saveFolder);
 
-    SlotDialog(bool saveMode, const std::filesystem::path& saveFolder, SlotDialogState& state);
+    // Asks the overwrite question (title, text; Shift-JIS); the engine's box by default.
+    using Ask = std::function<platform::Answer(const std::string&, const std::string&)>;
+
+    SlotDialog(bool saveMode, const std::filesystem::path& saveFolder, SlotDialogState& state, Ask ask = {});
 
     // Runs over the scene until a slot is taken (its number, 1-80) or the dialog is
     // cancelled. Headless auto-play cancels it.
@@ -69,11 +75,12 @@ private:
     ui::ImageButton* next_ = nullptr;                    // TkBtn2
     ui::ImageButton* cancel_ = nullptr;                  // TkBtn5
     std::optional<int> chosen_;
+    Ask ask_;
 };
 
 // Shows the dialog over the scene; the chosen slot number 1-80, or nothing when
 // the player cancels.
 std::optional<int> chooseSlot(ui::UiHost& host, bool saveMode, const std::filesystem::path& saveFolder,
-                              SlotDialogState& state);
+                              SlotDialogState& state, SlotDialog::Ask ask = {});
 
 }  // namespace qvl

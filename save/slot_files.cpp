@@ -2,6 +2,7 @@
 
 #include "base/numbers.h"
 #include "base/sjis.h"
+#include "save/status_file.h"
 
 #include <algorithm>
 
@@ -26,6 +27,8 @@ std::string writeFlagFile(const std::array<std::string, kFlagFileLines>& flags) 
 void readFlagFile(std::string_view bytes, std::array<std::string, kFlagFileLines>& flags) {
     const std::vector<std::string> lines = sjis::splitLines(bytes, false);
     const std::size_t n = std::min<std::size_t>(lines.size(), kFlagFileLines);
+    for (std::size_t i = 0; i < n; ++i)
+        if (lines[i].size() > kMaxSaveLine) throw SaveFileFault(int(i) + 1, lines[i], SaveFileFault::tooLong());
     for (std::size_t i = 0; i < n; ++i) flags[i] = lines[i];
 }
 
@@ -47,9 +50,14 @@ std::string writeLogFile(const MessageLog& log) {
 
 MessageLog readLogFile(std::string_view bytes) {
     const std::vector<std::string> lines = sjis::splitLines(bytes, false);
+    for (std::size_t k = 0; k < lines.size(); ++k)
+        if (lines[k].size() > kMaxSaveLine) throw SaveFileFault(int(k) + 1, lines[k], SaveFileFault::tooLong());
     MessageLog log;
     log.clearLog();
-    const int32_t n = toInt(lines.empty() ? std::string_view() : std::string_view(lines[0]));
+    const std::string first = lines.empty() ? std::string() : lines[0];
+    const std::optional<int32_t> pages = parseInt(first);
+    if (!pages) throw SaveFileFault(1, first, "ページ数（整数）");
+    const int32_t n = *pages;
     int32_t i = 0;
     // The first marker is line 2; pages follow from line 3.
     for (std::size_t k = 2; k < lines.size() && i < kLoadedLogPages && i < n; ++k) {

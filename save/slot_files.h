@@ -18,14 +18,15 @@ inline constexpr int kLoadedLogPages = 15;
 
 // 256 flag texts, one a line.
 std::string writeFlagFile(const std::array<std::string, kFlagFileLines>& flags);
-// Lines over the given flags; a short file leaves the rest as they are.
+// Lines over the given flags; a short file leaves the rest as they are. Throws
+// SaveFileFault (and changes nothing) on a line over kMaxSaveLine.
 void readFlagFile(std::string_view bytes, std::array<std::string, kFlagFileLines>& flags);
 
 // The pages of the log as of the save point: SaveLogTotalPage pages ending with
 // SaveLogStartPage, oldest first, each after a marker line (a TAB and its number).
 std::string writeLogFile(const MessageLog& log);
 // The log as a load brings it back; a line with a TAB anywhere is a page marker.
-// Throws Fault when the first line is not a number.
+// Throws SaveFileFault when the first line is not a number or a line is too long.
 MessageLog readLogFile(std::string_view bytes);
 
 // File names of slot n.

@@ -38,7 +38,7 @@ TEST(SaveGame, ASaveWritesTheSlotFilesAndALoadResumesAfterThePageClear) {
     RunResult out = r.go("click\nslot 3\nclick\nslot 3\nclick\nslot 3\nanswer ok\nclick\n");
     EXPECT_EQ(out.transcript,
               "chapter: Quorvel\ntext: ページの一行目\nsave: slot 3\ntext: 二行目\nload: slot 3\n"
-              "text: ページの一行目\nsave: slot 3\ntext: 二行目\nidle\n")
+              "text: ページの一行目\nbox: 確認 | 上書きしていいですか？ -> ok\nsave: slot 3\ntext: 二行目\nidle\n")
         << "the load went back to the line after the _textclear, with flag 3 at 7 again";
     const std::string flags = r.file("data3.hfd");
     EXPECT_EQ(flags.substr(0, 12), "0\r\n0\r\n0\r\n7\r\n") << "the flags of the save point, not of the save";
@@ -64,9 +64,12 @@ TEST(SaveGame, SavingBeforeAnySavePointReportsItAndKeepsTheStatusFile) {
     SaveRun r("_winsave\n後\n");
     RunResult out = r.go("slot 1\nanswer ok\nanswer no\nclick\n");
     EXPECT_NE(out.transcript.find("システムがセーブ可能な状態ではありません"), std::string::npos) << out.transcript;
+    EXPECT_EQ(out.transcript.find("save: slot"), std::string::npos) << "no save happened";
+    // Flags and log of now beside an older status file would mix two saves.
     EXPECT_FALSE(fs::exists(out.dir / "save" / "data1.hsd"));
-    EXPECT_TRUE(fs::exists(out.dir / "save" / "data1.hfd")) << "the other files are still written";
-    EXPECT_TRUE(fs::exists(out.dir / "save" / "data1.hld"));
+    EXPECT_FALSE(fs::exists(out.dir / "save" / "data1.hfd"));
+    EXPECT_FALSE(fs::exists(out.dir / "save" / "data1.hld"));
+    EXPECT_TRUE(fs::exists(out.dir / "save" / "data0.hfd")) << "the global flags are still written";
 }
 
 TEST(SaveGame, ALoadOfADamagedSlotLeavesTheGameAsItWas) {
