@@ -256,8 +256,15 @@ private:
         const std::string word = tokenize(line, args);
         const std::string_view w = word;
         if (w.substr(0, 2) == "_(") {
-            expression(word, 2, lineNo);
-            if (depth < kMaxNesting) checkCommand(args[0], lineNo, depth + 1, nullptr, nullptr);
+            // Condition prefixes one after another, as the dispatcher takes them.
+            std::string_view rest = line;
+            while (rest.size() >= 2 && rest[1] == '(') {
+                const ConditionalParts parts = splitConditional(rest);
+                if (!parts.word.starts_with("_(")) break;
+                expression(parts.word, 2, lineNo);
+                rest = rest.substr(std::min(parts.command - 1, rest.size()));
+            }
+            if (depth < kMaxNesting) checkCommand(std::string(rest), lineNo, depth + 1, nullptr, nullptr);
             return;
         }
         if (w.substr(0, 5) == "_$flg" || w.substr(0, 5) == "_@flg") {
