@@ -639,6 +639,14 @@ std::vector<Finding> checkScenario(ScenarioFiles& files, const std::string& star
     return Checker(files).run(startScript);
 }
 
+std::vector<Finding> checkScript(ScenarioFiles& files, const std::string& script) {
+    std::vector<Finding> all = Checker(files).run(script);
+    const auto source = files.readScript(script);
+    const std::string name = utf8(source ? source->fileName : script);
+    std::erase_if(all, [&name](const Finding& f) { return f.file != name; });
+    return all;
+}
+
 std::vector<ScriptSource> reachableScripts(ScenarioFiles& files, const std::string& startScript) {
     Checker checker(files);
     checker.run(startScript);

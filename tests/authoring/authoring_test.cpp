@@ -151,6 +151,9 @@ TEST(Checker, FollowsJumpsIntoOtherScriptsAndScrambledOnes) {
     EXPECT_EQ(2, f[0].line);
     EXPECT_EQ("unknown-command", f[0].kind);
     EXPECT_EQ(3u, reachableScripts(files).size());
+    // One file, as an editor asks for it: its findings only.
+    EXPECT_TRUE(checkScript(files, "two.txt").empty());
+    EXPECT_EQ(1u, checkScript(files, "three.txt").size());
 }
 
 TEST(Checker, JsonCarriesEveryFieldAndHintsPassAlone) {
