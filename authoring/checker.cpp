@@ -311,6 +311,8 @@ private:
 
         for (std::size_t slot = 0; slot < info->roles.size() && slot < args.size(); ++slot) {
             const std::string& a = args[slot];
+            // A colour without a default: empty is no hexadecimal either.
+            if (a.empty() && info->roles[slot] == 'C') colour(a, lineNo);
             if (a.empty()) continue;
             switch (info->roles[slot]) {
                 case 'p': checkFile("picture", a, lineNo, underscoreNote); break;
@@ -346,9 +348,6 @@ private:
                 default: break;
             }
         }
-        // A colour that must be given: empty is not hexadecimal either.
-        for (std::size_t slot = 0; slot < info->roles.size() && slot < args.size(); ++slot)
-            if (info->roles[slot] == 'C' && args[slot].empty()) colour(args[slot], lineNo);
 
         if (w == "_bgmmode") bgmMode_ = parseInt(args[0]).value_or(bgmMode_);
         if (w == "_goto" || w == "_gosub" || w == "_return") jump(w, args, lineNo);
@@ -617,8 +616,9 @@ private:
         const bool ok = !digits.empty() && digits.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
         if (!ok)
             add(lineNo, "number",
-                "the colour " + (text.empty() ? std::string("(none)") : shown(text)) +
-                    " is not '#' and hexadecimal RRGGBB: the run ends here");
+                (text.empty() ? std::string("no colour is given and this one has no default")
+                              : "the colour " + shown(text) + " is not # and hexadecimal digits RRGGBB") +
+                    ": the run ends here");
     }
 
     ScenarioFiles& files_;
