@@ -1,6 +1,7 @@
 #include "script/expression.h"
 
 #include "base/fault.h"
+#include "base/sjis.h"
 #include "script/messages.h"
 
 #include <climits>
@@ -278,7 +279,7 @@ ExpressionCheck ExpressionEvaluator::check(std::string_view s, std::size_t posit
 
 int32_t ExpressionEvaluator::reportSyntaxError(std::string_view text, int32_t code) {
     reporter_.scriptError(message(Message::ArithmeticError) + std::to_string(code) +
-                          message(Message::ArithmeticExpression) + std::string(text));
+                          message(Message::ArithmeticExpression) + sjis::shownValue(text));
     return 1;
 }
 
