@@ -318,6 +318,7 @@ private:
                 case 'p': checkFile("picture", a, lineNo, underscoreNote); break;
                 case 'k':
                     if (a.front() != '#') checkFile("mask picture", a, lineNo, underscoreNote);
+                    else transparency(a, lineNo);
                     break;
                 case 's': checkFile("sound", a, lineNo, underscoreNote); break;
                 case 'm': checkFile("movie", a, lineNo, underscoreNote); break;
@@ -619,6 +620,17 @@ private:
                 (text.empty() ? std::string("no colour is given and this one has no default")
                               : "the colour " + shown(text) + " is not # and hexadecimal digits RRGGBB") +
                     ": the run ends here");
+    }
+
+    // A transparency starting with '#': a corner keyword, #NONE, or a colour whose
+    // hexadecimal digits the run reads; anything else it reports.
+    void transparency(std::string_view text, int32_t lineNo) {
+        for (std::string_view keyword : {"#NONE", "#TOP_LEFT", "#BOTTOM_LEFT", "#TOP_RIGHT", "#BOTTOM_RIGHT"})
+            if (text == keyword) return;
+        if (text.substr(1, 6).find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos)
+            add(lineNo, "number",
+                "the transparency " + shown(text) +
+                    " is neither a corner keyword nor # and hexadecimal digits RRGGBB: the run reports it");
     }
 
     ScenarioFiles& files_;
