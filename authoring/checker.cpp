@@ -1,6 +1,5 @@
 #include "authoring/checker.h"
 
-#include "authoring/text_width.h"
 #include "base/fault.h"
 #include "base/numbers.h"
 #include "base/sjis.h"
@@ -12,6 +11,7 @@
 #include "script/interpreter.h"
 #include "script/script_program.h"
 #include "script/tokenizer.h"
+#include "text/text_measure.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -151,7 +151,7 @@ private:
 
     void checkScript(std::size_t index) {
         current_ = index;
-        layout_ = TextLayout{};
+        layout_ = MeasureLayout{};
         bgmMode_ = 0;
         then_ = else_ = branch_ = OpenBlock{};
         checkLabels();
@@ -516,20 +516,35 @@ private:
         return end == lines.size() ? end - 1 : end;
     }
 
+    // The text window's measuring pass: characters outside the window, codes
+    // without their numbers, and the files the codes name.
     void checkText(const std::string& text, int32_t lineNo) {
-        const TextLineReport r = followTextLine(text, layout_);
-        if (!r.overflow.empty()) hint(lineNo, "wide-text", r.overflow);
-        if (!r.badCode.empty()) add(lineNo, "bad-code", r.badCode + ": the run ends here");
-        for (const std::string& p : r.pictures) checkFile("picture", p, lineNo);
-        for (const std::string& s : r.sounds) checkFile("sound", s, lineNo);
-        checkTextCodes(r, lineNo);
+        const LineMeasure m = TextMeasure(layout_).measureLine(text);
+        const std::string px = std::to_string(m.pixels) + " pixels";
+        const std::string window = std::to_string(TextMeasure::kWindowWidth) + "-pixel window";
+        switch (m.outside) {
+            case LineMeasure::Outside::None: break;
+            case LineMeasure::Outside::Left: hint(lineNo, "wide-text", "text starts " + px + " left of the window"); break;
+            case LineMeasure::Outside::Right:
+                hint(lineNo, "wide-text", "text runs " + px + " past the right edge of the window");
+                break;
+            case LineMeasure::Outside::CentredTooWide:
+                hint(lineNo, "wide-text", "centred text is " + px + " wide, more than the " + window);
+                break;
+        }
+        if (m.codeWithoutNumber)
+            add(lineNo, "bad-code",
+                std::string("the code letter ") + m.codeWithoutNumber + " has no number after it: the run ends here");
+        for (const std::string& p : m.pictures) checkFile("picture", p, lineNo);
+        for (const std::string& s : m.sounds) checkFile("sound", s, lineNo);
+        checkTextCodes(m, lineNo);
     }
 
     // What the run evaluates in a text line: embedded values and their widths;
     // and what it silently does otherwise than written: ruby groups that draw
     // nothing, code numbers out of their range.
-    void checkTextCodes(const TextLineReport& r, int32_t lineNo) {
-        for (const TextLineReport::Value& v : r.values) {
+    void checkTextCodes(const LineMeasure& r, int32_t lineNo) {
+        for (const LineMeasure::Value& v : r.values) {
             if (!v.closed)
                 hint(lineNo, "value",
                      "[" + shown(v.value) + " has no ']': the rest of the line is read as the value");
@@ -540,7 +555,7 @@ private:
                 expression(v.value, 1, lineNo, " (write ［ ］ to show brackets)");
             if (!v.width.empty()) expression(v.width, 1, lineNo);
         }
-        for (const TextLineReport::Ruby& g : r.rubies) {
+        for (const LineMeasure::Ruby& g : r.rubies) {
             const std::string group = "(" + shown(g.base) + (g.reading.empty() ? "" : "," + shown(g.reading)) + ")";
             if (!g.closed)
                 hint(lineNo, "ruby", "'(' without ')': the rest of the line, " + group + ", is read as a ruby group");
@@ -549,7 +564,7 @@ private:
                      group + " has no " + (g.base.empty() ? "base" : "reading") +
                          ": the run draws nothing of it (write （ ） to show parentheses)");
         }
-        for (const TextLineReport::Code& c : r.codes) {
+        for (const LineMeasure::Code& c : r.codes) {
             const std::string code = std::string("<") + c.letter + std::to_string(c.number) + ">";
             if (c.letter == 'S' && (c.number < 1 || c.number > 26))
                 hint(lineNo, "code", code + ": sizes are 1 to 26; the run uses size 2");
@@ -640,7 +655,7 @@ private:
     std::vector<LabelJump> jumps_;
     std::vector<Finding> findings_;
     std::size_t current_ = 0;
-    TextLayout layout_;
+    MeasureLayout layout_;
     int32_t bgmMode_ = 0;
     OpenBlock then_, else_, branch_;
 };
