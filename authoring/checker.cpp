@@ -5,6 +5,9 @@
 #include "base/sjis.h"
 #include "platform/encoding.h"
 #include "script/command_table.h"
+#include "script/expression.h"
+#include "script/flag_store.h"
+#include "script/system_values.h"
 #include "script/interpreter.h"
 #include "script/script_program.h"
 #include "script/tokenizer.h"
@@ -12,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <map>
 #include <optional>
@@ -106,6 +110,12 @@ private:
     void add(int32_t line, std::string kind, std::string message) {
         add(scripts_[current_].file, line, std::move(kind), std::move(message));
     }
+    void hint(const std::string& file, int32_t line, std::string kind, std::string message) {
+        findings_.push_back({file, line, std::move(kind), std::move(message), true});
+    }
+    void hint(int32_t line, std::string kind, std::string message) {
+        hint(scripts_[current_].file, line, std::move(kind), std::move(message));
+    }
 
     // The index of a script, read and queued on first sight; nothing when unreadable.
     std::optional<std::size_t> load(const std::string& sjisName) {
@@ -166,7 +176,7 @@ private:
                 }
                 case LineKind::Chapter:
                     if (c.text.size() - 1 > kSavedValueBytes)
-                        add(lineNo, "long-line", "the chapter title is " + std::to_string(c.text.size() - 1) +
+                        hint(lineNo, "long-line", "the chapter title is " + std::to_string(c.text.size() - 1) +
                                                      " bytes; a save file keeps 255");
                     break;
                 case LineKind::Text: checkText(c.text, lineNo); break;
@@ -183,7 +193,7 @@ private:
         for (std::size_t i = 1; i < p.LabelNames.size(); ++i)
             for (std::size_t j = 0; j < i; ++j)
                 if (sjis::equalsIgnoreCase(p.LabelNames[i], p.LabelNames[j])) {
-                    add(p.LabelLines[i] + 1, "duplicate-label",
+                    hint(p.LabelLines[i] + 1, "duplicate-label",
                         "label " + utf8(p.LabelNames[i]) + " is already on line " + std::to_string(p.LabelLines[j] + 1) +
                             "; jumps never reach this one");
                     break;
@@ -246,11 +256,22 @@ private:
         const std::string word = tokenize(line, args);
         const std::string_view w = word;
         if (w.substr(0, 2) == "_(") {
-            if (depth < kMaxNesting) checkCommand(args[0], lineNo, depth + 1, nullptr, nullptr);
+            // Condition prefixes one after another, as the dispatcher takes them.
+            std::string_view rest = line;
+            while (rest.size() >= 2 && rest[1] == '(') {
+                const ConditionalParts parts = splitConditional(rest);
+                if (!parts.word.starts_with("_(")) break;
+                expression(parts.word, 2, lineNo);
+                rest = rest.substr(std::min(parts.command - 1, rest.size()));
+            }
+            if (depth < kMaxNesting) checkCommand(std::string(rest), lineNo, depth + 1, nullptr, nullptr);
             return;
         }
         if (w.substr(0, 5) == "_$flg" || w.substr(0, 5) == "_@flg") {
             longValue(args[0], lineNo, "the flag value");
+            flagTarget(word, 2, lineNo);
+            if (w[1] == '$' && !args[0].empty()) expression(args[0], 1, lineNo);
+            if (w[1] == '@') textFlagRead(args[0], lineNo);
             return;
         }
         if (w.substr(0, 4) == "_end") {
@@ -290,19 +311,41 @@ private:
 
         for (std::size_t slot = 0; slot < info->roles.size() && slot < args.size(); ++slot) {
             const std::string& a = args[slot];
+            // A colour without a default: empty is no hexadecimal either.
+            if (a.empty() && info->roles[slot] == 'C') colour(a, lineNo);
             if (a.empty()) continue;
             switch (info->roles[slot]) {
                 case 'p': checkFile("picture", a, lineNo, underscoreNote); break;
                 case 'k':
                     if (a.front() != '#') checkFile("mask picture", a, lineNo, underscoreNote);
+                    else transparency(a, lineNo);
                     break;
                 case 's': checkFile("sound", a, lineNo, underscoreNote); break;
                 case 'm': checkFile("movie", a, lineNo, underscoreNote); break;
                 case 'b': {
                     static const char* const kExtensions[] = {".mid", ".mp3", ".mp3", ".wav"};
                     if (bgmMode_ >= 0 && bgmMode_ <= 3) checkFile("music", a + kExtensions[bgmMode_], lineNo, underscoreNote);
+                    // A CD track's number is the name's first two characters.
+                    const std::size_t slash = a.find_last_of("\\/:");
+                    if (bgmMode_ == 4 && !parseInt(a.substr(slash == std::string::npos ? 0 : slash + 1, 2)))
+                        add(lineNo, "number", "the track " + shown(a) + " does not start with two digits: the run ends here");
                     break;
                 }
+                case 'e': expression(a, 1, lineNo); break;
+                case 'x':
+                    if (a.front() != '#') expression(a, 1, lineNo);
+                    break;
+                case 'c':
+                case 'C': colour(a, lineNo); break;
+                case 'v': {
+                    char* end = nullptr;
+                    std::strtod(a.c_str(), &end);
+                    if (end != a.c_str() + a.size())
+                        add(lineNo, "number", "the version " + shown(a) + " is not a decimal number: the run ends here");
+                    break;
+                }
+                case 't': flagTarget(a, 1, lineNo); break;
+                case 'r': textFlagRead(a, lineNo); break;
                 default: break;
             }
         }
@@ -325,7 +368,7 @@ private:
 
     void longValue(const std::string& value, int32_t lineNo, const std::string& what) {
         if (value.size() > kSavedValueBytes)
-            add(lineNo, "long-line",
+            hint(lineNo, "long-line",
                 what + " is " + std::to_string(value.size()) + " bytes; a save file keeps 255");
     }
 
@@ -334,7 +377,7 @@ private:
         if (found.match == FileMatch::Missing)
             add(lineNo, "missing-file", std::string(what) + " " + utf8(name) + " does not exist" + note);
         else if (found.match == FileMatch::CaseOnly)
-            add(lineNo, "case-mismatch",
+            hint(lineNo, "case-mismatch",
                 std::string(what) + " " + utf8(name) + " is found only as " + found.actual +
                     " (letter case differs: a case-sensitive copy will not find it)");
     }
@@ -365,7 +408,7 @@ private:
         if (word == "_goto" && !args[1].empty()) {
             const FileLookup found = files_.lookup(args[1]);
             if (found.match == FileMatch::CaseOnly)
-                add(lineNo, "case-mismatch",
+                hint(lineNo, "case-mismatch",
                     "script " + utf8(args[1]) + " is found only as " + found.actual +
                         " (letter case differs: a case-sensitive copy will not find it)");
             const std::size_t keep = current_;
@@ -450,6 +493,7 @@ private:
                 std::size_t p = label.next;
                 while (p <= t.size() && (t[p - 1] == ' ' || t[p - 1] == '\t')) ++p;
                 const Token condition = readToken(t, p, ',');
+                if (!condition.text.empty()) expression(condition.text, 1, lineNo);
                 p = condition.next;
                 while (p <= t.size() && (t[p - 1] == ' ' || t[p - 1] == '\t')) ++p;
                 const std::string commandPart = p <= t.size() ? t.substr(p - 1) : std::string();
@@ -460,6 +504,8 @@ private:
                 if (!commandPart.empty()) checkCommand(commandPart, lineNo, 1, nullptr, nullptr);
             } else {
                 const std::string t = sjis::trimLeft(lines[i]);
+                if (!t.empty() && t.front() == '|' && !parseInt(t.substr(1, sideMode ? 64 : 6)))
+                    add(lineNo, "number", "the gap " + shown(t.substr(1)) + " is not a number: the run ends here");
                 if (t.empty() || t.front() == '|') continue;
                 if (sideMode && t.front() == '@')
                     checkFile("picture", t.substr(1), lineNo);
@@ -478,12 +524,12 @@ private:
         const std::string window = std::to_string(TextMeasure::kWindowWidth) + "-pixel window";
         switch (m.outside) {
             case LineMeasure::Outside::None: break;
-            case LineMeasure::Outside::Left: add(lineNo, "wide-text", "text starts " + px + " left of the window"); break;
+            case LineMeasure::Outside::Left: hint(lineNo, "wide-text", "text starts " + px + " left of the window"); break;
             case LineMeasure::Outside::Right:
-                add(lineNo, "wide-text", "text runs " + px + " past the right edge of the window");
+                hint(lineNo, "wide-text", "text runs " + px + " past the right edge of the window");
                 break;
             case LineMeasure::Outside::CentredTooWide:
-                add(lineNo, "wide-text", "centred text is " + px + " wide, more than the " + window);
+                hint(lineNo, "wide-text", "centred text is " + px + " wide, more than the " + window);
                 break;
         }
         if (m.codeWithoutNumber)
@@ -491,6 +537,115 @@ private:
                 std::string("the code letter ") + m.codeWithoutNumber + " has no number after it: the run ends here");
         for (const std::string& p : m.pictures) checkFile("picture", p, lineNo);
         for (const std::string& s : m.sounds) checkFile("sound", s, lineNo);
+        checkTextCodes(m, lineNo);
+    }
+
+    // What the run evaluates in a text line: embedded values and their widths;
+    // and what it silently does otherwise than written: ruby groups that draw
+    // nothing, code numbers out of their range.
+    void checkTextCodes(const LineMeasure& r, int32_t lineNo) {
+        for (const LineMeasure::Value& v : r.values) {
+            if (!v.closed)
+                hint(lineNo, "value",
+                     "[" + shown(v.value) + " has no ']': the rest of the line is read as the value");
+            if (v.value.empty()) continue;
+            if (v.value.front() == '@')
+                textFlagRead(v.value, lineNo);
+            else
+                expression(v.value, 1, lineNo, " (write ［ ］ to show brackets)");
+            if (!v.width.empty()) expression(v.width, 1, lineNo);
+        }
+        for (const LineMeasure::Ruby& g : r.rubies) {
+            const std::string group = "(" + shown(g.base) + (g.reading.empty() ? "" : "," + shown(g.reading)) + ")";
+            if (!g.closed)
+                hint(lineNo, "ruby", "'(' without ')': the rest of the line, " + group + ", is read as a ruby group");
+            else if (g.base.empty() || g.reading.empty())
+                hint(lineNo, "ruby",
+                     group + " has no " + (g.base.empty() ? "base" : "reading") +
+                         ": the run draws nothing of it (write （ ） to show parentheses)");
+        }
+        for (const LineMeasure::Code& c : r.codes) {
+            const std::string code = std::string("<") + c.letter + std::to_string(c.number) + ">";
+            if (c.letter == 'S' && (c.number < 1 || c.number > 26))
+                hint(lineNo, "code", code + ": sizes are 1 to 26; the run uses size 2");
+            if (c.letter == 'F' && (c.number < 0 || c.number > 6))
+                hint(lineNo, "code", code + ": fonts are 0 to 6; the run uses font 0");
+            if (c.letter == 'T' && c.number == 0) hint(lineNo, "code", code + " has no size: the run moves nothing");
+        }
+    }
+
+    static std::string shown(std::string_view sjisText) { return utf8(sjis::shownValue(sjisText)); }
+
+    static const char* codeMeaning(int32_t code) {
+        switch (code) {
+            case kExprBadReference: return "a '$' without $flg[..] or $sys[..], or an index out of range";
+            case kExprBadNumber: return "a number that does not fit 32 bits";
+            case kExprBadGroup: return "a '(' without its ')'";
+            case kExprBadMinus: return "a minus sign not directly before its operand";
+            case kExprBadOperator: return "too many operators waiting";
+            default: return "a character that starts nothing (letters, tabs, ...)";
+        }
+    }
+
+    // The syntax of an expression the run evaluates, from a 1-based position of
+    // text; the findings quote the whole text, as the run's report does.
+    ExpressionCheck expression(std::string_view text, std::size_t position, int32_t lineNo,
+                               const std::string& note = {}) {
+        ExpressionCheck c = ExpressionEvaluator::check(text, position);
+        const std::string quoted = "\"" + shown(text) + "\"";
+        if (c.error != kExprOk)
+            add(lineNo, "expression",
+                "code " + std::to_string(c.error) + ", " + codeMeaning(c.error) + ", in " + quoted +
+                    ": the run reports it and reads 1" + note);
+        else if (c.refusedOperator)
+            add(lineNo, "expression",
+                std::string("'") + c.refusedOperator + "' alone is no operator (" +
+                    (c.refusedOperator == '=' ? "==" : "!=") + " compares) in " + quoted +
+                    ": the run reports it and reads 0");
+        if (!c.fault.empty()) add(lineNo, "expression", utf8(c.fault) + " in " + quoted + ": the run ends here");
+        return c;
+    }
+
+    // A flag a command writes: $flg[..], @flg[..] or $sys[..] at the position.
+    void flagTarget(std::string_view text, std::size_t position, int32_t lineNo) {
+        const std::string_view head = text.substr(std::min(position - 1, text.size()), 4);
+        if (head != "$flg" && head != "@flg" && head != "$sys") return;
+        const std::size_t bracket = position + 4;
+        if (bracket > text.size() || text[bracket - 1] != '[') return;
+        const ExpressionCheck c = expression(text, bracket + 1, lineNo);
+        const int32_t limit = head == "$sys" ? kSystemValueCount : kFlagCount;
+        if (c.value && (*c.value < 0 || *c.value >= limit))
+            add(lineNo, "flag-index",
+                std::string(head) + "[" + std::to_string(*c.value) + "] is outside 0 to " + std::to_string(limit - 1) +
+                    ": the run reports it and uses flag 0");
+    }
+
+    // @flg[..] read as a text: its index is evaluated, out of range reads empty.
+    void textFlagRead(std::string_view text, int32_t lineNo) {
+        if (text.size() >= 5 && text.substr(0, 5) == "@flg[") expression(text, 6, lineNo);
+    }
+
+    // "#RRGGBB": the first character is skipped and up to six hexadecimal digits
+    // must follow, or the run ends.
+    void colour(std::string_view text, int32_t lineNo) {
+        const std::string_view digits = text.size() > 1 ? text.substr(1, 6) : std::string_view();
+        const bool ok = !digits.empty() && digits.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
+        if (!ok)
+            add(lineNo, "number",
+                (text.empty() ? std::string("no colour is given and this one has no default")
+                              : "the colour " + shown(text) + " is not # and hexadecimal digits RRGGBB") +
+                    ": the run ends here");
+    }
+
+    // A transparency starting with '#': a corner keyword, #NONE, or a colour whose
+    // hexadecimal digits the run reads; anything else it reports.
+    void transparency(std::string_view text, int32_t lineNo) {
+        for (std::string_view keyword : {"#NONE", "#TOP_LEFT", "#BOTTOM_LEFT", "#TOP_RIGHT", "#BOTTOM_RIGHT"})
+            if (text == keyword) return;
+        if (text.substr(1, 6).find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos)
+            add(lineNo, "number",
+                "the transparency " + shown(text) +
+                    " is neither a corner keyword nor # and hexadecimal digits RRGGBB: the run reports it");
     }
 
     ScenarioFiles& files_;
@@ -509,6 +664,14 @@ private:
 
 std::vector<Finding> checkScenario(ScenarioFiles& files, const std::string& startScript) {
     return Checker(files).run(startScript);
+}
+
+std::vector<Finding> checkScript(ScenarioFiles& files, const std::string& script) {
+    std::vector<Finding> all = Checker(files).run(script);
+    const auto source = files.readScript(script);
+    const std::string name = utf8(source ? source->fileName : script);
+    std::erase_if(all, [&name](const Finding& f) { return f.file != name; });
+    return all;
 }
 
 std::vector<ScriptSource> reachableScripts(ScenarioFiles& files, const std::string& startScript) {

@@ -1,6 +1,7 @@
 #pragma once
 // One thing the scenario checker found, and the two ways of printing a list of
-// them: "FILE:LINE: kind: message" lines for people and editors, JSON for tools.
+// them: "FILE:LINE: kind: message" lines for people and editors (" (hint)" ends
+// a hint's line), JSON for tools.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,7 +13,13 @@ struct Finding {
     int32_t line = 0;  // 1-based
     std::string kind;  // a short stable word: missing-label, arg-count ...
     std::string message;  // UTF-8
+    // Something a run goes on through (it plays, differently from what was
+    // meant): shown, but no reason for a failing exit code.
+    bool hint = false;
 };
+
+// Errors only: hints alone leave a check passing.
+bool hasErrors(const std::vector<Finding>& findings);
 
 std::string findingsText(const std::vector<Finding>& findings);
 std::string findingsJson(const std::vector<Finding>& findings);

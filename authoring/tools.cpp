@@ -132,7 +132,7 @@ int runCheck(const std::string& dir, bool json) {
     FolderFiles files;
     const std::vector<Finding> findings = checkScenario(files);
     std::cout << (json ? findingsJson(findings) : findingsText(findings));
-    return findings.empty() ? 0 : 1;
+    return hasErrors(findings) ? 1 : 0;
 }
 
 int runExplore(const std::string& dir, ExploreOptions options, bool json, const MapRequest& map) {

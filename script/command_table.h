@@ -12,7 +12,11 @@ namespace qvl {
 //   'p' a picture file          'k' a transparency: a mask picture unless it starts with '#'
 //   's' a sound or music file   'b' a music name, extension from _bgmmode
 //   'm' a movie file            'f' a script file
-//   '-' anything else (numbers, labels, keywords, texts)
+//   'e' an integer expression   'x' a position: a '#' keyword or an expression
+//   'c' a colour "#RRGGBB" (empty: the default)   'C' the same, never empty
+//   'v' a decimal number        't' a flag written ($flg[..], @flg[..], $sys[..])
+//   'r' a text flag read (@flg[..])
+//   '-' anything else (labels, keywords, texts)
 struct CommandInfo {
     std::string_view word;
     int8_t minArgs;  // below this the command cannot do what it is for

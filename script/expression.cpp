@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace qvl {
@@ -45,6 +46,18 @@ constexpr bool startsOperand(char c) { return c == '$' || c == '(' || isDigit(c)
 
 int32_t negated(int32_t v) { return int32_t(0u - uint32_t(v)); }
 
+// A value the syntax check cannot know: read from a flag or the system, or
+// computed from one. Every real value fits 32 bits, so this one never occurs.
+constexpr int64_t kUnknown = INT64_MIN;
+
+int64_t negatedOrUnknown(int64_t v) { return v == kUnknown ? kUnknown : negated(int32_t(v)); }
+
+struct Scanned {
+    int64_t value = 0;
+    std::size_t next = 0;
+    int32_t error = kExprOk;
+};
+
 // Reads the operator at i (two-character forms first); 0 precedence: none.
 PendingOp readOperator(std::string_view s, std::size_t& i) {
     char c = s[i];
@@ -78,12 +91,9 @@ int32_t power(int32_t base, int32_t exponent) {
     return int32_t(uint32_t(uint64_t(int64_t(std::trunc(r)))));
 }
 
-}  // namespace
-
-ExpressionEvaluator::ExpressionEvaluator(FlagStore& flags, SystemValues& system, ScriptErrorReporter& reporter)
-    : flags_(flags), system_(system), reporter_(reporter) {}
-
-int32_t ExpressionEvaluator::apply(char op, char op2, int32_t a, int32_t b) {
+// The operator on two values, with the run's faults (division by zero, overflow).
+// A lone '=' or '!' is no operator: nothing, for the caller to report.
+std::optional<int32_t> applyOperator(char op, char op2, int32_t a, int32_t b) {
     const uint32_t ua = uint32_t(a), ub = uint32_t(b);
     if (op2 != 0) {
         if (op == '!') return a != b;
@@ -108,16 +118,16 @@ int32_t ExpressionEvaluator::apply(char op, char op2, int32_t a, int32_t b) {
     case '~': return int32_t(ua ^ ub);
     default: break;
     }
-    reporter_.scriptError(message(Message::BadOperator) + op);
-    return 0;
+    return std::nullopt;
 }
 
-Evaluation ExpressionEvaluator::scan(std::string_view s, std::size_t position) {
+template <class Env>
+Scanned scanWith(std::string_view s, std::size_t position, Env& env) {
     if (position < 1 || position > s.size()) return {0, position, kExprOk};
-    auto fail = [position](int32_t code) { return Evaluation{1, position, code}; };
+    auto fail = [position](int32_t code) { return Scanned{1, position, code}; };
 
     std::vector<Frame> frames;
-    std::vector<int32_t> values;
+    std::vector<int64_t> values;
     std::vector<PendingOp> ops;
     frames.push_back({Level::Top, false, 0, 0});
 
@@ -127,9 +137,9 @@ Evaluation ExpressionEvaluator::scan(std::string_view s, std::size_t position) {
         PendingOp op = ops.back();
         ops.pop_back();
         if (values.size() < f.valueBase + 2) return;
-        int32_t right = values.back();
+        const int64_t right = values.back();
         values.pop_back();
-        values.back() = apply(op.op, op.op2, values.back(), right);
+        values.back() = env.apply(op.op, op.op2, values.back(), right);
     };
 
     std::size_t i = position - 1;
@@ -138,7 +148,7 @@ Evaluation ExpressionEvaluator::scan(std::string_view s, std::size_t position) {
         if (i >= s.size() || isEnd(s[i])) {
             const char closer = i < s.size() ? s[i] : '\0';
             while (ops.size() > f.opBase) applyTop(f);
-            int32_t v = values.size() > f.valueBase ? values[f.valueBase] : 0;
+            int64_t v = values.size() > f.valueBase ? values[f.valueBase] : 0;
             values.resize(f.valueBase);
             const Frame done = f;
             frames.pop_back();
@@ -149,19 +159,20 @@ Evaluation ExpressionEvaluator::scan(std::string_view s, std::size_t position) {
             case Level::Group:
                 if (closer != ')') return fail(kExprBadGroup);
                 break;
-            case Level::NegatedRest: v = negated(v); break;
+            case Level::NegatedRest: v = negatedOrUnknown(v); break;
             case Level::FlagIndex:
             case Level::SystemIndex: {
                 // The reference also swallows one more ']' of an enclosing subscript.
                 if (i < s.size() && s[i] == ']') ++i;
+                // An index computed from flags is not known before the run.
                 if (done.level == Level::FlagIndex) {
-                    if (!FlagStore::inRange(v)) return fail(kExprBadReference);
-                    v = flags_.value(v);
+                    if (v != kUnknown && !FlagStore::inRange(int32_t(v))) return fail(kExprBadReference);
+                    v = env.flag(v);
                 } else {
-                    if (v < 0 || v >= kSystemValueCount) return fail(kExprBadReference);
-                    v = v < 30 ? system_.systemValue(v) : 0;
+                    if (v != kUnknown && (v < 0 || v >= kSystemValueCount)) return fail(kExprBadReference);
+                    v = env.system(v);
                 }
-                if (done.negate) v = negated(v);
+                if (done.negate) v = negatedOrUnknown(v);
                 break;
             }
             }
@@ -197,7 +208,7 @@ Evaluation ExpressionEvaluator::scan(std::string_view s, std::size_t position) {
                 v = v * 10 + (s[i] - '0');
                 if (v > INT32_MAX) return fail(kExprBadNumber);
             }
-            values.push_back(negate ? -int32_t(v) : int32_t(v));
+            values.push_back(negate ? -v : v);
             f.operandRead = true;
         } else if (c == '(' && negate) {
             // A minus before '(' negates the group together with the rest of the
@@ -215,6 +226,55 @@ Evaluation ExpressionEvaluator::scan(std::string_view s, std::size_t position) {
             f.operandRead = false;
         }
     }
+}
+
+}  // namespace
+
+ExpressionEvaluator::ExpressionEvaluator(FlagStore& flags, SystemValues& system, ScriptErrorReporter& reporter)
+    : flags_(flags), system_(system), reporter_(reporter) {}
+
+int32_t ExpressionEvaluator::apply(char op, char op2, int32_t a, int32_t b) {
+    if (const auto v = applyOperator(op, op2, a, b)) return *v;
+    reporter_.scriptError(message(Message::BadOperator) + op);
+    return 0;
+}
+
+Evaluation ExpressionEvaluator::scan(std::string_view s, std::size_t position) {
+    // A local class shares the member function's access.
+    struct Run {
+        ExpressionEvaluator& e;
+        int64_t apply(char op, char op2, int64_t a, int64_t b) { return e.apply(op, op2, int32_t(a), int32_t(b)); }
+        int64_t flag(int64_t index) { return e.flags_.value(int32_t(index)); }
+        int64_t system(int64_t index) { return index < 30 ? e.system_.systemValue(int(index)) : 0; }
+    } run{*this};
+    const Scanned r = scanWith(s, position, run);
+    return {int32_t(r.value), r.next, r.error};
+}
+
+ExpressionCheck ExpressionEvaluator::check(std::string_view s, std::size_t position) {
+    ExpressionCheck notes;
+    struct Check {
+        ExpressionCheck& notes;
+        int64_t apply(char op, char op2, int64_t a, int64_t b) {
+            const bool refused = op2 == 0 && (op == '=' || op == '!');
+            if (refused && notes.refusedOperator == 0) notes.refusedOperator = op;
+            if (refused) return 0;  // what the run reads after its report
+            if (a == kUnknown || b == kUnknown) return kUnknown;
+            try {
+                return *applyOperator(op, op2, int32_t(a), int32_t(b));
+            } catch (const Fault& f) {
+                if (notes.fault.empty()) notes.fault = f.what();
+                return kUnknown;
+            }
+        }
+        int64_t flag(int64_t) { return kUnknown; }
+        int64_t system(int64_t) { return kUnknown; }
+    } env{notes};
+    const Scanned r = scanWith(s, position, env);
+    notes.error = r.error;
+    notes.next = r.next;
+    if (r.error == kExprOk && r.value != kUnknown) notes.value = int32_t(r.value);
+    return notes;
 }
 
 int32_t ExpressionEvaluator::reportSyntaxError(std::string_view text, int32_t code) {

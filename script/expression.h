@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,18 @@ struct Evaluation {
     int32_t error = kExprOk;
 };
 
+// What a syntax check found in an expression, without reading any flag: the
+// error code the run would report, a lone '=' or '!' that the run refuses when it
+// applies it, a fault of constant operands (division by zero), and the value
+// when no flag or system value goes into it.
+struct ExpressionCheck {
+    int32_t error = kExprOk;
+    char refusedOperator = 0;
+    std::string fault;
+    std::size_t next = 0;
+    std::optional<int32_t> value;
+};
+
 struct FlagTarget {
     int32_t index = 0;
     std::size_t next = 0;  // 0 when the text names no flag at the position
@@ -60,6 +73,10 @@ public:
 
     // The same without the report: error holds the code and value is 1.
     Evaluation scan(std::string_view text, std::size_t position);
+
+    // The syntax of the expression at the position, as scan reads it, without
+    // flags: indices are range-checked only when they are constants.
+    static ExpressionCheck check(std::string_view text, std::size_t position);
 
     // $flg[..], @flg[..] or $sys[..] at the position, as a command's target.
     // Not a reference: index 0, next 0. No '[': index 0. An index out of range

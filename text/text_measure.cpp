@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <string_view>
 
 namespace qvl {
 
@@ -42,6 +43,7 @@ void TextMeasure::walk(const std::string& s) {
             reading.next = base.next;
             if (base.ended == ',') reading = inline_codes::readToken(s, base.next, ')');
             p = reading.next;
+            m_.rubies.push_back({base.text, reading.text, (base.ended == ',' ? reading.ended : base.ended) != 0});
             if (!base.text.empty() && !reading.text.empty()) walk(base.text);
         } else if (c == "[") {
             const inline_codes::Part value = inline_codes::readValuePart(s, p);
@@ -49,6 +51,7 @@ void TextMeasure::walk(const std::string& s) {
             width.next = value.next;
             if (value.ended == ',') width = inline_codes::readValuePart(s, value.next);
             p = width.next;
+            m_.values.push_back({value.text, width.text, (value.ended == ',' ? width.ended : value.ended) == ']'});
             // Only a written width says how long the value will be.
             char* end = nullptr;
             const long w = std::strtol(width.text.c_str(), &end, 10);
@@ -101,6 +104,8 @@ std::size_t TextMeasure::control(const std::string& s, std::size_t p) {
             throw;
         }
         const int32_t v = code.number;
+        if (std::string_view("SFXYMNLHJKTWQIRUDPE").find(code.letter) != std::string_view::npos)
+            m_.codes.push_back({code.letter, v});
         switch (code.letter) {
             case 0:
             case '>':

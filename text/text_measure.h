@@ -27,6 +27,26 @@ struct LineMeasure {
     // A code letter without its number: the run ends there, and so does the measure.
     char codeWithoutNumber = 0;
     std::vector<std::string> pictures, sounds;  // Shift-JIS names from <A>, <V>, <O>
+
+    // [value,width] as the window reads them (blanks dropped); closed when its ']'
+    // was found.
+    struct Value {
+        std::string value, width;
+        bool closed = true;
+    };
+    std::vector<Value> values;
+    // (base,reading) groups; closed when the ')' was found.
+    struct Ruby {
+        std::string base, reading;
+        bool closed = true;
+    };
+    std::vector<Ruby> rubies;
+    // Every code read with a number, in order.
+    struct Code {
+        char letter = 0;
+        int32_t number = 0;
+    };
+    std::vector<Code> codes;
 };
 
 class TextMeasure {

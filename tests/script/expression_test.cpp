@@ -95,6 +95,36 @@ TEST_F(Expression, SyntaxErrorCodes) {
     EXPECT_TRUE(reports.texts.empty());  // scan itself reports nothing
 }
 
+// The syntax check reads as scan does, without flags: the same codes where the run
+// has them, indices range-checked only when constant, values known only then.
+TEST_F(Expression, CheckWithoutFlags) {
+    const char* texts[] = {"abc", "1\t+2", "2147483648", "(1", "(1]", "$foo[1]", "$flg[512]", "$sys[64]",
+                           "3 - - 2", "1+-", "2+3*4", "-(1)+2", "5)+1", "$flg[$flg[1]]+1", ""};
+    for (const char* t : texts) {
+        const ExpressionCheck c = ExpressionEvaluator::check(t, 1);
+        const Evaluation e = evaluator.scan(t, 1);
+        EXPECT_EQ(c.error, e.error) << t;
+        EXPECT_EQ(c.next, e.next) << t;
+        if (c.value) {
+            EXPECT_EQ(*c.value, e.value) << t;
+        }
+    }
+    EXPECT_EQ(ExpressionEvaluator::check("-(1)+2", 1).value, -3);
+    // Computed indices are not guessed; constant ones inside them are checked.
+    EXPECT_EQ(ExpressionEvaluator::check("$flg[$flg[1]+600]", 1).error, kExprOk);
+    EXPECT_EQ(ExpressionEvaluator::check("$sys[$flg[1]]", 1).error, kExprOk);
+    EXPECT_EQ(ExpressionEvaluator::check("$flg[$flg[600]]", 1).error, kExprBadReference);
+    EXPECT_EQ(ExpressionEvaluator::check("$flg[511]", 1).value, std::nullopt);
+    EXPECT_EQ(ExpressionEvaluator::check("$flg[2*300]", 1).error, kExprBadReference);
+    // What the run reports while applying, or faults on, with constants only.
+    EXPECT_EQ(ExpressionEvaluator::check("$flg[1]=2", 1).refusedOperator, '=');
+    EXPECT_EQ(ExpressionEvaluator::check("=5", 1).refusedOperator, 0);
+    EXPECT_FALSE(ExpressionEvaluator::check("1/0", 1).fault.empty());
+    EXPECT_TRUE(ExpressionEvaluator::check("1/$flg[3]", 1).fault.empty());
+    EXPECT_TRUE(reports.texts.empty());
+    EXPECT_TRUE(system.asked.empty());
+}
+
 TEST_F(Expression, EvaluateAtPositions) {
     Evaluation e = evaluator.evaluateAt("x5:rest", 2);
     EXPECT_EQ(e.value, 5);
