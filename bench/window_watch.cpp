@@ -87,37 +87,38 @@ int main(int argc, char** argv) {
         execvp(argv[7], argv + 7);
         _exit(127);
     }
+    // A program may map a window and replace it (SDL does, to change its visual):
+    // the watch follows the last one mapped, and errors about a window gone are
+    // taken as that.
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     double mapped = -1, shown = -1;
     Window window = 0;
-    const int fd = ConnectionNumber(display);
-    while (!window && msSince(t0) < 10000) {
+    while (shown < 0 && msSince(t0) < 10000) {
         while (XPending(display)) {
             XEvent e;
             XNextEvent(display, &e);
+            if (e.type == DestroyNotify && e.xdestroywindow.window == window) window = 0;
             if (e.type != MapNotify || e.xmap.override_redirect) continue;
             XWindowAttributes a;
             if (XGetWindowAttributes(display, e.xmap.window, &a) && a.width >= 320 && a.height >= 240) {
                 window = e.xmap.window;
-                mapped = msSince(t0);
-                break;
+                if (mapped < 0) mapped = msSince(t0);
             }
         }
-        if (!window) {
-            pollfd p{fd, POLLIN, 0};
+        if (window) {
+            if (XImage* image = XGetImage(display, window, px, py, 1, 1, AllPlanes, ZPixmap)) {
+                const bool got = near(XGetPixel(image, 0, 0), colour);
+                XDestroyImage(image);
+                if (got) {
+                    shown = msSince(t0);
+                    break;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        } else {
+            pollfd p{ConnectionNumber(display), POLLIN, 0};
             poll(&p, 1, 20);
         }
-    }
-    while (window && msSince(t0) < 10000) {
-        XImage* image = XGetImage(display, window, px, py, 1, 1, AllPlanes, ZPixmap);
-        if (image) {
-            const bool got = near(XGetPixel(image, 0, 0), colour);
-            XDestroyImage(image);
-            if (got) {
-                shown = msSince(t0);
-                break;
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     long rss = -1, pss = -1;
     double cpu = -1;
