@@ -4,11 +4,11 @@
 #include "app/tfmain.h"
 #include "audio/media_probe.h"
 #include "platform/encoding.h"
+#include "platform/regular_file.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdio>
-#include <fstream>
 
 namespace qvl {
 
@@ -43,14 +43,8 @@ int32_t AudioLink::cdTrackStart(int32_t track) {
         if (file.empty()) continue;
         auto known = trackLengths_.find(file);
         if (known == trackLengths_.end()) {
-            std::ifstream in(file, std::ios::binary);
-            std::string bytes;
-            char buffer[65536];
-            while (in && bytes.size() < kMaxTimedBytes) {
-                in.read(buffer, sizeof buffer);
-                bytes.append(buffer, std::size_t(in.gcount()));
-            }
-            const std::optional<MediaInfo> info = probeMedia(bytes);
+            const std::optional<std::string> bytes = platform::readRegularFile(file, kMaxTimedBytes - 1);
+            const std::optional<MediaInfo> info = bytes ? probeMedia(*bytes) : std::nullopt;
             known = trackLengths_.emplace(file, info ? info->durationMs : 0).first;
         }
         start += known->second;

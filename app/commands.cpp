@@ -70,7 +70,7 @@ void TFmain::registerCommands() {
     Dispatcher& d = dispatcher_;
     ControlFlow& flow = controlFlow_;
 
-    d.setConditional([this, &flow] { flow.conditional(dispatcher_.word(), state.ProgArgs[0]); });
+    d.setConditional([this, &flow] { return flow.conditionHolds(dispatcher_.word()); });
     d.setFlagAssignment([this] { assignFlag(); });
 
     // Timing and waiting

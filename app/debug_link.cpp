@@ -129,7 +129,8 @@ DebugStatus DebugLink::status() {
     s.ProgIfResult = st.ProgIfResult;
     s.ProgSelResult = st.ProgSelResult;
     s.ProgMultiStateFlag = st.ProgMultiStateFlag;
-    s.scriptLines = main_.program.Lines;
+    if (st.ProgExecLine >= 0 && std::size_t(st.ProgExecLine) < main_.program.Lines.size())
+        s.runningLine = std::string(main_.program.Lines[std::size_t(st.ProgExecLine)]);
     s.currentDirectory = platform::FileSystem::toSjis(platform::FileSystem::currentPath());
     return s;
 }

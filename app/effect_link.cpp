@@ -25,6 +25,9 @@ uint32_t EffectLink::ticks() {
 void EffectLink::pump(uint32_t deadline, bool takesInput) {
     main_.pump(deadline, {takesInput ? platform::WaitKind::Input : platform::WaitKind::Time});
 }
+void EffectLink::countRound() {
+    main_.loopStep();
+}
 bool EffectLink::mouseHeld() {
     return main_.input.mouseWentDown && !main_.input.mouseWentUp;
 }

@@ -17,6 +17,7 @@ public:
     std::optional<Surface> loadPicture(const std::string& name) override;
     uint32_t ticks() override;
     void pump(uint32_t deadline, bool takesInput) override;
+    void countRound() override;
     bool mouseHeld() override;
     void clearMouse() override;
     void badDirection(int32_t code) override;

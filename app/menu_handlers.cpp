@@ -270,7 +270,7 @@ uint32_t TFmain::autoAdvanceDelay() const {
     // In proportion to the line being read: the script line the text came from.
     uint32_t characters = 0;
     if (state.ProgExecLine >= 0 && std::size_t(state.ProgExecLine) < program.Lines.size()) {
-        const std::string& line = program.Lines[std::size_t(state.ProgExecLine)];
+        const std::string_view line = program.Lines[std::size_t(state.ProgExecLine)];
         for (std::size_t i = 0; i < line.size(); ++characters)
             i += isLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < line.size() ? 2 : 1;
     }

@@ -60,6 +60,9 @@ void TFmain::playMovie(const std::string& name, Rect where) {
     };
     uint32_t time = 0;
     while (channels.movieWaiting == 1 && movie->nextFrame(frame, time)) {
+        // A file may put every frame at one time: each counts, so the step limit ends
+        // what the clock would not.
+        loopStep();
         feedSound();
         waitUntilOrClick(start + time);
         if (channels.movieWaiting != 1) break;

@@ -1,6 +1,7 @@
 // Waits, input routing and display switching of the main window.
 #include "app/texts.h"
 #include "app/tfmain.h"
+#include "graphics/effect_host.h"
 #include "platform/encoding.h"
 
 namespace qvl {
@@ -37,9 +38,17 @@ void TFmain::pump(std::optional<uint32_t> deadline, WaitHint hint) {
 }
 
 void TFmain::lineExecuted() {
+    countStep();
+    if (options_.lineObserver) options_.lineObserver(state.ProgFileName, state.ProgExecLine);
+    pumpWhileBusy();
+}
+
+void TFmain::countStep() {
     if (options_.maxSteps && ++linesRun_ >= *options_.maxSteps)
         throw platform::RunStopped(platform::RunStopped::Reason::TimeLimit, "step limit reached");
-    if (options_.lineObserver) options_.lineObserver(state.ProgFileName, state.ProgExecLine);
+}
+
+void TFmain::pumpWhileBusy() {
     // A loop that never waits would freeze the window: let what has arrived run.
     const uint32_t now = platform_.ticks();
     if (int32_t(now - lastPump_) < kBusyPumpMs) return;
@@ -49,6 +58,22 @@ void TFmain::lineExecuted() {
         handleEvent(*event);
     }
     lastPump_ = platform_.ticks();
+}
+
+void TFmain::loopStep() {
+    countStep();
+    pumpWhileBusy();
+}
+
+void TFmain::frameWait(uint32_t deadline) {
+    countStep();
+    waitUntil(frameDeadline(platform_.ticks(), deadline));
+}
+
+void TFmain::frameDelay(int32_t ms) {
+    input.clicksAccepted = false;
+    frameWait(platform_.ticks() + (ms < 0 ? 0u - uint32_t(ms) : uint32_t(ms)));
+    input.clicksAccepted = true;
 }
 
 void TFmain::waitUntil(uint32_t deadline, WaitHint hint) {

@@ -241,11 +241,11 @@ void TFmain::shakeScreen(int32_t amplitude, int32_t count, int32_t delay) {
         int dy = offset();
         view_.image().blit(saved, dx, dy);
         present();
-        delayMs(delay);
+        frameDelay(delay);
     }
     view_.image().blit(saved, 0, 0);
     present();
-    delayMs(delay);
+    frameDelay(delay);
 }
 
 void TFmain::playImageSequence() {
@@ -265,7 +265,7 @@ void TFmain::playImageSequence() {
         if (overlay == 1 && textWindow.textVisible) layText(bank_, bank_[SurfaceId::VirtualVram]);
         view_.image().blit(bank_[SurfaceId::VirtualVram], 0, 0);
         present();
-        waitUntil(start + uint32_t(frameMs));
+        frameWait(start + uint32_t(frameMs));
         if (k == INT32_MAX) break;
     }
     bank_.sceneDirty = true;

@@ -99,6 +99,15 @@ public:
     void waitSet() { WaitBase = platform_.ticks(); }
     void waitFromMark(int32_t ms);
     void waitForMouseClick();
+    // One round of a command's own loop (a shake, an image sequence, a movie, an
+    // effect), which a script can make as long as it likes: each round counts toward
+    // the run's step limit, as a script line does, and lets the window's events run.
+    void loopStep();
+    // The wait closing a frame of such a loop: a counted round that lasts until the
+    // deadline and never less than the shortest frame, so the clock moves even when
+    // the script asked for no delay. frameDelay is delayMs's counterpart.
+    void frameWait(uint32_t deadline);
+    void frameDelay(int32_t ms);
 
     // Message boxes, with their transcript line.
     platform::Answer messageBox(const std::string& title, const std::string& body, ui::BoxIcon icon,
@@ -273,6 +282,10 @@ private:
     // A numeric argument, or nothing when the slot is empty.
     std::optional<int32_t> argOptional(int slot);
 
+    // A script line or a loop's round toward the step limit, and the look at the
+    // window's events that a loop which never waits still gets.
+    void countStep();
+    void pumpWhileBusy();
     void handleEvent(const platform::Event& event);
     void onMouseDown(const platform::Event& event);
     void onMouseUp(const platform::Event& event);

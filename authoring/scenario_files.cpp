@@ -50,7 +50,7 @@ std::optional<ScriptSource> FolderFiles::readScript(const std::string& sjisName)
     const std::string name = expandDataDrive(sjisName, {});
     try {
         ScriptSource s;
-        s.lines = findAndReadScript(name, files_, {}, scriptKey_);
+        s.lines = findAndReadScript(name, files_, {}, scriptKey_).toStrings();
         s.fileName = loaderFileName(name, [this](const std::string& n) { return files_.exists(n); });
         return s;
     } catch (const Fault&) {

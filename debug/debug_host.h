@@ -4,7 +4,7 @@
 #include "graphics/surface.h"
 
 #include <cstdint>
-#include <span>
+#include <optional>
 #include <string>
 
 namespace qvl {
@@ -24,7 +24,7 @@ struct DebugStatus {
     int32_t ProgIfResult = 0;
     int32_t ProgSelResult = 0;
     int32_t ProgMultiStateFlag = 0;
-    std::span<const std::string> scriptLines;  // the loaded script, untrimmed
+    std::optional<std::string> runningLine;  // the line at ProgExecLine, untrimmed; none outside the script
     std::string currentDirectory;
 };
 

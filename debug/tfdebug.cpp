@@ -25,9 +25,8 @@ std::string decimal(int32_t v) { return std::to_string(v); }
 }  // namespace
 
 std::string runningScriptLine(const DebugStatus& s) {
-    if (s.ProgExecLine < 0 || std::size_t(s.ProgExecLine) >= s.scriptLines.size())
-        return debugText(DebugText::NotRunning);
-    const std::string& line = s.scriptLines[std::size_t(s.ProgExecLine)];
+    if (!s.runningLine) return debugText(DebugText::NotRunning);
+    const std::string& line = *s.runningLine;
     std::size_t start = 0;
     while (start < line.size() && static_cast<unsigned char>(line[start]) <= 32) ++start;
     // Built by appending: GCC's optimiser sees overlaps in a chain of + that are not there.

@@ -83,7 +83,7 @@ void blackHole(EffectHost& host, const BlackHoleArgs& a) {
         const Rect drawn = windowPart(window, dx, dy, a.width, a.height);
         host.show(enclosing(enclosing(restored, drawn), overlayRect));
 
-        waitUntil(host, deadline);
+        waitFrame(host, deadline);
         deadline = host.ticks() + uint32_t(a.frameMs);
         if (k == a.frames) break;
 

@@ -28,6 +28,9 @@ public:
     // Lets events run until one has been handled or the deadline is reached.
     // takesInput: the wait reacts to clicks.
     virtual void pump(uint32_t deadline, bool takesInput) = 0;
+    // One round of the effect's loop, whose length the script sets: counted toward
+    // the run's step limit, with the window's events let run now and then.
+    virtual void countRound() = 0;
     // A button went down and has not come up since the switches were cleared.
     virtual bool mouseHeld() = 0;
     virtual void clearMouse() = 0;
@@ -39,6 +42,22 @@ public:
 // Lets events run until the deadline; clicks do not end it.
 inline void waitUntil(EffectHost& host, uint32_t deadline) {
     while (int32_t(deadline - host.ticks()) > 0) host.pump(deadline, false);
+}
+
+// The shortest frame, whatever the script asks for: the clock moves with every
+// frame, so the run's time limit ends an effect of billions of frames with no delay.
+constexpr uint32_t kShortestFrameMs = 1;
+
+// The deadline of a frame that should end at deadline, made at least the shortest
+// frame from now.
+inline uint32_t frameDeadline(uint32_t now, uint32_t deadline) {
+    return int32_t(deadline - (now + kShortestFrameMs)) < 0 ? now + kShortestFrameMs : deadline;
+}
+
+// The wait closing a frame: a counted round, then events until the deadline.
+inline void waitFrame(EffectHost& host, uint32_t deadline) {
+    host.countRound();
+    waitUntil(host, frameDeadline(host.ticks(), deadline));
 }
 
 // The part of the window a rectangle covers, empty when it misses; wide integers

@@ -65,7 +65,9 @@ private:
     // A held button ends the wait at once and stays recorded, so the next step's
     // wait ends too; anything else is forgotten each round.
     void wait(uint32_t deadline) {
+        host_.countRound();
         uint32_t until = host_.ticks();  // first only what has already arrived
+        deadline = frameDeadline(until, deadline);
         for (;;) {
             host_.pump(until, s_.skippable);
             if (s_.skippable && host_.mouseHeld()) return;

@@ -1,5 +1,7 @@
 #include "platform/movie_container.h"
 
+#include "platform/regular_file.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -226,11 +228,8 @@ void AvioFreer::operator()(AVIOContext* c) const {
 }
 
 std::unique_ptr<ByteSource> openFileSource(const std::string& path, std::string* reason) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        if (reason) *reason = "cannot open " + path + ": " + std::strerror(errno);
-        return nullptr;
-    }
+    std::FILE* file = openRegularStream(path, reason);
+    if (!file) return nullptr;
     off_t size = -1;
     if (fseeko(file, 0, SEEK_END) == 0) size = ftello(file);
     if (size < 0 || fseeko(file, 0, SEEK_SET) != 0) {

@@ -2,13 +2,12 @@
 
 #include "audio/media_probe.h"
 #include "platform/movie_container.h"
+#include "platform/regular_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <string_view>
 
@@ -374,25 +373,23 @@ std::unique_ptr<SoundStream> FfmpegSoundDecoder::openBytes(std::string bytes, st
 
 std::unique_ptr<SoundStream> FfmpegSoundDecoder::open(const std::string& path, std::string* reason) {
     silenceLibraries();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        fail(reason, "cannot open " + path + ": " + std::strerror(errno));
+    std::string why;
+    const std::optional<std::string> head = readRegularFile(path, 11, &why);
+    if (!head) {
+        fail(reason, why);
         return nullptr;
     }
-    char head[12] = {};
-    in.read(head, sizeof head);
-    if (looksLikeMidi(std::string_view(head, std::size_t(in.gcount())))) {
-        std::string bytes(head, std::size_t(in.gcount()));
-        char buffer[65536];
-        while (in && bytes.size() <= kMaxMidiBytes) {
-            in.read(buffer, sizeof buffer);
-            bytes.append(buffer, std::size_t(in.gcount()));
+    if (looksLikeMidi(*head)) {
+        const std::optional<std::string> bytes = readRegularFile(path, kMaxMidiBytes, &why);
+        if (!bytes) {
+            fail(reason, why);
+            return nullptr;
         }
-        if (bytes.size() > kMaxMidiBytes) {
+        if (bytes->size() > kMaxMidiBytes) {
             fail(reason, "MIDI file too large: " + path);
             return nullptr;
         }
-        return openMidi(bytes, reason);
+        return openMidi(*bytes, reason);
     }
     auto source = movie::openFileSource(path, reason);
     if (!source) return nullptr;

@@ -24,8 +24,8 @@ void ControlFlow::jumpToLabel(const std::string& label) {
 }
 
 int32_t ControlFlow::findMarker(std::string_view marker, int32_t start) {
-    for (int64_t i = std::max<int32_t>(start, 0); i < int64_t(program_.Lines.size()); ++i)
-        if (sjis::trim(program_.Lines[std::size_t(i)]) == marker) return int32_t(i);
+    for (auto it = program_.Lines.at(std::size_t(std::max<int32_t>(start, 0))); it != program_.Lines.end(); ++it)
+        if (sjis::trim(*it) == marker) return int32_t(it.index());
     reporter_.scriptError(std::string(marker) + message(Message::MarkerNotFound));
     return 0;
 }
@@ -80,10 +80,10 @@ void ControlFlow::elseBlock() {
     jumpTo(findMarker("_endelse", state_.ProgExecLine + 1) + 1);
 }
 
-void ControlFlow::conditional(const std::string& word, const std::string& command) {
-    if (evaluator_.evaluateAt(word, 2).value == 0) return;
+bool ControlFlow::conditionHolds(const std::string& word) {
+    if (evaluator_.evaluateAt(word, 2).value == 0) return false;
     state_.ProgMultiStateFlag = 1;
-    hooks_.dispatch(command);
+    return true;
 }
 
 void ControlFlow::branch(const std::string& n) {
@@ -139,7 +139,8 @@ void ControlFlow::choice(ChoiceKind kind, ChoiceOperation& operation) {
 std::vector<std::string> ControlFlow::scrollBlock() {
     int32_t end = findMarker("_endscroll", state_.ProgExecLine + 1);
     std::vector<std::string> lines;
-    for (int32_t i = state_.ProgExecLine + 1; i < end; ++i) lines.push_back(sjis::trimLeft(program_.Lines[std::size_t(i)]));
+    for (int32_t i = state_.ProgExecLine + 1; i < end; ++i)
+        lines.push_back(sjis::trimLeft(program_.Lines[std::size_t(i)]));
     jumpTo(end + 1);
     return lines;
 }

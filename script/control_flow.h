@@ -56,8 +56,9 @@ public:
     void ifCondition(const std::string& condition);
     void thenBlock();
     void elseBlock();
-    // A line "_(condition),command": word is the command word, command slot 0.
-    void conditional(const std::string& word, const std::string& command);
+    // A line "_(condition),command": word is the command word "_(condition)".
+    // True when the command is to run (it then counts as a conditional's command).
+    bool conditionHolds(const std::string& word);
     void branch(const std::string& n);
 
     // Reads the option lines after a choice command up to _endsel (ProgExecLine

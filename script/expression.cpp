@@ -1,6 +1,7 @@
 #include "script/expression.h"
 
 #include "base/fault.h"
+#include "base/sjis.h"
 #include "script/messages.h"
 
 #include <climits>
@@ -218,7 +219,7 @@ Evaluation ExpressionEvaluator::scan(std::string_view s, std::size_t position) {
 
 int32_t ExpressionEvaluator::reportSyntaxError(std::string_view text, int32_t code) {
     reporter_.scriptError(message(Message::ArithmeticError) + std::to_string(code) +
-                          message(Message::ArithmeticExpression) + std::string(text));
+                          message(Message::ArithmeticExpression) + sjis::shownValue(text));
     return 1;
 }
 

@@ -5,7 +5,7 @@
 
 namespace qvl {
 
-ClassifiedLine classifyLine(const std::string& line) {
+ClassifiedLine classifyLine(std::string_view line) {
     ClassifiedLine out;
     std::string t = sjis::trim(line);
     if (!t.empty() && t.front() == '~') {
@@ -26,7 +26,7 @@ ClassifiedLine classifyLine(const std::string& line) {
     return out;
 }
 
-void Interpreter::executeLine(const std::string& line) {
+void Interpreter::executeLine(std::string_view line) {
     ClassifiedLine c = classifyLine(line);
     currentTextId_ = c.textId;
     switch (c.kind) {
@@ -47,7 +47,15 @@ void Interpreter::executeLine(const std::string& line) {
 }
 
 void Interpreter::afterLine() {
-    if (pendingAction_ == kPendingLoad) {
+    // Taken before it is carried out: the resumed line's waits must wait, and a
+    // load or return to the title asked for during them is carried out next.
+    for (int32_t action = pendingAction_; action != kPendingNone; action = pendingAction_) {
+        pendingAction_ = kPendingNone;
+        if (action == kPendingTitle) {
+            host_.returnToTitle();
+            continue;
+        }
+        if (action != kPendingLoad) continue;
         const bool restored = host_.restoreSavedGame();
         if (restored) currentTextId_ = -1;
         if (restored && state_.ProgMultiStateFlag == 2 && state_.ProgExecLine >= 0 &&
@@ -56,12 +64,10 @@ void Interpreter::afterLine() {
             std::string line = sjis::trim(program_.Lines[std::size_t(state_.ProgExecLine)]);
             if (!line.empty() && line.front() == '~') line.erase(0, std::min<std::size_t>(9, line.size()));
             host_.clearTextWindow();
-            if (state_.ProgTextPos < int32_t(line.size())) host_.showTextLine(line, state_.ProgTextPos);
+            // Positions count from 1: the rest holds a character up to the last byte.
+            if (state_.ProgTextPos <= int32_t(line.size())) host_.showTextLine(line, state_.ProgTextPos);
         }
-    } else if (pendingAction_ == kPendingTitle) {
-        host_.returnToTitle();
     }
-    pendingAction_ = kPendingNone;
     if (state_.ProgNextLine == -1) {
         ++state_.ProgExecLine;
     } else {

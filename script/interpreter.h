@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace qvl {
 
@@ -37,7 +38,7 @@ struct ClassifiedLine {
 
 // Trims the line, takes off a "~XXXXXXXX" identifier (a fault when the eight
 // characters are not hexadecimal) and decides its kind by the first byte.
-ClassifiedLine classifyLine(const std::string& line);
+ClassifiedLine classifyLine(std::string_view line);
 
 class Interpreter {
 public:
@@ -49,7 +50,7 @@ public:
     // Runs until the program counter leaves the script. Faults propagate.
     void run();
     // Executes the line at ProgExecLine (one step of the loop without the advance).
-    void executeLine(const std::string& line);
+    void executeLine(std::string_view line);
 
 private:
     void afterLine();

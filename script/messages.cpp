@@ -7,7 +7,7 @@
 namespace qvl {
 
 const std::string& message(Message m) {
-    static const std::array<std::string, 14> kTexts{
+    static const std::array<std::string, 15> kTexts{
         platform::utf8ToSjis("ラベルが多すぎます。最大："),
         platform::utf8ToSjis("ラベルが見つかりません"),
         platform::utf8ToSjis("コマンドが変です"),
@@ -22,6 +22,7 @@ const std::string& message(Message m) {
         platform::utf8ToSjis("選択肢が多すぎます。最大："),
         platform::utf8ToSjis("このシナリオを実行するには ver"),
         platform::utf8ToSjis("以上のＱＶＬが必要です。"),
+        platform::utf8ToSjis("コマンドの入れ子が深すぎます。最大："),
     };
     return kTexts[std::size_t(m)];
 }

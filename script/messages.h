@@ -20,6 +20,7 @@ enum class Message {
     TooManyOptions,        // followed by the limit
     VersionTooOld1,        // "...ver" + version + VersionTooOld2
     VersionTooOld2,
+    CommandsTooDeep,       // followed by the limit
 };
 
 const std::string& message(Message m);

@@ -50,14 +50,16 @@ void scrambleLine(std::string& line, int32_t key) {
 }
 
 void scrambleFile(std::string& bytes, int32_t key) {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= bytes.size(); ++i) {
-        if (i == bytes.size() || bytes[i] == '\r' || bytes[i] == '\n') {
-            std::string line = bytes.substr(start, i - start);
-            scrambleLine(line, key);
-            bytes.replace(start, line.size(), line);
-            start = i + 1;
+    const ScriptKeyBytes k = scriptKeyBytes(key);
+    std::size_t n = 0;  // the position in the line
+    for (char& byte : bytes) {
+        auto c = static_cast<unsigned char>(byte);
+        if (c == '\r' || c == '\n') {
+            n = 0;
+            continue;
         }
+        if (c >= 32) byte = char(c ^ ((n & 1) ? k.k1 : k.k0));
+        ++n;
     }
 }
 

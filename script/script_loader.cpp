@@ -9,14 +9,12 @@ namespace qvl {
 
 namespace {
 
-std::vector<std::string> readLines(const std::string& name, const platform::FileSystem& files,
-                                   bool scrambled, int32_t key) {
+ScriptLines readLines(const std::string& name, const platform::FileSystem& files, bool scrambled, int32_t key) {
     auto bytes = files.read(name);
     if (!bytes) throw Fault(message(Message::CannotOpenFile) + name);
-    auto lines = sjis::splitLines(*bytes, true);
-    if (scrambled)
-        for (auto& line : lines) scrambleLine(line, key);
-    return lines;
+    // In place: the scramble keeps control bytes, so NULs and line breaks stay.
+    if (scrambled) scrambleFile(*bytes, key);
+    return ScriptLines::fromBytes(std::move(*bytes));
 }
 
 }  // namespace
@@ -25,8 +23,8 @@ std::string expandDataDrive(const std::string& name, const std::string& dataDriv
     return sjis::replaceFirst(name, "%DATA_DRIVE%", dataDriveRoot);
 }
 
-std::vector<std::string> findAndReadScript(const std::string& rawName, const platform::FileSystem& files,
-                                           const std::string& dataDriveRoot, int32_t scriptKey) {
+ScriptLines findAndReadScript(const std::string& rawName, const platform::FileSystem& files,
+                              const std::string& dataDriveRoot, int32_t scriptKey) {
     const std::string name = expandDataDrive(rawName, dataDriveRoot);
     const std::string base = name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
     std::size_t dot = name.rfind('.');

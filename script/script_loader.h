@@ -2,6 +2,7 @@
 // Finding and reading a script file by the name a script or the start sequence
 // gives, with the ".txt"/".txd" fallbacks.
 #include "platform/files.h"
+#include "script/script_lines.h"
 
 #include <cstdint>
 #include <string>
@@ -16,7 +17,7 @@ std::string expandDataDrive(const std::string& name, const std::string& dataDriv
 // scrambled ".txd" of the same base name, a ".txd" (or anything else) to ".txt".
 // The base name is always the name without its last four characters. A file that
 // cannot be read is a fault.
-std::vector<std::string> findAndReadScript(const std::string& name, const platform::FileSystem& files,
-                                           const std::string& dataDriveRoot, int32_t scriptKey);
+ScriptLines findAndReadScript(const std::string& name, const platform::FileSystem& files,
+                              const std::string& dataDriveRoot, int32_t scriptKey);
 
 }  // namespace qvl

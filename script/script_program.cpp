@@ -7,8 +7,9 @@ namespace qvl {
 
 void ScriptProgram::buildLabels(ScriptErrorReporter& reporter) {
     LabelNames.clear();
-    for (std::size_t i = 0; i < Lines.size(); ++i) {
-        std::string key = sjis::trimLeft(Lines[i]);
+    for (auto it = Lines.begin(); it != Lines.end(); ++it) {
+        const std::size_t i = it.index();
+        std::string key = sjis::trimLeft(*it);
         if (key.empty() || key.front() != ':') continue;
         if (LabelNames.size() == kMaxLabels) {
             reporter.scriptError(message(Message::TooManyLabels) + std::to_string(kMaxLabels));

@@ -1,6 +1,7 @@
 #pragma once
 // The lines of the script file being run and its labels.
 #include "base/reporter.h"
+#include "script/script_lines.h"
 
 #include <array>
 #include <cstdint>
@@ -13,7 +14,7 @@ namespace qvl {
 inline constexpr int kMaxLabels = 512;
 
 struct ScriptProgram {
-    std::vector<std::string> Lines;  // as read (and decoded), untrimmed
+    ScriptLines Lines;  // as read (and decoded), untrimmed
     std::vector<std::string> LabelNames;  // label lines without their leading blanks
     std::array<int32_t, kMaxLabels> LabelLines{};
 

@@ -61,6 +61,13 @@ Token readToken(std::string_view line, std::size_t position, char terminator) {
     return token;
 }
 
+ConditionalParts splitConditional(std::string_view line) {
+    Token word = readToken(line, 1, ',');
+    std::size_t p = word.next;
+    while (p <= line.size() && sjis::isBlank(static_cast<unsigned char>(line[p - 1]))) ++p;
+    return {std::move(word.text), p};
+}
+
 std::string tokenize(std::string_view line, std::array<std::string, kArgSlots>& args) {
     for (auto& a : args) a.clear();
     if (line.size() >= 2 && (line[1] == '@' || line[1] == '$')) {
@@ -69,9 +76,9 @@ std::string tokenize(std::string_view line, std::array<std::string, kArgSlots>& 
         return word.text;
     }
     if (line.size() >= 2 && line[1] == '(') {
-        Token word = readToken(line, 1, ',');
-        if (word.next <= line.size()) args[0] = sjis::trimLeft(line.substr(word.next - 1));
-        return word.text;
+        ConditionalParts parts = splitConditional(line);
+        if (parts.command <= line.size()) args[0] = line.substr(parts.command - 1);
+        return std::move(parts.word);
     }
 
     std::size_t space = line.find(' ');

@@ -20,6 +20,15 @@ struct Token {
 // of the line, a line feed, ',' or the terminator.
 Token readToken(std::string_view line, std::size_t position, char terminator);
 
+// The two parts of a conditional line "_(cond),command": the word up to the
+// first ',' and the 1-based position where the command starts, blanks skipped
+// (past the end when there is none).
+struct ConditionalParts {
+    std::string word;
+    std::size_t command = 1;
+};
+ConditionalParts splitConditional(std::string_view line);
+
 // Empties all slots, then fills them from the line; returns the command word.
 //  _$flg[3]=...  / _@flg[3]=...   flag assignment: slot 0 is the value text
 //  _(cond),command                conditional: slot 0 is the command part

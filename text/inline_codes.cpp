@@ -106,6 +106,26 @@ Part readValuePart(std::string_view line, std::size_t p) {
     return part;
 }
 
+std::size_t rubyEnd(std::string_view line, std::size_t p) {
+    const Part base = readToken(line, p, ')');
+    return base.ended == ',' ? readToken(line, base.next, ')').next : base.next;
+}
+
+std::size_t valueEnd(std::string_view line, std::size_t p) {
+    const Part value = readValuePart(line, p);
+    return value.ended == ',' ? readValuePart(line, value.next).next : value.next;
+}
+
+std::size_t controlSequenceEnd(std::string_view line, std::size_t p) {
+    std::size_t i = p > 0 ? p - 1 : 0;
+    while (i < line.size()) {
+        const std::size_t n = sjis::charLength(line, i);
+        i += n;
+        if (n == 1 && line[i - 1] == '>') break;
+    }
+    return i + 1;
+}
+
 std::string fitToWidth(std::string text, int32_t width) {
     // A script's width can be anything; no value line is ever wider than this.
     width = std::clamp(width, -kMaxWidth, kMaxWidth);

@@ -31,6 +31,13 @@ Part readToken(std::string_view line, std::size_t p, char terminator);
 // brackets of flag references inside ("$flg[3]") belong to the text.
 Part readValuePart(std::string_view line, std::size_t p);
 
+// Where each form ends: p is the position after its opening character, the
+// result the position after its closing one (past the end when it is missing).
+std::size_t rubyEnd(std::string_view line, std::size_t p);
+std::size_t valueEnd(std::string_view line, std::size_t p);
+// Up to the first '>'; a quoted file name holding one is not looked into.
+std::size_t controlSequenceEnd(std::string_view line, std::size_t p);
+
 inline constexpr int32_t kMaxWidth = 4096;
 
 // Pads with spaces on the right and cuts to width (> 0), or pads on the left and

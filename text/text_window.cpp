@@ -2,6 +2,7 @@
 
 #include "base/sjis.h"
 #include "graphics/masks.h"
+#include "text/inline_codes.h"
 
 #include <algorithm>
 #include <climits>
@@ -19,7 +20,13 @@ std::size_t TextWindow::charLength(std::string_view s, std::size_t i) const {
 
 void TextWindow::showTextLine(const std::string& line, int32_t start) {
     std::size_t p = std::size_t(std::max<int32_t>(start, 1));
-    if (!innerText_) host_.textShown(sjis::copy(line, p));
+    if (!innerText_) {
+        p = resumePosition(line, p);
+        host_.textShown(sjis::copy(line, p));
+        // A page that ends before the first character is drawn resumes from here.
+        v_.state.ProgTextPos = int32_t(std::min<std::size_t>(p, INT32_MAX));
+        v_.state.ProgMultiStateFlag = 2;
+    }
     v_.fastForward = false;
     v_.textOutputActive = true;
     int r = kSameLine;
@@ -61,9 +68,12 @@ void TextWindow::showTextLine(const std::string& line, int32_t start) {
             const int64_t rest = int64_t(line.size()) - int64_t(p);
             t_.cursorX = wrap32((640 - (rest * t_.cellWidth) / 2) / 2);
         }
-        // A load resumes the line from here.
-        v_.state.ProgTextPos = int32_t(std::min<std::size_t>(p, INT32_MAX));
-        v_.state.ProgMultiStateFlag = 2;
+        // A load resumes the line from here. A ruby base is drawn inside its group:
+        // a page ending there resumes at the group's start, the group drawn again.
+        if (!innerText_) {
+            v_.state.ProgTextPos = int32_t(std::min<std::size_t>(p, INT32_MAX));
+            v_.state.ProgMultiStateFlag = 2;
+        }
         r = drawCharacter(c);
         characterDelay(readMarkStep());
     }
@@ -75,6 +85,24 @@ void TextWindow::showTextLine(const std::string& line, int32_t start) {
     }
     showPendingText();
     host_.pump(host_.ticks(), {});
+}
+
+std::size_t TextWindow::resumePosition(const std::string& line, std::size_t target) const {
+    // Saves of this engine hold boundaries already; one from elsewhere or damaged
+    // may point into a character or a code, which would be drawn as garbage.
+    std::size_t p = 1;
+    while (p < target && p <= line.size()) {
+        std::size_t next = p + charLength(line, p - 1);
+        if (next == p + 1) {
+            const char c = line[p - 1];
+            if (c == '(') next = inline_codes::rubyEnd(line, next);
+            else if (c == '[') next = inline_codes::valueEnd(line, next);
+            else if (c == '<') next = inline_codes::controlSequenceEnd(line, next);
+        }
+        if (next > target) return p;
+        p = next;
+    }
+    return target;
 }
 
 void TextWindow::showUnpagedText(const std::string& text) {

@@ -62,6 +62,8 @@ private:
     std::size_t controlSequence(const std::string& line, std::size_t p);
     std::size_t ruby(const std::string& line, std::size_t p);
     std::size_t embeddedValue(const std::string& line, std::size_t p);
+    // The start of the character or code group that holds position target.
+    std::size_t resumePosition(const std::string& line, std::size_t target) const;
     void inlineImage(const std::string& name);
     void codeWait(int32_t ms);
 

@@ -1,10 +1,10 @@
 #include "platform/headless/headless_audio.h"
 
 #include "audio/media_probe.h"
+#include "platform/regular_file.h"
 
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace qvl::platform {
 
@@ -12,24 +12,19 @@ namespace {
 constexpr int kCannotOpen = 275;  // the file is not there or cannot be read
 constexpr int kUnreadable = 277;  // not a piece we can play
 constexpr int kNotOpen = 263;
+constexpr uint32_t kShortestPlayMs = 1;
 // Larger files are not read whole just to learn their length.
 constexpr std::size_t kMaxProbeBytes = std::size_t(256) << 20;
 }  // namespace
 
 int HeadlessAudio::open(MediaDevice device, const std::string& path) {
     close(device);
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::optional<std::string> bytes = readRegularFile(path, kMaxProbeBytes - 1);
+    if (!bytes) {
         error_ = "cannot open " + path;
         return kCannotOpen;
     }
-    std::string bytes;
-    char buffer[65536];
-    while (in && bytes.size() < kMaxProbeBytes) {
-        in.read(buffer, sizeof buffer);
-        bytes.append(buffer, std::size_t(in.gcount()));
-    }
-    const std::optional<MediaInfo> info = probeMedia(bytes);
+    const std::optional<MediaInfo> info = probeMedia(*bytes);
     if (!info) {
         error_ = "cannot play " + path;
         return kUnreadable;
@@ -46,7 +41,9 @@ int HeadlessAudio::play(MediaDevice device, bool notify) {
     Piece& p = it->second;
     p.playing = true;
     p.notify = notify;
-    p.endsAt = clock_() + p.lengthMs;
+    // A piece with no length still takes a moment: repeated for ever, it would
+    // otherwise end again and again without the clock ever moving.
+    p.endsAt = clock_() + std::max<uint32_t>(p.lengthMs, kShortestPlayMs);
     if (mixdown_) mixdown_->start(int(device), p.path, clock_(), p.lengthMs, volume(device));
     return 0;
 }

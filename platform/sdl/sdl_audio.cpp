@@ -1,15 +1,15 @@
 #include "platform/sdl/sdl_audio.h"
 
 #include "audio/media_probe.h"
+#include "platform/regular_file.h"
 #include "platform/sdl/sdl_repeats.h"
 #include "platform/sound_decoder.h"
 
 #include <SDL_mixer.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <utility>
 
 namespace qvl::platform {
@@ -24,6 +24,22 @@ constexpr int kNotOpen = 263;
 std::atomic<int> gMusicDevice{0};
 // MIDI files are small; larger files are not read just to time them.
 constexpr std::size_t kMaxTimedBytes = std::size_t(16) << 20;
+
+// The kind of music a file's extension names, as the mixer guesses it when it opens
+// the file itself; the data decides for other names.
+Mix_MusicType musicTypeOf(const std::string& path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return MUS_NONE;
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == "wav") return MUS_WAV;
+    if (ext == "mid" || ext == "midi" || ext == "kar") return MUS_MID;
+    if (ext == "ogg") return MUS_OGG;
+    if (ext == "opus") return MUS_OPUS;
+    if (ext == "flac") return MUS_FLAC;
+    if (ext == "mp3" || ext == "mpg" || ext == "mpeg" || ext == "mad") return MUS_MP3;
+    return MUS_NONE;
+}
 
 // End reports: the mixer's hooks, after the last of a piece's plays.
 void musicFinished() {
@@ -107,14 +123,9 @@ void SdlAudio::postMix(void* self, uint8_t* stream, int bytes) {
 
 uint32_t SdlAudio::measureLength(const std::string& path) {
     // The mixer does not time MIDI; our probe does, as the headless runs do.
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes;
-    char buffer[65536];
-    while (in && bytes.size() <= kMaxTimedBytes) {
-        in.read(buffer, sizeof buffer);
-        bytes.append(buffer, std::size_t(in.gcount()));
-    }
-    const std::optional<MediaInfo> info = bytes.size() <= kMaxTimedBytes ? probeMedia(bytes) : std::nullopt;
+    const std::optional<std::string> bytes = readRegularFile(path, kMaxTimedBytes);
+    const std::optional<MediaInfo> info =
+        bytes && bytes->size() <= kMaxTimedBytes ? probeMedia(*bytes) : std::nullopt;
     return info ? info->durationMs : 0;
 }
 
@@ -128,15 +139,26 @@ int SdlAudio::channelOf(MediaDevice device) {
 
 int SdlAudio::open(MediaDevice device, const std::string& path) {
     close(device);
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
+    // The mixer reads through a stream we opened, so it never opens anything but a
+    // regular file itself.
+    std::FILE* file = openRegularStream(path);
+    if (!file) {
         error_ = "cannot open " + path;
         return kCannotOpen;
     }
-    if (!startMixer()) return kNoOutput;
+    if (!startMixer()) {
+        std::fclose(file);
+        return kNoOutput;
+    }
+    SDL_RWops* stream = SDL_RWFromFP(file, SDL_TRUE);
+    if (!stream) {
+        std::fclose(file);
+        error_ = "cannot open " + path + ": " + SDL_GetError();
+        return kCannotOpen;
+    }
     Slot& s = slot(device);
     if (usesMusicStream(device)) {
-        s.music = Mix_LoadMUS(path.c_str());
+        s.music = Mix_LoadMUSType_RW(stream, musicTypeOf(path), 1);
         if (!s.music) {
             error_ = "cannot play " + path + ": " + Mix_GetError();
             return kCannotOpen;
@@ -144,7 +166,7 @@ int SdlAudio::open(MediaDevice device, const std::string& path) {
         const double seconds = Mix_MusicDuration(s.music);
         s.lengthMs = seconds > 0 ? uint32_t(seconds * 1000.0 + 0.5) : measureLength(path);
     } else {
-        s.chunk = Mix_LoadWAV(path.c_str());
+        s.chunk = Mix_LoadWAV_RW(stream, 1);
         if (!s.chunk) {
             error_ = "cannot play " + path + ": " + Mix_GetError();
             return kCannotOpen;

@@ -27,7 +27,8 @@ public:
     }
     DebugStatus status() override {
         DebugStatus s = shownStatus;
-        s.scriptLines = lines;
+        if (s.ProgExecLine >= 0 && std::size_t(s.ProgExecLine) < lines.size())
+            s.runningLine = lines[std::size_t(s.ProgExecLine)];
         return s;
     }
     DebugSurface surface(int n) override { return {"pic" + std::to_string(n) + ".bmp", &picture}; }

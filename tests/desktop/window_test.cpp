@@ -258,4 +258,15 @@ TEST_F(Desktop, ALoopThatNeverWaitsStillAnswersEscAndRedraws) {
     EXPECT_EQ(w.exitCode(), 0);
 }
 
+TEST_F(Desktop, AShakeOfEndlessFramesWithNoDelayStillAnswersEsc) {
+    Scenario s = scenario("shake", "_shake 16,2147483647,0\n");
+    Window w(display_, s);
+    ASSERT_TRUE(w.open());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    w.key("Escape");
+    w.readBack();  // the question is up once the read-back comes through
+    w.key("Return");
+    EXPECT_EQ(w.exitCode(), 0);
+}
+
 }  // namespace

@@ -20,6 +20,7 @@ struct FakeEffectHost : EffectHost {
     std::vector<Surface> frames;  // the window at every show
     std::vector<std::string> loads;
     std::vector<int32_t> reports;
+    int rounds = 0;
 
     Surface& window() override { return screen; }
     void show(Rect changed) override { shown.push_back(changed), frames.push_back(screen.clone()); }
@@ -31,6 +32,7 @@ struct FakeEffectHost : EffectHost {
     }
     uint32_t ticks() override { return clock; }
     void pump(uint32_t deadline, bool) override { clock = int32_t(deadline - clock) > 0 ? deadline : clock; }
+    void countRound() override { ++rounds; }
     bool mouseHeld() override { return down && !up; }
     void clearMouse() override { down = up = false; }
     void badDirection(int32_t code) override { reports.push_back(code); }

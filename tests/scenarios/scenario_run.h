@@ -102,6 +102,7 @@ public:
             }
         }
         if (maxSteps) engine.maxSteps = maxSteps;
+        if (maxMs) options.maxMs = maxMs;
         if (autoPlay) options.autoPlay = true;
         options.onFrame = onFrame;
         fs::current_path(dir_);
@@ -142,6 +143,7 @@ public:
     const fs::path& dir() const { return dir_; }
     // Overrides the folder's options for the next run.
     std::optional<uint64_t> maxSteps;
+    std::optional<uint32_t> maxMs;
     bool autoPlay = false;
     std::function<void(int, uint64_t, const qvl::Surface&)> onFrame;
     // When set, the run's sound is mixed into this WAV file.

@@ -151,12 +151,12 @@ TEST_F(Flow, GotoWithNothingRestartsAndGosubWithNothingEmptiesTheStack) {
 
 TEST_F(Flow, AConditionalLineWithABrokenConditionStillRunsItsCommand) {
     load({"_(abc),_x"});
-    flow.conditional("_(abc)", "_x");
-    EXPECT_EQ(dispatched, std::vector<std::string>{"_x"});
+    EXPECT_TRUE(flow.conditionHolds("_(abc)"));
+    EXPECT_EQ(state.ProgMultiStateFlag, 1) << "what runs next is a conditional's command";
     EXPECT_EQ(reports.messages.size(), 1u);
-    dispatched.clear();
-    flow.conditional("_(1-1)", "_y");
-    EXPECT_TRUE(dispatched.empty());
+    state.ProgMultiStateFlag = 0;
+    EXPECT_FALSE(flow.conditionHolds("_(1-1)"));
+    EXPECT_EQ(state.ProgMultiStateFlag, 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "base/fault.h"
 #include "base/reporter.h"
+#include "base/sjis.h"
 #include "platform/files.h"
 #include "script/dispatcher.h"
 #include "script/interpreter.h"
@@ -13,6 +14,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <filesystem>
@@ -65,7 +67,7 @@ protected:
         return out;
     }
     Lines load(const std::string& name, const std::string& root = "") {
-        return findAndReadScript(name, files_, root, kKey);
+        return findAndReadScript(name, files_, root, kKey).toStrings();
     }
 
     static constexpr int32_t kKey = 101;
@@ -198,8 +200,9 @@ TEST(ScriptProgram, LabelKeysKeepTrailingBlanksAndIgnoreCase) {
 TEST(ScriptProgram, FiveHundredThirteenthLabelIsReportedOnce) {
     RecordingReporter reporter;
     ScriptProgram p;
-    p.Lines.push_back("first line");
-    for (int i = 0; i < 520; ++i) p.Lines.push_back(":L" + std::to_string(i));
+    Lines lines{"first line"};
+    for (int i = 0; i < 520; ++i) lines.push_back(":L" + std::to_string(i));
+    p.Lines = lines;
     p.buildLabels(reporter);
     ASSERT_EQ(reporter.errors.size(), 1u);
     EXPECT_EQ(reporter.errors[0], message(Message::TooManyLabels) + "512");
@@ -263,7 +266,10 @@ TEST(Dispatcher, RunsCommandsByExactWordAndReportsTheRest) {
     std::string seen;
     int conditionals = 0, assignments = 0;
     d.add("_bgload", [&] { seen = state.ProgArgs[0] + "|" + state.ProgArgs[1]; });
-    d.setConditional([&] { ++conditionals; });
+    d.setConditional([&] {
+        ++conditionals;
+        return false;
+    });
     d.setFlagAssignment([&] { ++assignments; });
 
     d.dispatch("_bgload a, b");
@@ -323,6 +329,125 @@ TEST(Interpreter, RunsLinesInOrderByKindAndFollowsProgNextLine) {
     EXPECT_EQ(state.ProgChapter, "Chap");
     EXPECT_EQ(state.ProgExecLine, 99);
     EXPECT_EQ(state.ProgNextLine, -1);
+}
+
+}  // namespace
+}  // namespace qvl
+
+namespace qvl {
+namespace {
+
+TEST(Interpreter, ALoadResumesTheSavedTextLineWhileItHoldsAnyCharacter) {
+    // The load happens after line 0; the save point is on line 1 ("~id" prefix,
+    // four bytes of text) at the position given.
+    for (auto [pos, resumed] : {std::pair{4, true}, {5, false}}) {
+        ScriptProgram program;
+        program.Lines = {"_load", "  ~00000001abcA  ", "next"};
+        InterpreterState state;
+        int32_t textId = -1, pending = 0;
+        struct LoadingHost : FakeHost {
+            LoadingHost(InterpreterState& s, int32_t& id, int32_t& p, int32_t at)
+                : FakeHost(s, id), pendingRef(p), position(at) {}
+            int32_t& pendingRef;
+            int32_t position;
+            void dispatch(const std::string& line) override {
+                FakeHost::dispatch(line);
+                if (line == "_load") pendingRef = kPendingLoad;
+            }
+            bool restoreSavedGame() override {
+                state.ProgExecLine = 1;
+                state.ProgTextPos = position;
+                state.ProgMultiStateFlag = 2;
+                return true;
+            }
+        } host(state, textId, pending, pos);
+        Interpreter(program, state, textId, pending, host).run();
+        Lines expected{"cmd _load flag0"};
+        if (resumed) expected.push_back("text abcA @4 id-1");
+        expected.push_back("text next @1 id-1");
+        EXPECT_EQ(host.calls, expected) << "position " << pos;
+    }
+}
+
+TEST(Dispatcher, ConditionalPrefixesThousandsDeepRunInOneLoop) {
+    InterpreterState state;
+    RecordingReporter reporter;
+    Dispatcher d(state, reporter);
+    int conditions = 0, runs = 0;
+    d.setConditional([&] {
+        ++conditions;
+        return d.word() == "_(1)";
+    });
+    d.add("_bgload", [&] { ++runs; });
+    std::string deep;
+    for (int i = 0; i < 200'000; ++i) deep += "_(1), ";
+    d.dispatch(deep + "_bgload x");
+    EXPECT_EQ(conditions, 200'000);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(state.ProgArgs[0], "x");
+
+    // A false condition anywhere leaves the rest of the line in slot 0.
+    conditions = 0;
+    d.dispatch(deep + "_(0),_(1),_bgload y");
+    EXPECT_EQ(conditions, 200'001);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(state.ProgArgs[0], "_(1),_bgload y");
+    EXPECT_TRUE(reporter.errors.empty());
+}
+
+TEST(Dispatcher, CommandsThatRunCommandsStopAtTheNestingLimit) {
+    InterpreterState state;
+    RecordingReporter reporter;
+    Dispatcher d(state, reporter);
+    int runs = 0;
+    d.add("_selmenu", [&] {
+        ++runs;
+        d.dispatch("_selmenu");
+    });
+    d.dispatch("_selmenu");
+    EXPECT_EQ(runs, kMaxCommandNesting);
+    EXPECT_EQ(reporter.errors, Lines{message(Message::CommandsTooDeep) + std::to_string(kMaxCommandNesting)});
+}
+
+}  // namespace
+}  // namespace qvl
+
+namespace qvl {
+namespace {
+
+TEST(ScriptLines, SplitLikeTheFileReaderWithAnyLineReachableInAnyOrder) {
+    std::string bytes = "a\r\nb\nc\rd\n\n" + kOmote + "\r\n";
+    for (int i = 0; i < 40; ++i) bytes += "line" + std::to_string(i) + (i % 3 ? "\r\n" : "\n");
+    bytes += "last";
+    const Lines expected = sjis::splitLines(bytes, true);
+    const ScriptLines lines = ScriptLines::fromBytes(bytes + std::string("\0after\nmore", 11));
+    ASSERT_EQ(lines.size(), expected.size());
+    EXPECT_EQ(lines.toStrings(), expected);
+    for (std::size_t i = expected.size(); i-- > 0;) EXPECT_EQ(lines[i], expected[i]) << i;
+    EXPECT_EQ(lines.at(17).index(), 17u);
+    EXPECT_EQ(*lines.at(17), expected[17]);
+    EXPECT_TRUE(lines.at(expected.size()) == lines.end());
+    EXPECT_TRUE(ScriptLines::fromBytes("").empty());
+    EXPECT_EQ(ScriptLines::fromBytes("x\r").size(), 1u);
+}
+
+TEST_F(ScriptDir, AScriptCostsAboutItsSizeHoweverItsLinesAreCut) {
+    // Short lines, empty lines of each break, one long line, and scrambled.
+    std::string shortLines, crs(1'000'000, '\r'), lfs(1'000'000, '\n');
+    for (int i = 0; shortLines.size() < 2'000'000; ++i) shortLines += "_x " + std::to_string(i) + "\r\n";
+    std::string longLine(2'000'000, 'a');
+    for (const std::string* bytes : {&shortLines, &crs, &lfs, &longLine}) {
+        write("s.txt", *bytes);
+        const ScriptLines lines = findAndReadScript("s.txt", files_, "", kKey);
+        EXPECT_LE(lines.memoryUsed(), 2 * bytes->size()) << lines.size() << " lines";
+    }
+    std::string scrambledFile = shortLines;
+    scrambleFile(scrambledFile, kKey);
+    write("t.txd", scrambledFile);
+    const ScriptLines lines = findAndReadScript("t.txd", files_, "", kKey);
+    EXPECT_LE(lines.memoryUsed(), 2 * shortLines.size());
+    EXPECT_EQ(lines[12345], "_x 12345");
+    EXPECT_EQ(lines.size(), std::size_t(std::count(shortLines.begin(), shortLines.end(), '\n')));
 }
 
 }  // namespace

@@ -174,6 +174,23 @@ TEST_F(TextWindowTest, ResumeRecordsPositionInLine) {
     EXPECT_EQ(host.interp.ProgMultiStateFlag, 0);
 }
 
+TEST_F(TextWindowTest, AResumedLineStartsAtTheCharacterOrCodeHoldingThePosition) {
+    // A, ruby over AA, a value, a colour code, b: bytes 1-2, 3-10, 11-15, 16-25, 26.
+    const std::string line = kA + "(" + kA + kA + ",x)[1,2]<C#FF0000>b";
+    struct Case {
+        int32_t start;
+        std::string log;
+    };
+    for (const Case& c : {Case{2, kA + kA + kA + "1 b"}, Case{5, kA + kA + "1 b"}, Case{12, "1 b"}, Case{20, "b"},
+                          Case{26, "b"}}) {
+        host.log.clear();
+        host.clicks = 1;
+        host.window.showTextLine(line, c.start);
+        EXPECT_EQ(host.log, c.log + "\n") << c.start;
+        host.window.textClear();
+    }
+}
+
 TEST_F(TextWindowTest, UnpagedTextWrapsWithoutCodesAndSuppressesSaving) {
     host.window.showUnpagedText(repeat(kA, 27) + ".|%");
     EXPECT_TRUE(host.waits.empty());
