@@ -100,7 +100,7 @@ else
     "$watch" 600 20 3366CC 1500 3000 -- "$quorvel" "$work/q" >> "$work/side.q" 2>/dev/null || true
     "$watch" 600 20 3366CC 1500 3000 -- "$ons" --root "$work/ons" >> "$work/side.o" 2>/dev/null || true
   done
-  col() { awk -v c="$2" '$2 >= 0 { print $c }' "$1" | median; }
+  col() { awk -v c="$2" 'NF == 5 && $2 >= 0 { print $c }' "$1" | median; }
   awk -v rounds="$rounds" \
       -v qm="$(col "$work/side.q" 1)" -v om="$(col "$work/side.o" 1)" \
       -v qs="$(col "$work/side.q" 2)" -v os="$(col "$work/side.o" 2)" \

@@ -5,9 +5,10 @@
 // engine, so the two can be compared on equal terms.
 //   qvl_window_watch X Y RRGGBB SETTLE_MS IDLE_MS -- COMMAND [ARGS...]
 // Prints one line: mapped_ms shown_ms rss_kib pss_kib idle_cpu_percent
-// (a figure it could not take is -1).
+// (a figure it could not take is -1). The program's own output is dropped.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -84,6 +85,11 @@ int main(int argc, char** argv) {
     const Clock::time_point t0 = Clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
+        // What the program says would mix with our one line.
+        if (const int quiet = open("/dev/null", O_WRONLY); quiet >= 0) {
+            dup2(quiet, STDOUT_FILENO);
+            dup2(quiet, STDERR_FILENO);
+        }
         execvp(argv[7], argv + 7);
         _exit(127);
     }
