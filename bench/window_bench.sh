@@ -5,7 +5,8 @@
 #   - side by side with onscripter (installed here when missing and we may): the
 #     same 640x480 picture and one line of text in both, rounds interleaved, timed
 #     from outside by qvl_window_watch: launch to window mapped, launch to the
-#     picture shown, memory once the line is out, idle CPU at that click wait;
+#     picture shown, memory once the line is out, idle CPU at that click wait,
+#     and a click to the next line changing the window;
 #   - idle CPU: the share of one core quorvel uses over 10 seconds at the demo's
 #     first click wait (the wait icon animating), with the demo's music and without,
 #     and while a choice waits for the pointer.
@@ -17,7 +18,9 @@ watch="$(dirname "$quorvel")/../bench/qvl_window_watch"
 rounds=${QVL_BENCH_ROUNDS:-7}
 work=$(mktemp -d)
 xvfb_pid=""
+wm_pid=""
 cleanup() {
+  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
 }
@@ -42,10 +45,11 @@ info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(pixels), 2835, 2835, 
 open(sys.argv[1], "wb").write(head + info + pixels)
 PY
 line=$(printf 'こんにちは、世界。' | iconv -f UTF-8 -t SHIFT_JIS)
+line2=$(printf 'クリックで次の行へ。' | iconv -f UTF-8 -t SHIFT_JIS)
 mkdir -p "$work/one"
 cp "$work/bg.bmp" "$work/one/"
 printf '[System]\r\nVersion=1.00\r\nSavePath=save\\\r\nBackGround=bg.bmp\r\n' > "$work/one/qvl.cfg"
-printf '%s\r\n' "$line" > "$work/one/autorun.txt"
+printf '%s\r\n%s\r\n' "$line" "$line2" > "$work/one/autorun.txt"
 
 # Start-up, headless, of that one-line scenario (the run ends at its click wait).
 for _ in $(seq 10); do
@@ -65,6 +69,12 @@ fi
 export DISPLAY=":$(head -n1 "$work/display")" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -p "$XDG_RUNTIME_DIR"
+# A window manager, as on a desktop: it gives a clicked window the input.
+if command -v openbox >/dev/null; then
+  openbox --sm-disable >/dev/null 2>&1 &
+  wm_pid=$!
+  sleep 1
+fi
 
 # Start-up, windowed: each run is stopped once it has shown its first frame.
 for i in $(seq 10); do
@@ -92,7 +102,7 @@ else
   mkdir -p "$work/ons"
   cp "$work/bg.bmp" "$work/ons/"
   ln -s "$(fc-match -f '%{file}' 'IPAGothic:lang=ja')" "$work/ons/default.ttf"
-  printf '*define\ngame\n*start\nbg "bg.bmp",1\n%s@\nend\n' "$line" > "$work/ons/0.txt"
+  printf '*define\ngame\n*start\nbg "bg.bmp",1\n%s@\n%s@\nend\n' "$line" "$line2" > "$work/ons/0.txt"
   : > "$work/side.q"
   : > "$work/side.o"
   for _ in $(seq "$rounds"); do
@@ -100,19 +110,21 @@ else
     "$watch" 600 20 3366CC 1500 3000 -- "$quorvel" "$work/q" >> "$work/side.q" 2>/dev/null || true
     "$watch" 600 20 3366CC 1500 3000 -- "$ons" --root "$work/ons" >> "$work/side.o" 2>/dev/null || true
   done
-  col() { awk -v c="$2" 'NF == 5 && $2 >= 0 { print $c }' "$1" | median; }
+  col() { awk -v c="$2" 'NF == 6 && $2 >= 0 && $c >= 0 { print $c }' "$1" | median; }
   awk -v rounds="$rounds" \
       -v qm="$(col "$work/side.q" 1)" -v om="$(col "$work/side.o" 1)" \
       -v qs="$(col "$work/side.q" 2)" -v os="$(col "$work/side.o" 2)" \
       -v qr="$(col "$work/side.q" 3)" -v or="$(col "$work/side.o" 3)" \
       -v qp="$(col "$work/side.q" 4)" -v op="$(col "$work/side.o" 4)" \
-      -v qc="$(col "$work/side.q" 5)" -v oc="$(col "$work/side.o" 5)" 'BEGIN {
+      -v qc="$(col "$work/side.q" 5)" -v oc="$(col "$work/side.o" 5)" \
+      -v qk="$(col "$work/side.q" 6)" -v ok="$(col "$work/side.o" 6)" 'BEGIN {
     printf "side by side with onscripter, the same picture and line, medians of %d interleaved rounds:\n", rounds
     printf "  launch -> window mapped:     quorvel %6.1f ms, onscripter %6.1f ms, ratio %.2f\n", qm, om, qm / om
     printf "  launch -> picture shown:     quorvel %6.1f ms, onscripter %6.1f ms, ratio %.2f (target <= 1.0)\n", qs, os, qs / os
     printf "  RSS at the click wait:       quorvel %6.1f MiB, onscripter %6.1f MiB, ratio %.2f (target <= 1.2)\n", qr / 1024, or / 1024, qr / or
     printf "  PSS at the click wait:       quorvel %6.1f MiB, onscripter %6.1f MiB, ratio %.2f\n", qp / 1024, op / 1024, qp / op
     printf "  idle CPU at the click wait:  quorvel %6.2f %%,   onscripter %6.2f %% of a core (target <= 0.5 %%)\n", qc, oc
+    printf "  click -> next line changes the window: quorvel %.1f ms, onscripter %.1f ms (target within a frame, 16.7 ms)\n", qk, ok
   }'
 fi
 
