@@ -24,7 +24,7 @@ build: setup
 	@cmake --build $(BUILD) -j$(JOBS) --target quorvel qvl-txd
 
 run: build
-	./$(BUILD)/app/quorvel demo
+	./$(BUILD)/program/quorvel demo
 
 # What gets installed is in packaging/CMakeLists.txt; the program finds its data
 # from its own place, so a DESTDIR staging or a moved install works as it is.
@@ -49,7 +49,7 @@ bench: setup
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DQVL_SANITIZE=OFF -DQVL_TESTS=OFF -DQVL_BENCH=ON >/dev/null
 	@cmake --build $(BENCH_BUILD) -j$(JOBS) --target qvl_bench quorvel qvl_window_watch
 	./$(BENCH_BUILD)/bench/qvl_bench
-	./bench/window_bench.sh $(BENCH_BUILD)/app/quorvel demo
+	./bench/window_bench.sh $(BENCH_BUILD)/program/quorvel demo
 
 fuzz: setup
 	@command -v clang++ >/dev/null || { echo "make fuzz needs clang++ (apt-get install clang)"; exit 1; }

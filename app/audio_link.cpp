@@ -2,7 +2,7 @@
 
 #include "app/texts.h"
 #include "app/tfmain.h"
-#include "audio/media_probe.h"
+#include "formats/media_probe.h"
 #include "platform/encoding.h"
 #include "platform/regular_file.h"
 

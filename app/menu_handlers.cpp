@@ -3,12 +3,13 @@
 // it only through the input flags, PendingAction and the skip switch; every one
 // but 終了する clears the click flags, so the click that chose it does not also
 // end the wait it interrupted.
-#include "app/json_writer.h"
 #include "app/texts.h"
 #include "app/tfmain.h"
 #include "graphics/composition.h"
 #include "graphics/png_io.h"
 #include "platform/encoding.h"
+
+#include <nlohmann/json.hpp>
 
 #include <ctime>
 #include <exception>
@@ -277,42 +278,36 @@ uint32_t TFmain::autoAdvanceDelay() const {
     return kAutoAdvanceBaseMs + kAutoAdvancePerCharMs * characters;
 }
 
-void TFmain::writeMenuState(JsonWriter& j) const {
+void TFmain::writeMenuState(nlohmann::ordered_json& j) const {
+    using nlohmann::ordered_json;
     auto u = [](const std::string& sjis) { return platform::sjisToUtf8(sjis); };
     PopupMenuModel now = menu;
     now.update(menuConditions());
-    j.beginObject("menu");
-    j.value("open", menuOpen_);
-    j.value("hidingView", hidingView_);
-    auto level = [&](auto& self, std::optional<MenuItem> parent) -> void {
+    auto level = [&](auto& self, std::optional<MenuItem> parent) -> ordered_json {
+        ordered_json items = ordered_json::array();
         for (MenuItem item : PopupMenuModel::children(parent)) {
-            j.beginObject();
-            j.value("name", PopupMenuModel::name(item));
-            j.value("caption", u(now[item].caption));
-            j.value("shortcut", ui::PopupMenu::shortcutText(PopupMenuModel::shortcut(item)));
-            j.value("checked", now[item].checked);
-            j.value("enabled", now[item].enabled);
-            if (PopupMenuModel::isSubmenu(item)) {
-                j.beginArray("items");
-                self(self, item);
-                j.endArray();
-            }
-            j.endObject();
+            ordered_json entry = {
+                {"name", PopupMenuModel::name(item)},
+                {"caption", u(now[item].caption)},
+                {"shortcut", ui::PopupMenu::shortcutText(PopupMenuModel::shortcut(item))},
+                {"checked", now[item].checked},
+                {"enabled", now[item].enabled},
+            };
+            if (PopupMenuModel::isSubmenu(item)) entry["items"] = self(self, item);
+            items.push_back(std::move(entry));
         }
+        return items;
     };
-    j.beginArray("items");
-    level(level, std::nullopt);
-    j.endArray();
-    j.endObject();
+    j["menu"] = {{"open", menuOpen_}, {"hidingView", hidingView_}, {"items", level(level, std::nullopt)}};
 
-    j.beginObject("versionDialog");
-    j.value("open", openDialog_.has_value());
-    j.value("caption", openDialog_ ? u(openDialog_->caption) : std::string());
-    j.beginArray("lines");
+    ordered_json lines = ordered_json::array();
     if (openDialog_)
-        for (const std::string& line : openDialog_->lines) j.item(u(line));
-    j.endArray();
-    j.endObject();
+        for (const std::string& line : openDialog_->lines) lines.push_back(u(line));
+    j["versionDialog"] = {
+        {"open", openDialog_.has_value()},
+        {"caption", openDialog_ ? u(openDialog_->caption) : std::string()},
+        {"lines", std::move(lines)},
+    };
 }
 
 }  // namespace qvl

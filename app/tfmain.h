@@ -43,6 +43,8 @@
 #include "ui/message_box.h"
 #include "ui/ui_host.h"
 
+#include <nlohmann/json_fwd.hpp>
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -71,7 +73,6 @@ struct ProgramExit {
 };
 
 class TFmain;
-class JsonWriter;
 
 // $sys values that read the engine's own state; the rest come from the base.
 class EngineSystemValues final : public BasicSystemValues {
@@ -302,7 +303,7 @@ private:
     void applyVolumes();
     uint32_t autoAdvanceDelay() const;
     // The menu tree with its states, and the texts of an open dialog.
-    void writeMenuState(JsonWriter& j) const;
+    void writeMenuState(nlohmann::ordered_json& j) const;
 
     platform::Platform& platform_;
     platform::FileSystem files_;

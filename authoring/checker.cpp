@@ -1,6 +1,5 @@
 #include "authoring/checker.h"
 
-#include "authoring/text_width.h"
 #include "base/fault.h"
 #include "base/numbers.h"
 #include "base/sjis.h"
@@ -9,6 +8,7 @@
 #include "script/interpreter.h"
 #include "script/script_program.h"
 #include "script/tokenizer.h"
+#include "text/text_measure.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -141,7 +141,7 @@ private:
 
     void checkScript(std::size_t index) {
         current_ = index;
-        layout_ = TextLayout{};
+        layout_ = MeasureLayout{};
         bgmMode_ = 0;
         then_ = else_ = branch_ = OpenBlock{};
         checkLabels();
@@ -470,12 +470,27 @@ private:
         return end == lines.size() ? end - 1 : end;
     }
 
+    // The text window's measuring pass: characters outside the window, codes
+    // without their numbers, and the files the codes name.
     void checkText(const std::string& text, int32_t lineNo) {
-        const TextLineReport r = followTextLine(text, layout_);
-        if (!r.overflow.empty()) add(lineNo, "wide-text", r.overflow);
-        if (!r.badCode.empty()) add(lineNo, "bad-code", r.badCode + ": the run ends here");
-        for (const std::string& p : r.pictures) checkFile("picture", p, lineNo);
-        for (const std::string& s : r.sounds) checkFile("sound", s, lineNo);
+        const LineMeasure m = TextMeasure(layout_).measureLine(text);
+        const std::string px = std::to_string(m.pixels) + " pixels";
+        const std::string window = std::to_string(TextMeasure::kWindowWidth) + "-pixel window";
+        switch (m.outside) {
+            case LineMeasure::Outside::None: break;
+            case LineMeasure::Outside::Left: add(lineNo, "wide-text", "text starts " + px + " left of the window"); break;
+            case LineMeasure::Outside::Right:
+                add(lineNo, "wide-text", "text runs " + px + " past the right edge of the window");
+                break;
+            case LineMeasure::Outside::CentredTooWide:
+                add(lineNo, "wide-text", "centred text is " + px + " wide, more than the " + window);
+                break;
+        }
+        if (m.codeWithoutNumber)
+            add(lineNo, "bad-code",
+                std::string("the code letter ") + m.codeWithoutNumber + " has no number after it: the run ends here");
+        for (const std::string& p : m.pictures) checkFile("picture", p, lineNo);
+        for (const std::string& s : m.sounds) checkFile("sound", s, lineNo);
     }
 
     ScenarioFiles& files_;
@@ -485,7 +500,7 @@ private:
     std::vector<LabelJump> jumps_;
     std::vector<Finding> findings_;
     std::size_t current_ = 0;
-    TextLayout layout_;
+    MeasureLayout layout_;
     int32_t bgmMode_ = 0;
     OpenBlock then_, else_, branch_;
 };

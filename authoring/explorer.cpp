@@ -1,6 +1,5 @@
 #include "authoring/explorer.h"
 
-#include "app/json_writer.h"
 #include "app/tfmain.h"
 #include "authoring/checker.h"
 #include "authoring/explorer_platform.h"
@@ -8,6 +7,8 @@
 #include "base/sjis.h"
 #include "platform/encoding.h"
 #include "script/interpreter.h"
+
+#include <nlohmann/json.hpp>
 
 #include <deque>
 #include <filesystem>
@@ -282,41 +283,29 @@ std::string exploreText(const ExploreReport& report) {
 }
 
 std::string exploreJson(const ExploreReport& report) {
-    JsonWriter j;
-    j.beginObject();
-    j.value("truncated", report.truncated);
-    j.beginArray("paths");
+    using nlohmann::ordered_json;
+    ordered_json paths = ordered_json::array();
     for (const PathRun& p : report.paths) {
-        j.beginObject();
-        j.beginArray("choices");
-        for (int c : p.choices) j.item(int64_t(c));
-        j.endArray();
-        j.beginArray("labels");
-        for (const std::string& l : p.labels) j.item(l);
-        j.endArray();
-        j.value("end", endName(p.end));
-        j.value("chapter", p.chapter);
-        j.value("lastText", p.lastText);
-        j.beginArray("errors");
-        for (const std::string& e : p.errors) j.item(e);
-        j.endArray();
-        j.endObject();
+        ordered_json choices = ordered_json::array();
+        for (int c : p.choices) choices.push_back(int64_t(c));
+        paths.push_back({
+            {"choices", std::move(choices)},
+            {"labels", p.labels},
+            {"end", endName(p.end)},
+            {"chapter", p.chapter},
+            {"lastText", p.lastText},
+            {"errors", p.errors},
+        });
     }
-    j.endArray();
-    j.beginObject("unreached");
+    ordered_json unreached = ordered_json::object();
     for (const auto& [file, ranges] : report.unreached) {
-        j.beginArray(file);
-        for (const LineRange& r : ranges) {
-            j.beginArray();
-            j.item(int64_t(r.first));
-            j.item(int64_t(r.last));
-            j.endArray();
-        }
-        j.endArray();
+        ordered_json list = ordered_json::array();
+        for (const LineRange& r : ranges) list.push_back({int64_t(r.first), int64_t(r.last)});
+        unreached[file] = std::move(list);
     }
-    j.endObject();
-    j.endObject();
-    return j.str() + "\n";
+    const ordered_json j = {{"truncated", report.truncated}, {"paths", std::move(paths)}, {"unreached", std::move(unreached)}};
+    // A blank line after the report, as it always ended.
+    return j.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n\n";
 }
 
 }  // namespace qvl::authoring

@@ -1,6 +1,6 @@
 #include "authoring/finding.h"
 
-#include "app/json_writer.h"
+#include <nlohmann/json.hpp>
 
 namespace qvl::authoring {
 
@@ -12,18 +12,10 @@ std::string findingsText(const std::vector<Finding>& findings) {
 }
 
 std::string findingsJson(const std::vector<Finding>& findings) {
-    JsonWriter j;
-    j.beginArray();
-    for (const Finding& f : findings) {
-        j.beginObject();
-        j.value("file", f.file);
-        j.value("line", int64_t(f.line));
-        j.value("kind", f.kind);
-        j.value("message", f.message);
-        j.endObject();
-    }
-    j.endArray();
-    return j.str() + "\n";
+    nlohmann::ordered_json j = nlohmann::ordered_json::array();
+    for (const Finding& f : findings)
+        j.push_back({{"file", f.file}, {"line", int64_t(f.line)}, {"kind", f.kind}, {"message", f.message}});
+    return j.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace qvl::authoring

@@ -1,6 +1,6 @@
 // Sound files of any kind: probing any bytes must end in a length or in nothing,
 // never in a crash, a read outside the bytes or a hang.
-#include "audio/media_probe.h"
+#include "formats/media_probe.h"
 
 #include <cstddef>
 #include <cstdint>

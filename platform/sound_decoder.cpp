@@ -1,6 +1,6 @@
 #include "platform/sound_decoder.h"
 
-#include "audio/media_probe.h"
+#include "formats/media_probe.h"
 #include "platform/movie_container.h"
 #include "platform/regular_file.h"
 

@@ -10,6 +10,7 @@ packages=(
   libjpeg62-turbo-dev libpng-dev
   libavcodec-dev libavformat-dev libswscale-dev libswresample-dev
   libfluidsynth-dev
+  nlohmann-json3-dev libcli11-dev
   libgtest-dev libbenchmark-dev
   timgm6mb-soundfont fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xdotool openbox

@@ -9,9 +9,6 @@
 
 namespace qvl {
 
-using inline_codes::readColour;
-using inline_codes::readNumber;
-
 void TextWindow::setSize(int32_t n) {
     const int32_t oldHeight = t_.cellHeight;
     t_.cellWidth = t_.cellHeight = t_.fontHeight = 12 * n;
@@ -41,111 +38,97 @@ void TextWindow::codeWait(int32_t ms) {
 }
 
 std::size_t TextWindow::controlSequence(const std::string& line, std::size_t p) {
-    while (p <= line.size()) {
-        const char code = line[p - 1];
-        const std::size_t n = sjis::charLength(line, p - 1);
-        p += n;
-        if (n != 1) continue;
-        switch (code) {
+    for (;;) {
+        inline_codes::ControlCode code;
+        inline_codes::readControlCode(line, p, code);
+        const int32_t v = code.number;
+        switch (code.letter) {
+            case 0:
             case '>':
                 return p;
-            case 'S': {
-                const int32_t v = readNumber(line, p);
+            case 'S':
                 setSize(v < 1 || v > 26 ? 2 : v);
                 break;
-            }
-            case 'F': {
-                const int32_t v = readNumber(line, p);
+            case 'F':
                 t_.fontIndex = v < 0 || v > 6 ? 0 : v;
                 t_.fontName = v_.FontTable[std::size_t(t_.fontIndex)];
                 break;
-            }
             case 'X':
-                t_.cursorX = readNumber(line, p);
+                t_.cursorX = v;
                 break;
             case 'Y':
-                t_.cursorY = readNumber(line, p);
+                t_.cursorY = v;
                 break;
             case 'M':
-                t_.cursorX = wrap32(int64_t(t_.cursorX) + readNumber(line, p));
+                t_.cursorX = wrap32(int64_t(t_.cursorX) + v);
                 break;
             case 'N':
-                t_.cursorY = wrap32(int64_t(t_.cursorY) + readNumber(line, p));
+                t_.cursorY = wrap32(int64_t(t_.cursorY) + v);
                 break;
             case 'L':
-                t_.cursorX = wrap32(int64_t(readNumber(line, p)) * t_.cellWidth);
+                t_.cursorX = wrap32(int64_t(v) * t_.cellWidth);
                 break;
             case 'H':
-                t_.cursorY = wrap32(readNumber(line, p) * t_.lineHeight());
+                t_.cursorY = wrap32(v * t_.lineHeight());
                 break;
             case 'J':
-                t_.cursorX = wrap32(t_.cursorX + int64_t(readNumber(line, p)) * t_.cellWidth);
+                t_.cursorX = wrap32(t_.cursorX + int64_t(v) * t_.cellWidth);
                 break;
             case 'K':
-                t_.cursorY = wrap32(t_.cursorY + readNumber(line, p) * t_.lineHeight());
+                t_.cursorY = wrap32(t_.cursorY + v * t_.lineHeight());
                 break;
-            case 'T': {
+            case 'T':
                 // Moves the baseline to where a line of that size would have it; 0 has
                 // no size, so it leaves the line where it is.
-                const int64_t v = readNumber(line, p);
-                if (v != 0) t_.cursorY = wrap32(t_.cursorY + (v > 0 ? 1 : -1) * (12 * std::abs(v) - t_.cellHeight));
+                if (v != 0) t_.cursorY = wrap32(t_.cursorY + (v > 0 ? 1 : -1) * (12 * std::abs(int64_t(v)) - t_.cellHeight));
                 break;
-            }
             case 'W':
-                t_.charDelay = readNumber(line, p);
+                t_.charDelay = v;
                 break;
             case 'Q':
-                codeWait(readNumber(line, p));
+                codeWait(v);
                 break;
             case 'I':
-                t_.leftEdge = readNumber(line, p);
+                t_.leftEdge = v;
                 break;
-            case 'R': {
-                const int32_t v = readNumber(line, p);
+            case 'R':
                 t_.rightLimit = wrap32(int64_t(t_.leftEdge) + (v == 0 ? 640 - t_.cellWidth : v));
                 break;
-            }
-            case 'U': {
-                const int32_t v = readNumber(line, p);
+            case 'U':
                 t_.bottomLimit = v == 0 ? 480 - (t_.cellHeight + t_.rubyGap) : v;
                 break;
-            }
             case 'C':
-                t_.textColour = readColour(line, p);
+                t_.textColour = code.colour;
                 break;
             case 'B':
-                t_.shadowColour = readColour(line, p);
+                t_.shadowColour = code.colour;
                 break;
             case 'D':
-                t_.shadowOn = readNumber(line, p) != 0;
+                t_.shadowOn = v != 0;
                 break;
             case 'P':
-                t_.textVisible = readNumber(line, p) != 0;
+                t_.textVisible = v != 0;
                 host_.markSceneChanged();
                 break;
             case 'E':
-                t_.outlineMode = readNumber(line, p) != 0 ? 1 : 0;
+                t_.outlineMode = v != 0 ? 1 : 0;
                 break;
             case 'V':
             case 'O':
-            case 'A': {
-                const inline_codes::Part name = inline_codes::readToken(line, p, '>');
-                p = name.next;
-                if (code == 'A') {
-                    inlineImage(expandDataDrive(name.text));
+            case 'A':
+                if (code.letter == 'A') {
+                    inlineImage(expandDataDrive(code.name.text));
                 } else if (!v_.skipReadMode) {
                     // Skipping read text stays silent.
                     showPendingText();
-                    host_.playWave(expandDataDrive(name.text), code == 'V');
+                    host_.playWave(expandDataDrive(code.name.text), code.letter == 'V');
                 }
-                if (name.ended == '>') return p;
+                if (code.name.ended == '>') return p;
                 break;
-            }
             default:
                 break;
         }
     }
-    return p;
 }
 
 void TextWindow::inlineImage(const std::string& name) {

@@ -139,4 +139,39 @@ std::string fitToWidth(std::string text, int32_t width) {
     return text;
 }
 
+void readControlCode(std::string_view line, std::size_t& p, ControlCode& code) {
+    code = ControlCode{};
+    while (p <= line.size()) {
+        const char letter = line[p - 1];
+        const std::size_t n = sjis::charLength(line, p - 1);
+        p += n;
+        if (n != 1) continue;
+        switch (letter) {
+            case '>':
+                code.letter = letter;
+                return;
+            case 'S': case 'F': case 'X': case 'Y': case 'M': case 'N': case 'L': case 'H': case 'J':
+            case 'K': case 'T': case 'W': case 'Q': case 'I': case 'R': case 'U': case 'D': case 'P':
+            case 'E':
+                code.letter = letter;
+                code.number = readNumber(line, p);
+                return;
+            case 'C':
+            case 'B':
+                code.letter = letter;
+                code.colour = readColour(line, p);
+                return;
+            case 'V':
+            case 'O':
+            case 'A':
+                code.letter = letter;
+                code.name = readToken(line, p, '>');
+                p = code.name.next;
+                return;
+            default:
+                break;
+        }
+    }
+}
+
 }  // namespace qvl::inline_codes

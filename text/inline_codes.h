@@ -31,6 +31,20 @@ Part readToken(std::string_view line, std::size_t p, char terminator);
 // brackets of flag references inside ("$flg[3]") belong to the text.
 Part readValuePart(std::string_view line, std::size_t p);
 
+// One code of a <...> control sequence, as the text window and its measuring pass
+// both read it: a new code letter is taught here once.
+struct ControlCode {
+    char letter = 0;      // 0: the line ended; '>': the sequence closed
+    int32_t number = 0;   // S F X Y M N L H J K T W Q I R U D P E
+    uint32_t colour = 0;  // C B
+    Part name;            // A V O: a file name; name.ended == '>' closes the sequence too
+};
+
+// Reads the next code of a control sequence at p (after the '<' or the previous
+// code) and moves p past it, passing over what is no code. letter is set before the
+// code's number is read, so the fault of a missing number can name it.
+void readControlCode(std::string_view line, std::size_t& p, ControlCode& code);
+
 // Where each form ends: p is the position after its opening character, the
 // result the position after its closing one (past the end when it is missing).
 std::size_t rubyEnd(std::string_view line, std::size_t p);

@@ -1,6 +1,6 @@
 #include "platform/headless/headless_audio.h"
 
-#include "audio/media_probe.h"
+#include "formats/media_probe.h"
 #include "platform/regular_file.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "platform/sdl/sdl_audio.h"
 
-#include "audio/media_probe.h"
+#include "formats/media_probe.h"
 #include "platform/regular_file.h"
 #include "platform/sdl/sdl_repeats.h"
 #include "platform/sound_decoder.h"

@@ -1,6 +1,6 @@
 // The decoders behind --audio-out: real files decode to their length at 44100 Hz
 // stereo, and cut or damaged files end early without a crash or a hang.
-#include "audio/media_probe.h"
+#include "formats/media_probe.h"
 #include "platform/sound_decoder.h"
 #include "tests/common/file_bytes.h"
 

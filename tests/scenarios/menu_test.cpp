@@ -4,6 +4,8 @@
 
 #include "platform/headless/headless_audio.h"
 
+#include <nlohmann/json.hpp>
+
 namespace {
 
 using namespace qvl_test;
@@ -17,19 +19,23 @@ struct MenuRun {
         run.writeScenarioFile("qvl.cfg", config);
         result = run.run(&app, input);
         json = app->stateJson();
+        dump = nlohmann::json::parse(json);
     }
     // An item's "enabled" or "checked" in the dump's menu tree.
     bool dumped(const char* name, const char* field) const {
-        std::size_t at = json.find(std::string("\"name\": \"") + name + "\"");
-        EXPECT_NE(at, std::string::npos) << name;
-        at = json.find(std::string("\"") + field + "\": ", at);
-        return json.compare(at + std::string(field).size() + 4, 4, "true") == 0;
+        const nlohmann::json* found = nullptr;
+        auto search = [&](auto& self, const nlohmann::json& items) -> void {
+            for (const nlohmann::json& item : items) {
+                if (item.at("name") == name) found = &item;
+                if (item.contains("items")) self(self, item.at("items"));
+            }
+        };
+        search(search, dump.at("menu").at("items"));
+        EXPECT_NE(found, nullptr) << name;
+        return found && found->at(field).get<bool>();
     }
     // A switch of the dump's "versionDialog" object.
-    bool dialogOpen() const {
-        const std::size_t at = json.find("\"open\": ", json.find("\"versionDialog\""));
-        return json.compare(at + 8, 4, "true") == 0;
-    }
+    bool dialogOpen() const { return dump.at("versionDialog").at("open").get<bool>(); }
     bool has(const std::string& transcriptPart) const {
         return result.transcript.find(transcriptPart) != std::string::npos;
     }
@@ -38,6 +44,7 @@ struct MenuRun {
     qvl::TFmain* app = nullptr;
     RunResult result;
     std::string json;
+    nlohmann::json dump;
 };
 
 TEST(Menu, TheDumpShowsWhatEachWaitEnables) {

@@ -1,4 +1,5 @@
 #include "text/inline_codes.h"
+#include "text/text_measure.h"
 #include "base/fault.h"
 #include "fake_text_host.h"
 
@@ -197,6 +198,28 @@ TEST(InlineCodeReaders, NumbersColoursTokensWidths) {
     EXPECT_EQ(inline_codes::fitToWidth("12345", -3), "345");
     EXPECT_EQ(inline_codes::fitToWidth("12345", 3), "123");
     EXPECT_EQ(inline_codes::fitToWidth("1", INT32_MIN).size(), std::size_t(inline_codes::kMaxWidth));
+}
+
+// The measuring pass reads the codes as the window does and lays the line out
+// without drawing: where the window's cursor goes, its cells go.
+TEST_F(InlineCodesTest, MeasureFollowsTheWindowsLayout) {
+    host.show("<S3X620>%");
+    MeasureLayout layout;
+    LineMeasure m = TextMeasure(layout).measureLine("<S3X620>a<A\"pic.bmp\"><V snd.wav>");
+    EXPECT_EQ(layout.cellWidth, t.cellWidth);
+    EXPECT_EQ(layout.rightLimit, t.rightLimit);
+    EXPECT_EQ(m.outside, LineMeasure::Outside::Right);
+    EXPECT_EQ(m.pixels, int64_t(t.cursorX) + t.cellWidth - 640);
+    EXPECT_EQ(m.pictures, std::vector<std::string>{"pic.bmp"});
+    EXPECT_EQ(m.sounds, std::vector<std::string>{"snd.wav"});
+
+    // A code without its number ends the run, and the measure with it.
+    m = TextMeasure(layout).measureLine("<X-30>a<Q>b<A x.bmp>");
+    EXPECT_EQ(m.outside, LineMeasure::Outside::Left);
+    EXPECT_EQ(m.pixels, 30);
+    EXPECT_EQ(m.codeWithoutNumber, 'Q');
+    EXPECT_TRUE(m.pictures.empty());
+    EXPECT_THROW(host.show("<Q>%"), Fault);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Standard MIDI Files: every track is walked event by event; the piece lasts until the
 // last event of the track that ends latest, timed through the tempo changes.
-#include "audio/media_probe.h"
+#include "formats/media_probe.h"
 
 #include <algorithm>
 #include <limits>

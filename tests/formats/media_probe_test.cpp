@@ -1,6 +1,6 @@
 // Lengths of real files against what other decoders make of them (the references are
 // listed in tests/data/SOURCES), then damaged and cut files.
-#include "audio/media_probe.h"
+#include "formats/media_probe.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // FLAC: the sample rate, channels and total samples of the STREAMINFO block that
 // every file opens with (after an optional ID3v2 tag, as some rippers write one).
-#include "audio/media_probe.h"
+#include "formats/media_probe.h"
 
 namespace qvl {
 

@@ -1,4 +1,4 @@
-#include "audio/media_probe.h"
+#include "formats/media_probe.h"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
 // RIFF WAVE: the length is the data chunk's sample frames, or for compressed codings
 // the fact chunk's sample count when there is one.
-#include "audio/media_probe.h"
+#include "formats/media_probe.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // Ogg Vorbis and Ogg Opus: the sample rate from the stream's first packet, the length
 // from the granule position of its last whole page.
-#include "audio/media_probe.h"
+#include "formats/media_probe.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
 // MPEG audio (layers I, II and III of MPEG-1, 2 and 2.5): the frame count of a
 // Xing, Info or VBRI header when the first frame carries one, else the frames
 // themselves, counted from header to header.
-#include "audio/media_probe.h"
+#include "formats/media_probe.h"
 
 #include <array>
 
