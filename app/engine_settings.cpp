@@ -31,9 +31,18 @@ int32_t numberIn(const ConfigList& list, const char* file, const std::string& ke
     const std::string value = list.value(key);
     if (value.empty()) return emptyDefault;
     if (auto n = parseInt(value)) return *n;
-    throw Fault("'" + sjis::shownValue(value) + "' is not a valid integer value\n" +
-                platform::utf8ToSjis(std::string(file) + " の " + std::to_string(list.lineOf(key)) + " 行目 (" +
-                                     key + ")：整数に直すか、この行を消してください。"));
+    // Built by appending: GCC's restrict check trips over "'" + a temporary.
+    std::string where(file);
+    where += " の ";
+    where += std::to_string(list.lineOf(key));
+    where += " 行目 (";
+    where += key;
+    where += ")：整数に直すか、この行を消してください。";
+    std::string message = "'";
+    message += sjis::shownValue(value);
+    message += "' is not a valid integer value\n";
+    message += platform::utf8ToSjis(where);
+    throw Fault(message);
 }
 
 }  // namespace

@@ -55,6 +55,30 @@ private:
 
 using Reached = std::set<std::pair<std::string, int32_t>>;  // script name as the run gave it, 0-based line
 
+// The transcript as it is written, a line at a time, to a listener that files it
+// under the scene being played; the whole text is kept too.
+class TranscriptTap final : public std::streambuf {
+public:
+    explicit TranscriptTap(std::function<void(const std::string&)> onLine) : onLine_(std::move(onLine)) {}
+    const std::string& text() const { return text_; }
+
+protected:
+    int overflow(int c) override {
+        if (c == traits_type::eof()) return 0;
+        text_ += char(c);
+        if (c == '\n') {
+            onLine_(text_.substr(lineStart_, text_.size() - 1 - lineStart_));
+            lineStart_ = text_.size();
+        }
+        return c;
+    }
+
+private:
+    std::function<void(const std::string&)> onLine_;
+    std::string text_;
+    std::size_t lineStart_ = 0;
+};
+
 struct RunOutcome {
     PathRun path;
     std::vector<ChoiceMet> met;
@@ -63,14 +87,35 @@ struct RunOutcome {
 RunOutcome runPath(const std::vector<int>& prefix, const ExploreOptions& options, const fs::path& folder,
                    Reached& reached) {
     RunOutcome out;
-    std::ostringstream transcript;
+    std::vector<SceneRun>& scenes = out.path.scenes;
+    std::vector<std::pair<std::string, int32_t>> firstLine{{"autorun.txt", 0}};
     {
         ShadowFolder shadow(folder);
         ExplorerPlatform platform(prefix, options.maxChoices);
+        // The scene being played: one more than the choices taken so far.
+        auto scene = [&]() -> SceneRun& {
+            const std::size_t depth = platform.choicesMet().size();
+            while (scenes.size() <= depth) {
+                scenes.emplace_back();
+                if (scenes.size() > 1) scenes.back().chapter = scenes[scenes.size() - 2].chapter;
+            }
+            return scenes[depth];
+        };
+        scene().lines = firstLine;
+        TranscriptTap tap([&](const std::string& line) {
+            SceneRun& here = scene();
+            if (line.starts_with("chapter: ") && here.firstText.empty()) here.chapter = line.substr(9);
+            if (line.starts_with("text: ") && here.firstText.empty()) here.firstText = line.substr(6);
+            if (line.starts_with("error: ")) here.errors.push_back(line.substr(7));
+        });
+        std::ostream transcript(&tap);
         TFmainOptions o;
         o.transcript = &transcript;
         o.maxSteps = options.maxSteps;
-        o.lineObserver = [&reached](const std::string& name, int32_t line) { reached.insert({name, line}); };
+        o.lineObserver = [&](const std::string& name, int32_t line) {
+            reached.insert({name, line});
+            scene().lines.emplace_back(name, line);
+        };
         TFmain app(platform, o);
         platform.watch(&app.choices(), [&app] {
             const InterpreterState& s = app.state;
@@ -83,12 +128,13 @@ RunOutcome runPath(const std::vector<int>& prefix, const ExploreOptions& options
         });
         app.run();
         out.met = platform.choicesMet();
+        out.path.loopKey = platform.loopKey();
 
         const InterpreterState& s = app.state;
         const bool inside = s.ProgExecLine >= 0 && std::size_t(s.ProgExecLine) < app.program.Lines.size();
         std::string lastEvent, lastError;
         bool exited = false, limit = platform.choiceLimitReached();
-        std::istringstream lines(transcript.str());
+        std::istringstream lines(tap.text());
         for (std::string line; std::getline(lines, line);) {
             auto after = [&](std::string_view prefix) { return line.substr(prefix.size()); };
             if (line.starts_with("chapter: ")) out.path.chapter = after("chapter: ");
@@ -118,6 +164,8 @@ RunOutcome runPath(const std::vector<int>& prefix, const ExploreOptions& options
     }
     fs::current_path(folder);
     for (const ChoiceMet& c : out.met) {
+        out.path.choiceKeys.push_back(c.stateKey);
+        out.path.choiceLabels.push_back(c.labels);
         out.path.choices.push_back(c.taken);
         out.path.labels.push_back(std::size_t(c.taken) < c.labels.size() ? c.labels[std::size_t(c.taken)] : "");
     }
@@ -149,18 +197,6 @@ std::vector<bool> executableLines(const std::vector<std::string>& lines) {
     return out;
 }
 
-const char* endName(RunEnd end) {
-    switch (end) {
-        case RunEnd::Finished: return "end";
-        case RunEnd::Exited: return "exit";
-        case RunEnd::Error: return "error";
-        case RunEnd::Waiting: return "waiting";
-        case RunEnd::Limit: return "limit";
-        case RunEnd::Loop: return "loop";
-    }
-    return "";
-}
-
 std::string rangeText(const LineRange& r) {
     return r.first == r.last ? std::to_string(r.first) : std::to_string(r.first) + "-" + std::to_string(r.last);
 }
@@ -171,6 +207,19 @@ ExploreReport explore(const ExploreOptions& options) {
     const fs::path folder = fs::current_path();
     ExploreReport report;
     Reached reached;
+    // The file the loader reads for each name a run gave (lower case, Shift-JIS).
+    FolderFiles files;
+    std::map<std::string, std::string> fileOfName;
+    std::map<std::string, std::string> shownName;  // lower-case file -> UTF-8 as read
+    auto fileOf = [&](const std::string& name) -> const std::string& {
+        auto it = fileOfName.find(name);
+        if (it == fileOfName.end()) {
+            auto source = files.readScript(name);
+            it = fileOfName.emplace(name, source ? sjis::toLower(source->fileName) : std::string()).first;
+            if (source) shownName.emplace(it->second, platform::sjisToUtf8(source->fileName));
+        }
+        return it->second;
+    };
     std::deque<std::vector<int>> queue{{}};
     // Choices whose other items are already queued: a state met again has nothing new.
     std::set<std::string> expanded;
@@ -192,21 +241,19 @@ ExploreReport explore(const ExploreOptions& options) {
                 queue.push_back(std::move(next));
             }
         }
+        for (SceneRun& scene : run.path.scenes)
+            for (auto& [name, line] : scene.lines) {
+                auto shown = shownName.find(fileOf(name));
+                name = shown == shownName.end() ? platform::sjisToUtf8(name) : shown->second;
+                ++line;
+            }
         report.paths.push_back(std::move(run.path));
+        if (options.progress) options.progress(int(report.paths.size()), queue.size());
     }
 
     // Lines reached, by the file the loader reads for each name a run gave.
-    FolderFiles files;
     std::map<std::string, std::set<int32_t>> byFile;
-    std::map<std::string, std::string> fileOfName;
-    for (const auto& [name, line] : reached) {
-        auto it = fileOfName.find(name);
-        if (it == fileOfName.end()) {
-            auto source = files.readScript(name);
-            it = fileOfName.emplace(name, source ? sjis::toLower(source->fileName) : std::string()).first;
-        }
-        byFile[it->second].insert(line);
-    }
+    for (const auto& [name, line] : reached) byFile[fileOf(name)].insert(line);
     for (const ScriptSource& script : reachableScripts(files)) {
         const std::set<int32_t>& hit = byFile[sjis::toLower(script.fileName)];
         const std::vector<bool> exec = executableLines(script.lines);
@@ -227,6 +274,18 @@ ExploreReport explore(const ExploreOptions& options) {
         if (!ranges.empty()) report.unreached.emplace_back(platform::sjisToUtf8(script.fileName), std::move(ranges));
     }
     return report;
+}
+
+const char* endName(RunEnd end) {
+    switch (end) {
+        case RunEnd::Finished: return "end";
+        case RunEnd::Exited: return "exit";
+        case RunEnd::Error: return "error";
+        case RunEnd::Waiting: return "waiting";
+        case RunEnd::Limit: return "limit";
+        case RunEnd::Loop: return "loop";
+    }
+    return "";
 }
 
 std::string pathText(const std::vector<int>& choices) {

@@ -38,6 +38,7 @@ std::optional<platform::Event> ExplorerPlatform::waitEvent(std::optional<uint32_
         for (const ChoiceMet& before : met_)
             if (before.taken == take && before.stateKey == c.stateKey) {
                 loopFound_ = true;
+                loopKey_ = c.stateKey;
                 throw platform::RunStopped(platform::RunStopped::Reason::TimeLimit, "loop found");
             }
     met_.push_back(std::move(c));

@@ -36,6 +36,8 @@ public:
     // The run came back to a choice in the same state and would take the same item
     // again: it can only go round for ever.
     bool loopFound() const { return loopFound_; }
+    // The state of the choice the loop came back to.
+    const std::string& loopKey() const { return loopKey_; }
 
     uint32_t ticks() override { return inner_.ticks(); }
     std::optional<platform::Event> waitEvent(std::optional<uint32_t> deadline,
@@ -65,6 +67,7 @@ private:
     const Choices* choices_ = nullptr;
     std::function<std::string()> stateKey_;
     bool loopFound_ = false;
+    std::string loopKey_;
     std::vector<ChoiceMet> met_;
     bool limitReached_ = false;
 };

@@ -48,8 +48,8 @@ public:
 struct Parser {
     CLI::App app{"", "quorvel"};
     Options o;
-    std::string scale, maxMs, maxSteps, maxRuns;  // numbers, read with the engine's rules
-    CLI::Option *scaleOpt, *maxMsOpt, *maxStepsOpt, *maxRunsOpt;
+    std::string scale, maxMs, maxSteps, maxRuns, mapDepth;  // numbers, read with the engine's rules
+    CLI::Option *scaleOpt, *maxMsOpt, *maxStepsOpt, *maxRunsOpt, *mapDepthOpt;
 
     Parser() {
         app.formatter(std::make_shared<HelpFormatter>());
@@ -81,9 +81,19 @@ struct Parser {
              "windowed, for tests: Ctrl+Alt+Shift+F12 writes the window to DIR/readback-N.png");
         text("--check", o.check, "DIR", "for authors: check the scenario's scripts and files, one finding a line");
         text("--explore", o.explore, "DIR", "for authors: play every path through the choices headless and report");
-        app.add_flag("--json", o.json, "--check, --explore: write the report as JSON");
-        maxRunsOpt = app.add_option("--max-runs", maxRuns, "--explore: play at most N paths (default 1000)")
+        text("--coverage", o.coverage, "DIR",
+             "for authors: the share of text lines read, from read marks, and the unread lines");
+        app.add_option("--marks", o.marks, "--coverage: read marks (textid.dat files) to count, default the scenario's")
+            ->type_name("FILE...")
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+            ->allow_extra_args();
+        app.add_flag("--json", o.json, "--check, --explore, --coverage: write the report as JSON");
+        maxRunsOpt = app.add_option("--max-runs", maxRuns, "--explore, --coverage: play at most N paths (default 1000)")
                          ->type_name("N");
+        text("--map", o.map, "FILE",
+             "--explore, --coverage: draw the branch map as FILE.svg, FILE.png or FILE.dot");
+        mapDepthOpt = app.add_option("--map-depth", mapDepth, "--map: draw the scenes after at most N choices")
+                          ->type_name("N");
         app.set_help_flag("-h,--help", "display this help and exit");
         app.set_version_flag("-V,--version", std::string(), "output version information and exit");
         app.add_option("dir", o.dir)->type_name("DIR");
@@ -111,6 +121,7 @@ struct Parser {
             o.maxRuns = int(number(maxRunsOpt, maxRuns));
             if (o.maxRuns < 1) fail("--max-runs takes 1 or more");
         }
+        if (mapDepthOpt->count()) o.mapDepth = int(number(mapDepthOpt, mapDepth));
         if (scaleOpt->count()) {
             o.scale = int(number(scaleOpt, scale));
             if (o.scale < 1 || o.scale > 8) fail("--scale takes 1 to 8");

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qvl::program {
 
@@ -19,6 +20,10 @@ struct Options {
     std::string check, explore;  // the authors' tools, each on its folder
     bool json = false;
     int maxRuns = 1000;
+    std::string coverage;             // the read-coverage report on its folder
+    std::vector<std::string> marks;   // --coverage: textid.dat files
+    std::string map;                  // --explore, --coverage: the branch map to draw
+    int mapDepth = -1;
 };
 
 // Reads the command line. --help and --version print and exit with 0; a mistake

@@ -43,12 +43,18 @@ int main(int argc, char** argv) {
         if (end && *end == '\0' && ns > 0) launched = ns;
     }
     qvl::program::Options o = qvl::program::parseCommandLine(argc, argv);
-    if (!o.check.empty() && !o.explore.empty()) fail("--check and --explore are run one at a time");
+    if (int(!o.check.empty()) + int(!o.explore.empty()) + int(!o.coverage.empty()) > 1)
+        fail("--check, --explore and --coverage are run one at a time");
+    if (!o.map.empty() && o.explore.empty() && o.coverage.empty()) fail("--map goes with --explore or --coverage");
+    if (!o.marks.empty() && o.coverage.empty()) fail("--marks goes with --coverage");
+    if (!o.map.empty() && !qvl::authoring::knownMapFormat(o.map)) fail("--map writes FILE.svg, FILE.png or FILE.dot");
     if (!o.check.empty()) return qvl::authoring::runCheck(o.check, o.json);
-    if (!o.explore.empty()) {
+    if (!o.explore.empty() || !o.coverage.empty()) {
         qvl::authoring::ExploreOptions explore;
         explore.maxRuns = o.maxRuns;
-        return qvl::authoring::runExplore(o.explore, explore, o.json);
+        const qvl::authoring::MapRequest map{o.map, o.mapDepth};
+        if (!o.coverage.empty()) return qvl::authoring::runCoverage(o.coverage, explore, o.marks, o.json, map);
+        return qvl::authoring::runExplore(o.explore, explore, o.json, map);
     }
     o.input = absolute(o.input);
     o.dumpState = absolute(o.dumpState);

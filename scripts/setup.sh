@@ -11,6 +11,7 @@ packages=(
   libavcodec-dev libavformat-dev libswscale-dev libswresample-dev
   libfluidsynth-dev
   nlohmann-json3-dev libcli11-dev
+  libgraphviz-dev
   libgtest-dev libbenchmark-dev
   timgm6mb-soundfont fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xdotool openbox

@@ -1,8 +1,14 @@
 // The scenario checker over a folder of broken scenarios, one kind of fault each,
-// and over the demo; the branch explorer over a scenario of nested choices.
+// and over the demo; the branch explorer over a scenario of nested choices; the
+// branch map and read coverage over a scenario with a loop, an error and lines
+// no path reaches.
+#include "app/tfmain.h"
 #include "authoring/checker.h"
 #include "authoring/explorer.h"
+#include "authoring/explorer_platform.h"
+#include "authoring/read_coverage.h"
 #include "authoring/scenario_files.h"
+#include "authoring/story_map.h"
 #include "platform/files.h"
 #include "script/script_key.h"
 
@@ -10,6 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -152,4 +161,118 @@ TEST(Checker, SurvivesHostileBytes) {
         files.add("a", bytes.substr(bytes.size() / 2));
         checkScenario(files);
     }
+}
+
+namespace {
+
+// One DOT statement a line: the lines holding all the pieces given.
+int countLines(const std::string& dot, std::initializer_list<std::string> pieces) {
+    int n = 0;
+    std::istringstream lines(dot);
+    for (std::string line; std::getline(lines, line);)
+        n += std::all_of(pieces.begin(), pieces.end(), [&](const std::string& p) { return line.find(p) != std::string::npos; });
+    return n;
+}
+
+// A play-tester's run: the path's choices taken, every text clicked, then the
+// window closed (the read marks are written); the texts it showed come back.
+std::set<std::string> playTesterRun(const fs::path& scenario, const fs::path& work, std::vector<int> path,
+                                    std::string& marks) {
+    fs::remove_all(work);
+    fs::create_directories(work);
+    fs::copy(scenario, work, fs::copy_options::recursive);
+    InFolder in(work);
+    std::ostringstream transcript;
+    ExplorerPlatform platform(std::move(path), 64);
+    qvl::TFmainOptions o;
+    o.transcript = &transcript;
+    qvl::TFmain app(platform, o);
+    platform.watch(&app.choices(), {});
+    app.run();
+    app.saveGlobalsAndMarks();
+    marks = readText(work / "save" / "textid.dat");
+    std::set<std::string> shown;
+    std::istringstream lines(transcript.str());
+    for (std::string line; std::getline(lines, line);)
+        if (line.starts_with("text: ")) shown.insert(line.substr(6));
+    return shown;
+}
+
+}  // namespace
+
+TEST(StoryMap, DrawsScenesOptionsEndingsTheErrorAndTheUnreachedLines) {
+    InFolder in(kHere / "story_map");
+    const ExploreReport report = explore(ExploreOptions{});
+    ASSERT_EQ(3u, report.paths.size());
+    FolderFiles files;
+    const StoryMap map(report, files);
+    const std::string dot = map.dot(MapStyle{});
+
+    // Scenes by chapter and first text; the forest's one-way choice folded into its scene.
+    EXPECT_EQ(1, countLines(dot, {"[label=\"入口\\nはじめの行です。\"]"})) << dot;
+    EXPECT_EQ(1, countLines(dot, {"[label=\"森\\n森に入りました。\\n(+1 scene)\"]"})) << dot;
+    EXPECT_EQ(0, countLines(dot, {"進む"})) << dot;
+    // The first choice is met again from the way back: drawn once, its three options
+    // leave from one point and the way back returns to it.
+    EXPECT_EQ(1, countLines(dot, {"shape=diamond"})) << dot;
+    for (const char* option : {"森へ", "川へ", "戻る"}) EXPECT_EQ(1, countLines(dot, {"c0 -> s", option})) << dot;
+    EXPECT_EQ(2, countLines(dot, {" -> c0;"})) << dot;
+    // One ending shared by both ways through the forest; the error path in red.
+    EXPECT_EQ(1, countLines(dot, {"doubleoctagon", "end\\n終わり\\nおしまい。"})) << dot;
+    EXPECT_EQ(1, countLines(dot, {"color=red", "Line:22/", "nothere.bmp"})) << dot;
+    EXPECT_EQ(1, countLines(dot, {" -> e", "[color=red]"})) << dot;
+    EXPECT_EQ(1, countLines(dot, {"shape=note", "autorun.txt\\l18: 決して読まれない行\\l23: 見えない行\\l"})) << dot;
+
+    // Cut after no choice: the start scene and a stub for what lies beyond.
+    const std::string cut = map.dot(MapStyle{0, nullptr});
+    EXPECT_EQ(0, countLines(cut, {"森に入りました"})) << cut;
+    EXPECT_EQ(1, countLines(cut, {"-> more0", "森へ / 川へ / 戻る"})) << cut;
+}
+
+TEST(Coverage, MarksOfThreeRunsGiveTheUnionOfTheLinesTheyShowed) {
+    const fs::path scenario = kHere / "story_map";
+    const fs::path work = fs::temp_directory_path() / ("quorvel-coverage-" + std::to_string(::getpid()));
+    std::vector<std::string> marks(3);
+    std::set<std::string> shown;
+    const std::vector<std::vector<int>> paths{{1}, {2, 0, 0}, {0, 0}};
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        for (const std::string& t : playTesterRun(scenario, work, paths[i], marks[i])) shown.insert(t);
+    fs::remove_all(work);
+    EXPECT_EQ(6u, shown.size());
+
+    InFolder in(scenario);
+    FolderFiles files;
+    const ExploreReport report = explore(ExploreOptions{});
+    const StoryMap map(report, files);
+    const CoverageReport c = readCoverage(files, {"a", "b", "c"}, marks, &map);
+    std::set<std::string> read;
+    for (const TextLine& l : c.lines)
+        if (l.read) read.insert(l.text);
+    EXPECT_EQ(shown, read);
+    ASSERT_EQ(1u, c.files.size());
+    EXPECT_EQ(6, c.files[0].read);
+    EXPECT_EQ(8, c.files[0].total);
+
+    // One run alone reads less: the river's branch is read, the forest's is not;
+    // a tester who stopped in the forest read part of it.
+    const CoverageReport one = readCoverage(files, {"a"}, {marks[0]}, &map);
+    const std::string text = coverageText(one, &map);
+    EXPECT_NE(std::string::npos, text.find("  森 / 森に入りました。: 0/3 read (0%)\n")) << text;
+    EXPECT_NE(std::string::npos, text.find("  川 / 川に着きました。: 1/1 read (100%)\n")) << text;
+    EXPECT_NE(std::string::npos, text.find("\nautorun.txt:11: unread: 森に入りました。\n")) << text;
+    const std::string colours = map.dot(MapStyle{-1, &one.scenes});
+    EXPECT_EQ(1, countLines(colours, {"森に入りました。", "read 0/3", "#d4d4d4"})) << colours;
+    EXPECT_EQ(1, countLines(colours, {"川に着きました。", "read 1/1", "#b8e6a0"})) << colours;
+    const CoverageReport part = readCoverage(files, {"a"}, {std::string(1, char(1 << 2))}, &map);
+    EXPECT_EQ(1, countLines(map.dot(MapStyle{-1, &part.scenes}), {"森に入りました。", "read 1/3", "#ffd27a"}));
+
+    // The JSON lists every line with whether it was read.
+    const nlohmann::json json = nlohmann::json::parse(coverageJson(c, &map));
+    std::set<std::string> listed;
+    for (const auto& line : json["lines"])
+        if (line["read"].get<bool>()) listed.insert(line["text"].get<std::string>());
+    EXPECT_EQ(shown, listed);
+    EXPECT_EQ(8u, json["lines"].size());
+    EXPECT_EQ(json["lines"][0], nlohmann::json::parse(R"({"file": "autorun.txt", "line": 2, "id": 1,
+                                                           "text": "はじめの行です。", "read": true})"));
 }

@@ -16,7 +16,7 @@ dpkg-deb --info "$deb"
 depends=$(dpkg-deb --field "$deb" Depends)
 for want in libsdl2-2.0-0 libsdl2-mixer-2.0-0 libfreetype6 libfontconfig1 libjpeg62-turbo libpng16-16 \
             libavcodec libavformat libswscale libswresample libavutil libfluidsynth \
-            fonts-ipafont-gothic timgm6mb-soundfont; do
+            libgvc6 fonts-ipafont-gothic timgm6mb-soundfont; do
   grep -q "$want" <<<"$depends" || { echo "Depends lacks $want"; exit 1; }
 done
 
