@@ -1,28 +1,22 @@
-// The sound commands: arguments read here, the channels in audio/.
-#include "app/tfmain.h"
+#include "app/audio_commands.h"
 
-#include <algorithm>
-#include <climits>
+#include "app/tfmain.h"
 
 namespace qvl {
 
-void TFmain::registerAudioCommands() {
-    Dispatcher& d = dispatcher_;
-    auto arg = [this](int slot) -> const std::string& { return state.ProgArgs[std::size_t(slot)]; };
-    d.add("_bgmmode", [this] { playback_.bgmMode(argValue(0, 0)); });
-    d.add("_bgmplay", [this, arg] { playback_.bgmPlay(arg(0), argValue(1, 0)); });
-    d.add("_bgmstop", [this] { playback_.bgmStop(); });
-    d.add("_midiplay", [this, arg] { playback_.playMusic(arg(0), argValue(1, 0)); });
-    d.add("_midistop", [this] { playback_.stopMusic(); });
-    d.add("_cdplay", [this] { playback_.playCdTrack(argValue(0, 0), argValue(1, 0)); });
-    d.add("_cdstop", [this] { playback_.stopCd(); });
-    d.add("_pcmplay", [this, arg] { playback_.playSound(arg(0), argValue(1, 0)); });
-    d.add("_pcmstop", [this] { playback_.stopSound(); });
-}
-
-void TFmain::playWaveToEnd(const std::string& name) {
-    const uint32_t length = playback_.playWave(name);
-    if (length > 0) delayMs(int32_t(std::min<uint32_t>(length, INT32_MAX)));
+AudioCommands::AudioCommands(TFmain& main, Dispatcher& d) : args_(main.state, main.evaluator) {
+    Playback& playback = main.playback;
+    auto arg = [this](int slot) -> const std::string& { return args_.text(slot); };
+    auto value = [this](int slot) { return args_.value(slot, 0); };
+    d.add("_bgmmode", [&playback, value] { playback.bgmMode(value(0)); });
+    d.add("_bgmplay", [&playback, arg, value] { playback.bgmPlay(arg(0), value(1)); });
+    d.add("_bgmstop", [&playback] { playback.bgmStop(); });
+    d.add("_midiplay", [&playback, arg, value] { playback.playMusic(arg(0), value(1)); });
+    d.add("_midistop", [&playback] { playback.stopMusic(); });
+    d.add("_cdplay", [&playback, value] { playback.playCdTrack(value(0), value(1)); });
+    d.add("_cdstop", [&playback] { playback.stopCd(); });
+    d.add("_pcmplay", [&playback, arg, value] { playback.playSound(arg(0), value(1)); });
+    d.add("_pcmstop", [&playback] { playback.stopSound(); });
 }
 
 }  // namespace qvl

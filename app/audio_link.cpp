@@ -13,7 +13,7 @@
 namespace qvl {
 
 std::string AudioLink::resolve(const std::string& sjisName) {
-    if (auto path = main_.files().resolve(sjisName)) return path->string();
+    if (auto path = main_.files.resolve(sjisName)) return path->string();
     return platform::FileSystem::fromSjis(sjisName).string();
 }
 
@@ -28,7 +28,7 @@ std::string AudioLink::cdTrack(int32_t track) {
         if (&folder == &root && root.empty()) continue;
         for (const std::string& stem : {"track" + n, n, "Track " + n})
             for (const char* ext : {".ogg", ".flac", ".mp3", ".wav"})
-                if (auto path = main_.files().resolve(folder + stem + ext)) return path->string();
+                if (auto path = main_.files.resolve(folder + stem + ext)) return path->string();
     }
     return {};
 }
@@ -54,11 +54,16 @@ int32_t AudioLink::cdTrackStart(int32_t track) {
 
 void AudioLink::mediaFailed(const std::string& utf8Reason) {
     // Reported like a script failure; the story goes on without the piece.
-    main_.scriptError(platform::utf8ToSjis(utf8Reason));
+    main_.boxes.scriptError(platform::utf8ToSjis(utf8Reason));
 }
 
 void AudioLink::played(std::string_view kind, std::string_view sjisText) {
-    main_.transcript().write(kind, sjisText);
+    main_.transcript.write(kind, sjisText);
+}
+
+void AudioLink::playWaveToEnd(const std::string& name) {
+    const uint32_t length = main_.playback.playWave(name);
+    if (length > 0) main_.cycle.delayMs(int32_t(std::min<uint32_t>(length, INT32_MAX)));
 }
 
 }  // namespace qvl

@@ -18,6 +18,9 @@ public:
     void mediaFailed(const std::string& utf8Reason) override;
     void played(std::string_view kind, std::string_view sjisText) override;
 
+    // A wave played to its end: the caller waits for it, and clicks do not cut it.
+    void playWaveToEnd(const std::string& name);
+
 private:
     TFmain& main_;
     // Track lengths in ms by file, measured once a run.

@@ -6,9 +6,10 @@
 namespace qvl {
 
 ChoiceInput ChoiceLink::input(TFmain& m) {
-    return {m.mouseX, m.mouseY, m.input.clickPending, m.input.navigation, m.chooseRequest, [&m](int x, int y) {
-                m.mouseX = x;
-                m.mouseY = y;
+    RunCycle& c = m.cycle;
+    return {c.mouseX, c.mouseY, c.input.clickPending, c.input.navigation, c.chooseRequest, [&c](int x, int y) {
+                c.mouseX = x;
+                c.mouseY = y;
             }};
 }
 
@@ -23,7 +24,7 @@ SurfaceBank& ChoiceLink::bank() {
 }
 void ChoiceLink::loadSpriteSheet(const std::string& file, int32_t cellWidth, int32_t cellHeight,
                                  const std::string& transparency) {
-    main_.loadSpriteSheet(file, cellWidth, cellHeight, transparency);
+    main_.scene.loadSpriteSheet(file, cellWidth, cellHeight, transparency);
 }
 const TextWindowState& ChoiceLink::textWindow() {
     return main_.textWindow;
@@ -32,25 +33,24 @@ platform::FontEngine& ChoiceLink::fonts() {
     return main_.platform().fonts();
 }
 void ChoiceLink::pump(std::optional<uint32_t> deadline, platform::WaitHint hint) {
-    main_.pump(deadline, hint);
+    main_.cycle.pump(deadline, hint);
 }
 void ChoiceLink::setCursor(platform::Cursor cursor) {
     main_.platform().setCursor(cursor);
 }
 void ChoiceLink::sheetFailed() {
-    main_.messageBox(text(Text::AppTitle), text(Text::SheetFailed), ui::BoxIcon::Exclamation, ui::BoxButtons::Ok,
-                     platform::Answer::Ok);
+    main_.boxes.warn(text(Text::SheetFailed));
 }
 int32_t ChoiceLink::evaluate(std::string_view expression) {
-    return main_.evaluator().evaluate(expression);
+    return main_.evaluator.evaluate(expression);
 }
 void ChoiceLink::playSoundToEnd(const std::string& name) {
-    main_.playWaveToEnd(name);
+    main_.audioLink.playWaveToEnd(name);
 }
 void ChoiceLink::choiceMade(const std::vector<std::string>& labels, int32_t result) {
     std::string line;
     for (std::size_t i = 0; i < labels.size(); ++i) line += (i ? " | " : "") + labels[i];
-    main_.transcript().write("choice", line + " -> " + std::to_string(result));
+    main_.transcript.write("choice", line + " -> " + std::to_string(result));
 }
 
 }  // namespace qvl

@@ -13,10 +13,6 @@ namespace qvl {
 
 using platform::Event;
 
-void TFmain::showDebugWindow() {
-    debugLink_.show();
-}
-
 DebugLink::DebugLink(TFmain& main) : main_(main), form_(*this) {}
 
 DebugLink::~DebugLink() {
@@ -71,7 +67,7 @@ void DebugLink::scripted(const std::string& action) {
     const std::string verb = action.substr(0, space);
     const std::string rest = space == std::string::npos ? "" : action.substr(space + 1);
     if (verb == "open") {
-        main_.showDebugWindow();
+        show();
         return;
     }
     // A person can do nothing in a window that is not there.

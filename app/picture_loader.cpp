@@ -1,6 +1,5 @@
-// Loading a picture file into a surface by its extension. Missing or broken BMP
-// and JPEG files are faults that end the run; MAG and FRL failures are reported
-// and leave an 8 x 8 picture, and the scene goes on as if the load had worked.
+#include "app/picture_loader.h"
+
 #include "app/texts.h"
 #include "app/tfmain.h"
 #include "base/fault.h"
@@ -16,28 +15,47 @@ namespace qvl {
 
 using platform::Answer;
 
-void TFmain::loadPicture(const std::string& rawName, Surface& target) {
-    const std::string name = expandDataDrive(rawName, settings.dataDriveRoot);
+namespace {
+
+bool namesPictureFormat(const std::string& name) {
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return false;
+    const std::string ext = sjis::toLower(name.substr(dot));
+    return ext == ".bmp" || ext == ".jpg" || ext == ".mag" || ext == ".him" || ext == ".frl";
+}
+
+}  // namespace
+
+std::optional<Surface> PictureLoader::read(const std::string& name) {
+    if (!namesPictureFormat(name)) return std::nullopt;
+    Surface picture;
+    load(name, picture);
+    return picture;
+}
+
+void PictureLoader::load(const std::string& rawName, Surface& target) {
+    const std::string name = expandDataDrive(rawName, main_.settings.dataDriveRoot);
+    platform::FileSystem& files = main_.files;
     std::size_t dot = name.rfind('.');
     const std::string ext = dot == std::string::npos ? std::string() : sjis::toLower(name.substr(dot));
 
     if (ext == ".bmp" || ext == ".jpg") {
-        auto bytes = files_.read(name);
+        auto bytes = files.read(name);
         if (!bytes) throw Fault(message(Message::CannotOpenFile) + name);
         target = ext == ".bmp" ? decodeBmp(*bytes) : decodeJpeg(*bytes);
         return;
     }
     if (ext == ".mag" || ext == ".him") {
         auto fail = [&] {
-            scriptError(text(Text::MagUnreadable) + rawName);
+            main_.boxes.scriptError(text(Text::MagUnreadable) + rawName);
             target = Surface(8, 8);
         };
-        auto bytes = files_.read(name);
+        auto bytes = files.read(name);
         if (!bytes || !magBitmapSize(*bytes)) return fail();
         MagResult mag = magToBmp(*bytes);
         if (mag.code != kMagOk) {
-            messageBox(text(Text::WarningTitle), text(Text::MagFailed), ui::BoxIcon::Exclamation, ui::BoxButtons::Ok,
-                       Answer::Ok);
+            main_.boxes.messageBox(text(Text::WarningTitle), text(Text::MagFailed), ui::BoxIcon::Exclamation,
+                                   ui::BoxButtons::Ok, Answer::Ok);
             return fail();
         }
         try {
@@ -48,12 +66,12 @@ void TFmain::loadPicture(const std::string& rawName, Surface& target) {
         return;
     }
     if (ext == ".frl") {
-        auto bytes = files_.read(name);
+        auto bytes = files.read(name);
         try {
             if (!bytes) throw Fault(name);
             target = decodeFrl(*bytes);
         } catch (const Fault&) {
-            scriptError(text(Text::PictureUnreadable) + rawName);
+            main_.boxes.scriptError(text(Text::PictureUnreadable) + rawName);
             target = Surface(8, 8);
         }
         return;

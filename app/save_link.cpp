@@ -13,14 +13,15 @@
 
 namespace qvl {
 
+SaveLink::SaveLink(TFmain& main) : main_(main), games_(*this, main.saves) {}
+
 LiveState SaveLink::live() {
     TFmain& m = main_;
-    return {m.bank_,          m.channels,        m.textWindow,         m.state,          m.controlFlow_.options(),
-            m.flags,          m.log,             m.ClickFlagIndex,     m.autoRefreshMode, m.darknessSuppressed,
-            m.popupSuppressed};
+    return {m.bank(), m.channels, m.textWindow, m.state, m.controlFlow.options(), m.flags, m.log,
+            m.cycle.ClickFlagIndex, m.scene.autoRefreshMode, m.scene.darknessSuppressed, m.shell.popupSuppressed};
 }
 Playback& SaveLink::playback() {
-    return main_.playback_;
+    return main_.playback;
 }
 const std::array<std::string, 7>& SaveLink::fontTable() {
     return main_.settings.FontTable;
@@ -32,19 +33,15 @@ std::vector<uint8_t>& SaveLink::readMarks() {
     return main_.ReadTextMarks;
 }
 
-std::filesystem::path SaveLink::saveFolder() {
-    return main_.saveFolder();
-}
-
 void SaveLink::makeSaveFolder() {
     // A new scenario's save folder may not exist yet.
     std::error_code ec;
-    if (!main_.settings.SavePath.empty()) std::filesystem::create_directories(main_.saveFolder(), ec);
+    if (!main_.settings.SavePath.empty()) std::filesystem::create_directories(saveFolder(), ec);
 }
 
 std::optional<int32_t> SaveLink::scriptLineCount(const std::string& name) {
     try {
-        return int32_t(findAndReadScript(name, main_.files_, main_.settings.dataDriveRoot, main_.ScriptKey).size());
+        return int32_t(findAndReadScript(name, main_.files, main_.settings.dataDriveRoot, main_.ScriptKey).size());
     } catch (const Fault&) {
         return std::nullopt;
     }
@@ -62,92 +59,69 @@ std::string SaveLink::message(SaveMessage m) {
     return {};
 }
 void SaveLink::warn(const std::string& sjis) {
-    main_.messageBox(text(Text::AppTitle), sjis, ui::BoxIcon::Exclamation, ui::BoxButtons::Ok, platform::Answer::Ok);
+    main_.boxes.warn(sjis);
 }
 void SaveLink::scriptError(const std::string& sjis) {
-    main_.scriptError(sjis);
+    main_.boxes.scriptError(sjis);
 }
 void SaveLink::reportScriptError(const std::string& sjis) {
-    main_.reportScriptError(sjis);
+    main_.boxes.reportScriptError(sjis);
 }
 void SaveLink::transcript(const std::string& utf8) {
-    main_.transcript_.writeUtf8(utf8);
+    main_.transcript.writeUtf8(utf8);
 }
 
 void SaveLink::loadScript(const std::string& name) {
     main_.loadScript(name);
 }
 std::optional<Surface> SaveLink::readPicture(const std::string& name) {
-    return main_.readPicture(name);
+    return main_.pictures.read(name);
 }
 void SaveLink::loadSpriteSheet(const std::string& file, int32_t cellWidth, int32_t cellHeight,
                                const std::string& transparency) {
-    main_.loadSpriteSheet(file, cellWidth, cellHeight, transparency);
+    main_.scene.loadSpriteSheet(file, cellWidth, cellHeight, transparency);
 }
 void SaveLink::setWindowCaption(const std::string& sjis) {
-    main_.setWindowCaption(sjis);
+    main_.shell.setWindowCaption(sjis);
 }
 void SaveLink::runTransition(const std::string& name) {
-    main_.runTransition(name);
+    main_.scene.runTransition(name);
 }
 Surface& SaveLink::windowImage() {
-    return main_.view_.image();
+    return main_.view().image();
 }
 void SaveLink::present() {
-    main_.present();
+    main_.view().show();
 }
 
 // --- The engine's entry points ---------------------------------------------------
 
-void TFmain::captureSavePoint() {
-    savedGames_.capture();
-}
-
-std::filesystem::path TFmain::saveFolder() const {
+std::filesystem::path SaveLink::saveFolder() {
+    const EngineSettings& settings = main_.settings;
     if (settings.SavePath.empty()) return platform::FileSystem::currentPath();
-    if (auto p = files_.resolve(settings.SavePath)) return *p;
+    if (auto p = main_.files.resolve(settings.SavePath)) return *p;
     std::string folder = settings.SavePath;
     std::replace(folder.begin(), folder.end(), '\\', '/');
     return platform::FileSystem::fromSjis(folder);
 }
 
-void TFmain::saveSlot(int slot) {
-    savedGames_.saveSlot(slot);
+void SaveLink::requestLoad(int slot) {
+    main_.saves.setPendingSlot(slot);
+    main_.cycle.PendingAction = kPendingLoad;
 }
 
-void TFmain::requestLoad(int slot) {
-    saves.setPendingSlot(slot);
-    PendingAction = kPendingLoad;
+bool SaveLink::restore() {
+    return games_.restore(main_.saves.pendingSlot());
 }
 
-bool TFmain::restoreSavedGame() {
-    return savedGames_.restore(saves.pendingSlot());
-}
-
-void TFmain::saveGlobalsAndMarks() {
-    savedGames_.saveGlobalsAndMarks();
-}
-
-void TFmain::loadGlobalsAndMarks() {
-    savedGames_.loadGlobalsAndMarks();
-}
-
-void TFmain::registerSaveCommands() {
-    dispatcher_.add("_winsave", [this] {
-        if (auto slot = chooseSaveSlot(true)) saveSlot(*slot);
-    });
-    dispatcher_.add("_winload", [this] {
-        if (auto slot = chooseSaveSlot(false)) requestLoad(*slot);
-    });
-}
-
-std::optional<int> TFmain::chooseSaveSlot(bool saveMode) {
-    savedGames_.checkSaveFolder();
+std::optional<int> SaveLink::chooseSlot(bool saveMode) {
+    games_.checkSaveFolder();
     auto ask = [this](const std::string& title, const std::string& body) {
-        return messageBox(title, body, ui::BoxIcon::Question, ui::BoxButtons::OkCancel, platform::Answer::Ok);
+        return main_.boxes.messageBox(title, body, ui::BoxIcon::Question, ui::BoxButtons::OkCancel,
+                                      platform::Answer::Ok);
     };
-    std::optional<int> slot = chooseSlot(*this, saveMode, saveFolder(), slotDialog_, ask);
-    input.clearClicks();
+    std::optional<int> slot = qvl::chooseSlot(main_.cycle, saveMode, saveFolder(), slotDialog_, ask);
+    main_.cycle.input.clearClicks();
     return slot;
 }
 

@@ -1,7 +1,13 @@
 #pragma once
 // The engine's side of saved games: its objects, the save folder, boxes and
-// reports, and the scene rebuild steps, as SaveHost asks for them.
+// reports, and the scene rebuild steps, as SaveHost asks for them; and the
+// engine's entry points to them: the save point at each page clear, the slot
+// files, the load between two lines, the global flags and read marks at start
+// and exit.
 #include "save/saved_games.h"
+#include "save/slot_dialog.h"
+
+#include <filesystem>
 
 namespace qvl {
 
@@ -9,7 +15,17 @@ class TFmain;
 
 class SaveLink final : public SaveHost {
 public:
-    explicit SaveLink(TFmain& main) : main_(main) {}
+    explicit SaveLink(TFmain& main);
+
+    void capture() { games_.capture(); }
+    void saveSlot(int slot) { games_.saveSlot(slot); }
+    // The load happens between two lines: PendingAction asks for it.
+    void requestLoad(int slot);
+    bool restore();
+    void saveGlobalsAndMarks() { games_.saveGlobalsAndMarks(); }
+    void loadGlobalsAndMarks() { games_.loadGlobalsAndMarks(); }
+    // The slot dialog; nothing when cancelled.
+    std::optional<int> chooseSlot(bool saveMode);
 
     LiveState live() override;
     Playback& playback() override;
@@ -17,6 +33,7 @@ public:
     bool keepsGlobalFlags() override;
     std::vector<uint8_t>& readMarks() override;
 
+    // The save folder on disk (the current folder when none is set).
     std::filesystem::path saveFolder() override;
     void makeSaveFolder() override;
     std::optional<int32_t> scriptLineCount(const std::string& name) override;
@@ -38,6 +55,8 @@ public:
 
 private:
     TFmain& main_;
+    SavedGames games_;
+    SlotDialogState slotDialog_;  // the page survives between openings
 };
 
 }  // namespace qvl

@@ -1,5 +1,7 @@
 // The state dump of a run (--dump-state): each subsystem writes its own fields,
 // assembled here in the dump's order; texts converted to UTF-8.
+#include "app/state_json.h"
+
 #include "app/tfmain.h"
 #include "audio/audio_dump.h"
 #include "choice/choice_dump.h"
@@ -59,39 +61,45 @@ ordered_json settingsJson(const EngineSettings& s) {
 
 }  // namespace
 
-std::string TFmain::stateJson() const {
+std::string stateJson(const TFmain& m) {
+    const RunCycle& cycle = m.cycle;
+    const Shell& shell = m.shell;
+    const Scene& scene = m.scene;
+    const MessageLog& log = m.log;
+    const InterpreterState& state = m.state;
     ordered_json j = ordered_json::object();
-    j["flags"] = toJson(flags);
+    j["flags"] = toJson(m.flags);
     j["InterpreterState"] = toJson(state);
-    j["ClickFlagIndex"] = int64_t(ClickFlagIndex);
-    j["autoRefreshMode"] = u(autoRefreshMode);
-    j["darknessSuppressed"] = darknessSuppressed;
-    j["popupSuppressed"] = popupSuppressed;
-    j["saveSuppressed"] = saveSuppressed;
+    j["ClickFlagIndex"] = int64_t(cycle.ClickFlagIndex);
+    j["autoRefreshMode"] = u(scene.autoRefreshMode);
+    j["darknessSuppressed"] = scene.darknessSuppressed;
+    j["popupSuppressed"] = shell.popupSuppressed;
+    j["saveSuppressed"] = shell.saveSuppressed;
     j["logSuppressed"] = log.logSuppressed;
-    j["popupAutoOpen"] = popupAutoOpen;
-    j["waitMenuItemsEnabled"] = waitMenuItemsEnabled;
-    j["WaitBase"] = int64_t(WaitBase);
-    j["options"] = toJson(controlFlow_.lastOptions());
-    j["TextWindowState"] = toJson(textWindow);
-    addBankJson(j, bank_, &platform::sjisToUtf8);
+    j["popupAutoOpen"] = shell.popupAutoOpen;
+    j["waitMenuItemsEnabled"] = shell.waitMenuItemsEnabled;
+    j["WaitBase"] = int64_t(cycle.WaitBase);
+    j["options"] = toJson(m.controlFlow.lastOptions());
+    j["TextWindowState"] = toJson(m.textWindow);
+    addBankJson(j, m.bank_, &platform::sjisToUtf8);
     j["MessageLog"] = toJson(log);
     j["logView"] = logViewJson(log);
-    j["fontDialog"] = toJson(fontDialog);
+    j["fontDialog"] = toJson(shell.fontDialog);
 
     // The identifiers whose read mark is set.
     ordered_json marks = ordered_json::array();
-    for (std::size_t id = 0; id < ReadTextMarks.size() * 8; ++id)
-        if (ReadTextMarks[id / 8] & (1u << (id % 8))) marks.push_back(int64_t(id));
+    for (std::size_t id = 0; id < m.ReadTextMarks.size() * 8; ++id)
+        if (m.ReadTextMarks[id / 8] & (1u << (id % 8))) marks.push_back(int64_t(id));
     j["ReadTextMarks"] = std::move(marks);
 
-    j["CurrentTextId"] = int64_t(CurrentTextId);
-    j["PendingAction"] = int64_t(PendingAction);
+    j["CurrentTextId"] = int64_t(m.CurrentTextId);
+    j["PendingAction"] = int64_t(cycle.PendingAction);
     j["caption"] = u(state.ProgChapter);
-    j["windowCaption"] = u(windowCaption);
-    j["ScriptKey"] = int64_t(ScriptKey);
-    j["fullScreen"] = fullScreen;
-    j["windowFrameRemoved"] = windowFrameRemoved;
+    j["windowCaption"] = u(shell.windowCaption);
+    j["ScriptKey"] = int64_t(m.ScriptKey);
+    j["fullScreen"] = shell.fullScreen;
+    j["windowFrameRemoved"] = shell.windowFrameRemoved;
+    const InputFlags& input = cycle.input;
     j["InputFlags"] = {
         {"clickPending", input.clickPending},
         {"mouseWentDown", input.mouseWentDown},
@@ -99,19 +107,19 @@ std::string TFmain::stateJson() const {
         {"clicksAccepted", input.clicksAccepted},
         {"fastForward", input.fastForward},
         {"textOutputActive", input.textOutputActive},
-        {"mouseX", int64_t(mouseX)},
-        {"mouseY", int64_t(mouseY)},
-        {"skipReadMode", skipReadMode},
+        {"mouseX", int64_t(cycle.mouseX)},
+        {"mouseY", int64_t(cycle.mouseY)},
+        {"skipReadMode", cycle.skipReadMode},
     };
-    j["EngineSettings"] = settingsJson(settings);
-    j["errors"] = toJson(errors);
-    j["debugWindow"] = toJson(debugLink_.form(), debugLink_.open());
-    j["PlaybackChannel"] = toJson(channels);
-    j["BgmMode"] = int64_t(channels.BgmMode);
-    j["choice"] = toJson(choices_.last());
-    j["saveMenuEnabled"] = saveMenuEnabled;
-    writeMenuState(j);
-    j["SavePointSnapshot"] = toJson(saves.snapshot());
+    j["EngineSettings"] = settingsJson(m.settings);
+    j["errors"] = toJson(m.errors);
+    j["debugWindow"] = toJson(m.debugLink.form(), m.debugLink.open());
+    j["PlaybackChannel"] = toJson(m.channels);
+    j["BgmMode"] = int64_t(m.channels.BgmMode);
+    j["choice"] = toJson(m.choices().last());
+    j["saveMenuEnabled"] = shell.saveMenuEnabled;
+    shell.writeMenuState(j);
+    j["SavePointSnapshot"] = toJson(m.saves.snapshot());
     // Invalid UTF-8 (a folder name in another encoding) is replaced, never fatal.
     return j.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
 }

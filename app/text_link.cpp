@@ -5,12 +5,13 @@
 namespace qvl {
 
 TextEngineValues TextLink::values(TFmain& m) {
-    return {m.input.clickPending,     m.input.mouseWentDown,
-            m.input.mouseWentUp,      m.input.clicksAccepted,
-            m.input.fastForward,      m.input.textOutputActive,
-            m.skipReadMode,           m.saveSuppressed,
+    InputFlags& input = m.cycle.input;
+    return {input.clickPending,       input.mouseWentDown,
+            input.mouseWentUp,        input.clicksAccepted,
+            input.fastForward,        input.textOutputActive,
+            m.cycle.skipReadMode,     m.shell.saveSuppressed,
             m.settings.HighSpeedText, m.settings.SkipText,
-            m.CurrentTextId,          m.PendingAction,
+            m.CurrentTextId,          m.cycle.PendingAction,
             m.ReadTextMarks,          m.state,
             m.settings.FontTable,     m.settings.dataDriveRoot};
 }
@@ -31,7 +32,7 @@ void TextLink::showWindow(std::optional<Rect> changed) {
     main_.view().show(changed);
 }
 void TextLink::presentScene(bool withoutText) {
-    main_.presentScene(withoutText);
+    main_.scene.presentScene(withoutText);
 }
 void TextLink::markSceneChanged() {
     main_.bank().sceneDirty = true;
@@ -41,10 +42,10 @@ uint32_t TextLink::ticks() {
     return main_.platform().ticks();
 }
 void TextLink::pump(std::optional<uint32_t> deadline, platform::WaitHint hint) {
-    main_.pump(deadline, hint);
+    main_.cycle.pump(deadline, hint);
 }
 void TextLink::delayMs(int32_t ms) {
-    main_.delayMs(ms);
+    main_.cycle.delayMs(ms);
 }
 void TextLink::startIconTimer() {
     main_.platform().startTimer(kIconTimer, 100);
@@ -63,32 +64,32 @@ void TextLink::nextLogPage() {
     main_.log.nextLogPage();
 }
 void TextLink::takeSaveSnapshot() {
-    main_.captureSavePoint();
+    main_.saveLink.capture();
 }
 void TextLink::setWaitMenuItems(bool enabled) {
-    main_.waitMenuItemsEnabled = enabled;
+    main_.shell.waitMenuItemsEnabled = enabled;
 }
 
 int32_t TextLink::evaluate(std::string_view expression) {
-    return main_.evaluator().evaluate(expression);
+    return main_.evaluator.evaluate(expression);
 }
 std::string TextLink::textFlag(std::string_view reference) {
-    return main_.evaluator().readTextFlag(reference, 1);
+    return main_.evaluator.readTextFlag(reference, 1);
 }
 std::optional<Surface> TextLink::loadPicture(const std::string& name) {
-    return main_.readPicture(name);
+    return main_.pictures.read(name);
 }
 void TextLink::playWave(const std::string& name, bool waitUntilDone) {
     if (waitUntilDone)
-        main_.playWaveToEnd(name);
+        main_.audioLink.playWaveToEnd(name);
     else
-        main_.playback().playWave(name);
+        main_.playback.playWave(name);
 }
 ScriptErrorReporter& TextLink::reporter() {
-    return main_;
+    return main_.boxes;
 }
 void TextLink::textShown(std::string_view sjisText) {
-    main_.transcript().write("text", sjisText);
+    main_.transcript.write("text", sjisText);
 }
 
 }  // namespace qvl

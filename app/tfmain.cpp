@@ -22,43 +22,34 @@ using platform::Answer;
 
 TFmain::TFmain(platform::Platform& platform, TFmainOptions options)
     : platform_(platform),
-      options_(options),
-      transcript_(options.transcript),
-      dispatcher_(state, *this),
-      interpreter_(program, state, CurrentTextId, PendingAction, *this),
-      systemValues_(*this, [&platform] { return platform.localTime(); }),
-      evaluator_(flags, systemValues_, *this),
-      controlFlow_(program, state, evaluator_, *this,
-                   ControlFlow::Hooks{[this](const std::string& name) { loadScript(name); },
-                                      [this](const std::string& line) { dispatcher_.dispatch(line); }}),
-      displayMode_(platform),
-      bank_(*this, SceneTexts::fromUtf8([](std::string_view u) { return platform::utf8ToSjis(u); })),
-      view_(platform),
-      textLink_(*this),
-      text_(textLink_, TextLink::values(*this), textWindow),
-      choiceLink_(*this),
-      choices_(choiceLink_, ChoiceLink::input(*this)),
-      audioLink_(*this),
-      playback_(platform.audio(), audioLink_, channels, settings.EnableMusic, settings.EnableSound,
-                settings.dataDriveRoot) {
-    if (options_.verbose) {
-        files_.setTrace([](std::string_view name, const std::filesystem::path& path) {
+      options(std::move(options)),
+      transcript(this->options.transcript),
+      systemValues(*this, [&platform] { return platform.localTime(); }),
+      controlFlow(program, state, evaluator, boxes,
+                  ControlFlow::Hooks{[this](const std::string& name) { loadScript(name); },
+                                     [this](const std::string& line) { dispatcher.dispatch(line); }}),
+      bank_(boxes, SceneTexts::fromUtf8([](std::string_view u) { return platform::utf8ToSjis(u); })),
+      text(textLink, TextLink::values(*this), textWindow),
+      choices_(choiceLink, ChoiceLink::input(*this)),
+      playback(platform.audio(), audioLink, channels, settings.EnableMusic, settings.EnableSound,
+               settings.dataDriveRoot) {
+    if (this->options.verbose) {
+        files.setTrace([](std::string_view name, const std::filesystem::path& path) {
             std::cerr << "file: " << platform::sjisToUtf8(name) << " -> " << path.string() << "\n";
         });
     }
-    registerCommands();
 }
 
 TFmain::~TFmain() {
-    playback_.shutDown();
-    if (fullScreen) displayMode_.restore();
+    playback.shutDown();
+    shell.restoreDisplayMode();
 }
 
 int TFmain::run() {
     try {
         if (!platform_.acquireInstanceLock()) {
-            messageBox(text(Text::AppTitle), text(Text::AlreadyRunning), ui::BoxIcon::None, ui::BoxButtons::Ok,
-                       Answer::Ok);
+            boxes.messageBox(qvl::text(Text::AppTitle), qvl::text(Text::AlreadyRunning), ui::BoxIcon::None,
+                             ui::BoxButtons::Ok, Answer::Ok);
             throw ProgramExit{0};
         }
         try {
@@ -67,24 +58,24 @@ int TFmain::run() {
             throw;
         } catch (const std::exception& e) {
             // Without its settings the engine cannot run a scenario; nothing is written.
-            failureHandler(e.what());
+            boxes.scriptError(e.what());
             throw ProgramExit{1};
         }
         firstIdle();
         // The script has ended: the window keeps its picture until it is closed.
-        for (;;) pump(std::nullopt, {platform::WaitKind::Idle, Answer::None});
+        for (;;) cycle.pump(std::nullopt, {platform::WaitKind::Idle, Answer::None});
     } catch (const ProgramExit& exit) {
-        transcript_.writeUtf8("exit: " + std::to_string(exit.code));
+        transcript.writeUtf8("exit: " + std::to_string(exit.code));
         return exit.code;
     } catch (const platform::RunStopped& stop) {
-        transcript_.writeUtf8(stop.reason == platform::RunStopped::Reason::TimeLimit ? "timeout" : "idle");
+        transcript.writeUtf8(stop.reason == platform::RunStopped::Reason::TimeLimit ? "timeout" : "idle");
         return 0;
     }
 }
 
 void TFmain::createMainWindow() {
-    input = InputFlags{};
-    mouseX = mouseY = 0;
+    cycle.input = InputFlags{};
+    cycle.mouseX = cycle.mouseY = 0;
     platform_.setCursor(platform::Cursor::Pen);
     view_.image().fill(0);
     std::srand(unsigned(platform_.now()));
@@ -95,8 +86,8 @@ void TFmain::createMainWindow() {
     settings.GlobalFlagSave = true;
     flags.clearFlags(2, "0");
     loadSettings();
-    playback_.startUp(settings.MP3Timing);
-    applyVolumes();
+    playback.startUp(settings.MP3Timing);
+    shell.applyVolumes();
     if (!settings.DataDriveLabel.empty()) {
         auto volumes = platform::listVolumes();
         if (volumes) {
@@ -108,37 +99,41 @@ void TFmain::createMainWindow() {
             }
             settings.dataDriveRoot = findDataDrive(*volumes, settings.DataDriveLabel, settings.EnableAllDrive);
         }
-        if (settings.dataDriveRoot.empty() && options_.verbose)
+        if (settings.dataDriveRoot.empty() && options.verbose)
             std::cerr << "quorvel: no drive labelled " << platform::sjisToUtf8(settings.DataDriveLabel) << "\n";
     }
-    if (!settings.dataDriveRoot.empty()) files_.setDriveRoot(platform::FileSystem::fromSjis(settings.dataDriveRoot));
+    if (!settings.dataDriveRoot.empty()) files.setDriveRoot(platform::FileSystem::fromSjis(settings.dataDriveRoot));
     confineScenarioSavePath();
-    if (!settings.BackGround.empty()) bank_.loadBackground(readPicture(settings.BackGround), settings.BackGround);
+    if (!settings.BackGround.empty()) scene.loadBackground(settings.BackGround);
     loadWaitIcon();
     textWindow.setDefaults(settings.FontTable);
-    created_ = true;
+    cycle.windowCreated = true;
     // The first presentation shows the start background without darkening.
     const bool dark = settings.BGDarkness;
     settings.BGDarkness = false;
-    text_.resetTextWindow();
+    text.resetTextWindow();
     settings.BGDarkness = dark;
+}
+
+void TFmain::loadWaitIcon() {
+    if (settings.Icon.empty()) return;
+    if (auto picture = pictures.read(settings.Icon); picture && !picture->empty())
+        text.setIconSheet(std::move(*picture));
 }
 
 void TFmain::readScriptKey() {
     ScriptKey = kDefaultScriptKey;
-    if (auto bytes = files_.read("decode.key")) ScriptKey = scriptKeyFromValue(scanInt(*bytes).value_or(0));
+    if (auto bytes = files.read("decode.key")) ScriptKey = scriptKeyFromValue(scanInt(*bytes).value_or(0));
 }
 
 void TFmain::loadSettings() {
     std::optional<std::string> cfgBytes;
-    if (auto path = files_.resolve("qvl.cfg")) cfgBytes = readConfigFile(*path, "qvl.cfg");
-    if (!cfgBytes && !files_.exists("autorun.txt") && !files_.exists("autorun.txd")) {
+    if (auto path = files.resolve("qvl.cfg")) cfgBytes = readConfigFile(*path, "qvl.cfg");
+    if (!cfgBytes && !files.exists("autorun.txt") && !files.exists("autorun.txd")) {
         // Not a scenario at all (a wrong folder opened from a file manager): say so
         // plainly rather than as a script error.
-        messageBox(text(Text::AppTitle),
-                   platform::utf8ToSjis("このフォルダにはシナリオがありません（qvl.cfg も autorun.txt もありません）。\n" +
-                                        platform::FileSystem::currentPath().string()),
-                   ui::BoxIcon::Exclamation, ui::BoxButtons::Ok, Answer::Ok);
+        boxes.warn(platform::utf8ToSjis("このフォルダにはシナリオがありません（qvl.cfg も autorun.txt もありません）。\n" +
+                                        platform::FileSystem::currentPath().string()));
         throw ProgramExit{1};
     }
     if (!cfgBytes) throw Fault(platform::utf8ToSjis("qvl.cfg を開けません"));
@@ -160,21 +155,21 @@ void TFmain::loadSettings() {
         std::error_code ec;
         std::filesystem::create_directories(player.folder, ec);
         const std::string note = "the scenario folder cannot be written; qvl.ini and saves go to " + player.folder.string();
-        transcript_.writeUtf8("notice: " + note);
+        transcript.writeUtf8("notice: " + note);
         std::cerr << "quorvel: " << note << "\n";
     }
     // A qvl.ini in the player's data folder was written by us or the player; one in
     // the scenario folder may have come with the scenario. The player's comes first.
     bool playersIni = false;
     if (!settings.dataFolder.empty())
-        if (auto path = files_.resolve(platform::FileSystem::toSjis(settings.dataFolder / "qvl.ini")))
+        if (auto path = files.resolve(platform::FileSystem::toSjis(settings.dataFolder / "qvl.ini")))
             if ((iniBytes = readConfigFile(*path, "qvl.ini"))) {
                 playersIni = true;
                 settings.playerFolder = settings.dataFolder;
             }
     // A read-only scenario may ship a qvl.ini: it gives the options until the player's own exists.
     if (!iniBytes)
-        if (auto path = files_.resolve("qvl.ini")) iniBytes = readConfigFile(*path, "qvl.ini");
+        if (auto path = files.resolve("qvl.ini")) iniBytes = readConfigFile(*path, "qvl.ini");
     std::optional<ConfigList> ini;
     if (iniBytes) ini = ConfigList::fromBytes(*iniBytes);
     applySettings(settings, cfg, ini ? &*ini : nullptr);
@@ -188,7 +183,7 @@ void TFmain::loadSettings() {
             const std::string note = "TextMaxIndex=" + std::to_string(*settings.TextMaxIndex) +
                                      " is too large; read marks are kept for the first " +
                                      std::to_string(kMaxReadMarkBytes) + " bytes";
-            transcript_.writeUtf8("warning: " + note);
+            transcript.writeUtf8("warning: " + note);
             std::cerr << "quorvel: " << note << "\n";
             settings.TextMaxIndex = kMaxReadMarkBytes;
         }
@@ -196,12 +191,12 @@ void TFmain::loadSettings() {
     }
     if (settings.SavePath.empty()) {
         ui::FileChooserOptions ask;
-        ask.title = text(Text::SaveLocationTitle);
-        ask.initialName = text(Text::SaveLocationName);
+        ask.title = qvl::text(Text::SaveLocationTitle);
+        ask.initialName = qvl::text(Text::SaveLocationName);
         ask.filter = platform::utf8ToSjis("全てのファイル(*.*)|*.*");
         ask.mustExist = false;
-        auto chosen = ui::chooseFile(*this, ask);
-        transcript_.write("box", ask.title + " | " + ask.initialName + " -> " +
+        auto chosen = ui::chooseFile(cycle, ask);
+        transcript.write("box", ask.title + " | " + ask.initialName + " -> " +
                                      (chosen ? platform::FileSystem::toSjis(*chosen) : std::string("cancel")));
         if (chosen) {
             settings.SavePath = platform::FileSystem::toSjis(chosen->parent_path()) + "/";
@@ -226,19 +221,18 @@ void TFmain::confineScenarioSavePath() {
     const SavePathPlaces at{platform::FileSystem::currentPath(), platform::FileSystem::fromSjis(settings.dataDriveRoot),
                             settings.startDirectory, settings.dataFolder};
     auto refused = refusedScenarioSavePath(settings.SavePath, settings.savePathSource, at,
-                                           [this](const std::string& name) { return files_.resolve(name); });
+                                           [this](const std::string& name) { return files.resolve(name); });
     settings.savePathSource.clear();
     if (!refused) return;
-    transcript_.writeUtf8("notice: " + refused->notice);
+    transcript.writeUtf8("notice: " + refused->notice);
     std::cerr << "quorvel: " << refused->notice << "\n";
-    messageBox(text(Text::AppTitle), refused->message, ui::BoxIcon::Exclamation, ui::BoxButtons::Ok, Answer::Ok);
+    boxes.warn(refused->message);
     settings.SavePath = platform::FileSystem::toSjis(refused->folder) + "/";
 }
 
 void TFmain::firstIdle() {
     if (platform_.colourDepth() < 15)
-        messageBox(text(Text::AppTitle), text(Text::LowColour), ui::BoxIcon::Exclamation, ui::BoxButtons::Ok,
-                   Answer::Ok);
+        boxes.warn(qvl::text(Text::LowColour));
     auto& fonts = platform_.fonts();
     for (int i = 0; i < kFontSlots; ++i) {
         std::string found = resolveFontCandidates(settings.DefaultFont[std::size_t(i)],
@@ -248,41 +242,41 @@ void TFmain::firstIdle() {
     textWindow.fontName = settings.FontTable[std::size_t(std::clamp(textWindow.fontIndex, 0, kFontSlots - 1))];
     textWindow.rubyFontName = settings.FontTable[3];
     // The debug window's flag list is filled before the start script runs.
-    if (settings.DebugMode) debugLink_.startUp();
+    if (settings.DebugMode) debugLink.startUp();
     try {
         startSequence();
-        loadGlobalsAndMarks();
-        interpreter_.run();
+        saveLink.loadGlobalsAndMarks();
+        interpreter.run();
     } catch (const platform::RunStopped&) {
         throw;
     } catch (const std::exception& e) {
-        failureHandler(e.what());
+        boxes.scriptError(e.what());
     }
 }
 
 void TFmain::loadScript(const std::string& name) {
-    program.Lines = findAndReadScript(name, files_, settings.dataDriveRoot, ScriptKey);
-    program.buildLabels(*this);
+    program.Lines = findAndReadScript(name, files, settings.dataDriveRoot, ScriptKey);
+    program.buildLabels(boxes);
     state.resetPosition();
 }
 
 void TFmain::startSequence() {
     std::string name = "autorun.txt";
-    if (!files_.exists("autorun.txt") && !files_.exists("autorun.txd")) {
+    if (!files.exists("autorun.txt") && !files.exists("autorun.txd")) {
         ui::FileChooserOptions ask;
-        ask.title = text(Text::OpenScriptTitle);
+        ask.title = qvl::text(Text::OpenScriptTitle);
         ask.initialName = "autorun.txt";
         ask.defaultExt = "txt";
-        ask.filter = text(Text::OpenScriptFilter);
+        ask.filter = qvl::text(Text::OpenScriptFilter);
         ask.mustExist = true;
-        auto chosen = ui::chooseFile(*this, ask);
-        transcript_.write("box", ask.title + " | " + ask.initialName + " -> " +
-                                     (chosen ? platform::FileSystem::toSjis(*chosen) : std::string("cancel")));
+        auto chosen = ui::chooseFile(cycle, ask);
+        transcript.write("box", ask.title + " | " + ask.initialName + " -> " +
+                                    (chosen ? platform::FileSystem::toSjis(*chosen) : std::string("cancel")));
         if (chosen) {
             name = platform::FileSystem::toSjis(chosen->filename());
             if (platform::FileSystem::currentPath() != settings.startDirectory) {
-                Answer a = messageBox(text(Text::ChangeDirTitle), text(Text::ChangeDirBody), ui::BoxIcon::Question,
-                                      ui::BoxButtons::YesNo, Answer::Yes);
+                Answer a = boxes.messageBox(qvl::text(Text::ChangeDirTitle), qvl::text(Text::ChangeDirBody),
+                                            ui::BoxIcon::Question, ui::BoxButtons::YesNo, Answer::Yes);
                 if (a != Answer::Yes) platform::FileSystem::setCurrentPath(settings.startDirectory);
                 name = platform::FileSystem::toSjis(*chosen);
             }
@@ -291,45 +285,54 @@ void TFmain::startSequence() {
     state.ProgFileName = name;
     state.ProgIfResult = 0;
     loadScript(name);
-    setChapter(text(Text::AppTitle));
+    interpreterLink.setChapter(qvl::text(Text::AppTitle));
     flags.clearFlags(0, "0");
 }
 
 void TFmain::saveSettings() {
     const std::filesystem::path file =
         (settings.playerFolder.empty() ? settings.startDirectory : settings.playerFolder) / "qvl.ini";
-    if (!files_.writeAtomically(platform::FileSystem::toSjis(file), settingsFileBytes(settings))) {
+    if (!files.writeAtomically(platform::FileSystem::toSjis(file), settingsFileBytes(settings))) {
         std::cerr << "quorvel: cannot write " << file.string() << "\n";
-        messageBox(text(Text::AppTitle), settingsNotSavedText(file), ui::BoxIcon::Exclamation, ui::BoxButtons::Ok,
-                   Answer::Ok);
+        boxes.warn(settingsNotSavedText(file));
     }
 }
 
-void TFmain::setChapter(const std::string& title) {
-    state.ProgChapter = title;
-    setWindowCaption(title);
-    transcript_.write("chapter", title);
-}
-
 void TFmain::returnToTitle() {
-    playback_.stopAllOpen();
+    playback.stopAllOpen();
     bank_.resetSurfaces();
     bank_[SurfaceId::Text].fill(0x000000);
     bank_[SurfaceId::TextMask].fill(0xFFFFFF);
     textWindow.setDefaults(settings.FontTable);
-    if (!settings.BackGround.empty()) bank_.loadBackground(readPicture(settings.BackGround), settings.BackGround);
-    darknessSuppressed = popupSuppressed = saveSuppressed = log.logSuppressed = false;
-    autoRefreshMode.clear();
-    ClickFlagIndex = -1;
+    if (!settings.BackGround.empty()) scene.loadBackground(settings.BackGround);
+    scene.darknessSuppressed = shell.popupSuppressed = shell.saveSuppressed = log.logSuppressed = false;
+    scene.autoRefreshMode.clear();
+    cycle.ClickFlagIndex = -1;
     log.clearLog();
     // The title screen is drawn without darkening, as at start-up.
     const bool dark = settings.BGDarkness;
     settings.BGDarkness = false;
-    text_.resetTextWindow();
+    text.resetTextWindow();
     settings.BGDarkness = dark;
-    transcript_.writeUtf8("title: return");
+    transcript.writeUtf8("title: return");
     startSequence();
     state.ProgNextLine = 0;
+}
+
+void TFmain::closeRequest() {
+    if (closeQueryOpen_) return;
+    closeQueryOpen_ = true;
+    Answer a = boxes.messageBox(qvl::text(Text::ExitTitle), qvl::text(Text::ExitQuestion), ui::BoxIcon::Question,
+                                ui::BoxButtons::OkCancel, Answer::Ok);
+    closeQueryOpen_ = false;
+    if (a == Answer::Ok) normalExit();
+    cycle.input.clearClicks();
+}
+
+void TFmain::normalExit() {
+    saveSettings();
+    saveLink.saveGlobalsAndMarks();
+    throw ProgramExit{0};
 }
 
 }  // namespace qvl

@@ -1,8 +1,12 @@
 #include "choice/choices.h"
 
 #include "base/fault.h"
+#include "choice/menu_look.h"
+#include "choice/picture_look.h"
 #include "graphics/composition.h"
 #include "graphics/masks.h"
+
+#include <climits>
 
 #include <cstdlib>
 
@@ -31,10 +35,8 @@ int32_t Choices::choose(ChoiceKind kind, const OptionList& options) {
                 result = chooseMenu(options);
                 break;
             case ChoiceKind::Buttons:
-                result = chooseButtons(options);
-                break;
             case ChoiceKind::PictureGrid:
-                result = chooseGrid(options);
+                result = choosePictures(kind, options);
                 break;
         }
     }
@@ -118,17 +120,100 @@ bool Choices::loadSheet(const OptionList& options, std::vector<int32_t>& values)
     return false;
 }
 
-void Choices::putCell(int32_t item, int32_t column) {
-    const Rect r = record_.items[std::size_t(item)];
-    SurfaceBank& bank = host_.bank();
-    bank.setSpriteCell(item, column, bank.sprites[std::size_t(item)].row);
-    putSprite(bank, item, r.x, r.y, host_.windowImage());
-    host_.showWindow(r);
+int32_t Choices::chooseMenu(const OptionList& options) {
+    MenuLook look(host_, menu_, options, record_);
+    const Rect area = look.area();
+    saveArea(area);
+    look.draw();
+    Look rules;
+    rules.count = options.count;
+    rules.itemAt = [&look](int x, int y) { return look.itemAt(x, y); };
+    rules.drawItem = [&look](int32_t item, bool lit) { look.drawItem(item, lit); };
+    const int32_t taken = select(rules);
+    restoreArea(area);
+    finish();
+    return taken;
 }
 
-}  // namespace qvl
+int32_t Choices::choosePictures(ChoiceKind kind, const OptionList& options) {
+    const TextWindowState& t = host_.textWindow();
+    const int x = origin(sheet_.x, t.cursorX), y = origin(sheet_.y, t.cursorY);
+    std::vector<int32_t> values;
+    if (!loadSheet(options, values)) return 0;
+    const auto lookKind = kind == ChoiceKind::PictureGrid ? PictureLook::Kind::Grid : PictureLook::Kind::Buttons;
+    PictureLook look(host_, lookKind, x, y, sheet_.columns, values, record_);
+    const Rect area = look.area();
+    saveArea(area);
+    look.draw();
+    Look rules;
+    rules.count = options.count;
+    rules.columns = look.columns();
+    rules.itemAt = [&look](int px, int py) { return look.itemAt(px, py); };
+    rules.drawItem = [&look](int32_t item, bool lit) { look.drawItem(item, lit); };
+    rules.showsLocked = [&look](int32_t item) { return look.showsLocked(item); };
+    rules.takes = [&look](int32_t item) { return look.takes(item); };
+    const int32_t taken = select(rules);
+    look.hide();
+    restoreArea(area);
+    finish();
+    return taken;
+}
 
-namespace qvl {
+int32_t Choices::select(const Look& look) {
+    const int32_t n = look.count;
+    const platform::WaitHint waitHint = startSelection();
+    int32_t current = 0;
+    bool lit = false;  // the current item is drawn highlighted
+    int seenX = INT32_MIN, seenY = INT32_MIN;
+    for (;;) {
+        if (in_.pointerX != seenX || in_.pointerY != seenY) {
+            if (current < n) {
+                look.drawItem(current, false);
+            } else {
+                // The grid's empty cell past the last item.
+                host_.setCursor(Cursor::Pen);
+                in_.confirm = false;
+            }
+            lit = false;
+            seenX = in_.pointerX;
+            seenY = in_.pointerY;
+            keyboard_ = false;
+            if (std::optional<int32_t> under = look.itemAt(seenX, seenY)) {
+                current = *under;
+                if (current < n) {
+                    look.drawItem(current, true);
+                    lit = true;
+                    if (look.showsLocked && look.showsLocked(current)) {
+                        host_.setCursor(Cursor::Pen);
+                        in_.confirm = false;
+                    } else {
+                        host_.setCursor(Cursor::Hand);
+                    }
+                }
+            } else {
+                host_.setCursor(Cursor::Pen);
+            }
+        }
+        if (std::optional<int32_t> next = keyboardStep(current < n ? current : -1, look.columns, lit)) {
+            if (current < n) look.drawItem(current, false);
+            current = *next;
+            look.drawItem(current, true);
+            lit = true;
+        }
+        if (pendingClick_) {
+            in_.confirm = true;
+            pendingClick_ = false;
+        }
+        if (in_.confirm) {
+            // A click counts on the item it was made on; a key on the item it reached.
+            const bool takeable = current < n && (!look.takes || look.takes(current));
+            if (takeable && (keyboard_ || look.itemAt(seenX, seenY) == current)) break;
+            in_.confirm = false;
+        }
+        pendingClick_ = pumpOnce(waitHint);
+    }
+    return current;
+}
 
 std::optional<int32_t> Choices::keyboardStep(int32_t current, int32_t columns, bool lit) {
     const Key key = in_.navigation;

@@ -7,6 +7,7 @@
 #include "script/control_flow.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,10 +60,31 @@ public:
     // digits) as a pixel; empty: the fallback. Throws Fault on other text.
     static uint32_t readColour(const std::string& text, uint32_t fallback);
 
+    // A coordinate argument, or the text cursor's when none was given.
+    static int origin(std::optional<int32_t> given, int32_t cursor) {
+        return drawCoordinate(given ? int64_t(*given) : int64_t(cursor));
+    }
+
 private:
+    // What the selection loop asks of a look; the differences between the three
+    // looks are all here.
+    struct Look {
+        int32_t count = 0;
+        int32_t columns = 1;  // the arrow keys' step down; a single column wraps round
+        std::function<std::optional<int32_t>(int x, int y)> itemAt;
+        std::function<void(int32_t item, bool lit)> drawItem;
+        // Items under the pointer that show the pen and drop a click already made.
+        std::function<bool(int32_t item)> showsLocked;
+        // Whether a confirm takes the item.
+        std::function<bool(int32_t item)> takes;
+    };
+
     int32_t chooseMenu(const OptionList& options);
-    int32_t chooseButtons(const OptionList& options);
-    int32_t chooseGrid(const OptionList& options);
+    int32_t choosePictures(ChoiceKind kind, const OptionList& options);
+    // The pointer-and-keyboard loop every look shares: the item under the pointer
+    // or the one the arrow keys reached is highlighted, and a click or Enter on it
+    // takes it. Returns the item taken.
+    int32_t select(const Look& look);
 
     // The parts every look shares.
     void saveArea(Rect area);
@@ -77,15 +99,8 @@ private:
     platform::WaitHint hint() const;
     // The sheet for a picture look; false after the failure message.
     bool loadSheet(const OptionList& options, std::vector<int32_t>& values);
-    void putCell(int32_t item, int32_t column);
-    // Saves the area and puts every item's cell (column 0, the item's row).
-    void showCells(const std::vector<int32_t>& values);
     // The wait for the first move, then a clean start of the selection loop.
     platform::WaitHint startSelection();
-    // A coordinate argument, or the text cursor's when none was given.
-    static int origin(std::optional<int32_t> given, int32_t cursor) {
-        return drawCoordinate(given ? int64_t(*given) : int64_t(cursor));
-    }
     // The arrow key waiting, as a step through the items (grid: columns wide);
     // moves the highlight to the next item that can be taken that way.
     // lit: the current item shows highlighted (else the first key picks an end).

@@ -293,9 +293,9 @@ std::optional<FontFaces> FontDialog::run(ui::UiHost& host) {
 }
 
 bool FontDialog::onPick(const Event& event) {
-    // A scripted choice of a face: lists 0-3 come as ids -1 to -4.
-    const int list = -event.id - 1;
-    if (list < 0 || list >= kFontChoices) return false;
+    // A scripted choice of a face in one of the lists.
+    const int list = event.id;
+    if (event.type != Event::Type::PickFont || list < 0 || list >= kFontChoices) return false;
     if (!choose(list, platform::utf8ToSjis(event.text))) host().platform().beep();
     return true;
 }

@@ -33,8 +33,8 @@ struct Event {
         Answer,       // answer: a scripted reply to the open message box or dialog
         MenuPick,     // text: the UTF-8 caption of a menu item picked by a script
         Choose,       // id: a scripted choice of item id (0-based) of the open choice
-        PickSlot,     // id: a scripted pick of save slot id (1-80) in the open slot dialog;
-                      // -1 to -4: font list 0-3 of the font dialog, text the face (UTF-8)
+        PickSlot,     // id: a scripted pick of save slot id (1-80) in the open slot dialog
+        PickFont,     // id: font list 0-3 of the open font dialog, text: the face (UTF-8)
         Debug,        // text: a scripted action in the debug window ("open", "tab 2", ...)
     };
     Type type = Type::Exposed;

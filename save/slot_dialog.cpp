@@ -305,7 +305,7 @@ bool SlotDialog::onWheel(const Event& event) {
 }
 
 bool SlotDialog::onPick(const Event& event) {
-    if (event.id < 1 || event.id > kSlots) return false;
+    if (event.type != Event::Type::PickSlot || event.id < 1 || event.id > kSlots) return false;
     showPage((event.id - 1) / kRowsPerPage);
     ImageButton& row = *rows_[std::size_t((event.id - 1) % kRowsPerPage)];
     if (row.enabled()) {

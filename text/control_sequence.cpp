@@ -1,28 +1,15 @@
-// <...> control sequences inside text lines, and the size steps they set.
-#include "base/sjis.h"
+#include "text/control_sequence.h"
+
 #include "graphics/masks.h"
 #include "text/inline_codes.h"
-#include "text/text_window.h"
 
 #include <climits>
 #include <cstdlib>
 
 namespace qvl {
 
-void TextWindow::setSize(int32_t n) {
-    const int32_t oldHeight = t_.cellHeight;
-    t_.cellWidth = t_.cellHeight = t_.fontHeight = 12 * n;
-    t_.rubyGap = 16;
-    t_.rubyHeight = 12;
-    // Mid-line the line keeps its bottom.
-    if (t_.cursorX > t_.leftEdge) t_.cursorY = wrap32(int64_t(t_.cursorY) + oldHeight - t_.cellHeight);
-    t_.rightLimit = 640 - t_.cellWidth;
-    t_.bottomLimit = 480 - (t_.cellHeight + t_.rubyGap) - 1;
-    t_.sizeIndex = n;
-}
-
-void TextWindow::codeWait(int32_t ms) {
-    showPendingText();
+void ControlSequence::codeWait(int32_t ms) {
+    layer_.showPending();
     if (ms < 0) {
         v_.clicksAccepted = false;
         host_.delayMs(ms == INT32_MIN ? INT32_MAX : -ms);
@@ -37,7 +24,7 @@ void TextWindow::codeWait(int32_t ms) {
     if (v_.textOutputActive) v_.fastForward = false;
 }
 
-std::size_t TextWindow::controlSequence(const std::string& line, std::size_t p) {
+std::size_t ControlSequence::run(const std::string& line, std::size_t p) {
     for (;;) {
         inline_codes::ControlCode code;
         inline_codes::readControlCode(line, p, code);
@@ -47,7 +34,7 @@ std::size_t TextWindow::controlSequence(const std::string& line, std::size_t p) 
             case '>':
                 return p;
             case 'S':
-                setSize(v < 1 || v > 26 ? 2 : v);
+                t_.setSize(v < 1 || v > 26 ? 2 : v);
                 break;
             case 'F':
                 t_.fontIndex = v < 0 || v > 6 ? 0 : v;
@@ -117,11 +104,11 @@ std::size_t TextWindow::controlSequence(const std::string& line, std::size_t p) 
             case 'O':
             case 'A':
                 if (code.letter == 'A') {
-                    inlineImage(expandDataDrive(code.name.text));
+                    inlineImage(v_.expandDataDrive(code.name.text));
                 } else if (!v_.skipReadMode) {
                     // Skipping read text stays silent.
-                    showPendingText();
-                    host_.playWave(expandDataDrive(code.name.text), code.letter == 'V');
+                    layer_.showPending();
+                    host_.playWave(v_.expandDataDrive(code.name.text), code.letter == 'V');
                 }
                 if (code.name.ended == '>') return p;
                 break;
@@ -131,14 +118,14 @@ std::size_t TextWindow::controlSequence(const std::string& line, std::size_t p) 
     }
 }
 
-void TextWindow::inlineImage(const std::string& name) {
+void ControlSequence::inlineImage(const std::string& name) {
     std::optional<Surface> picture = host_.loadPicture(name);
     if (!picture || picture->empty()) return;
     Surface mask;
     maskFromKey(*picture, mask, int32_t(keyToPixel(int32_t(picture->pixel(0, 0)))));
     // At the top of the ruby band; no wrap check follows.
-    placePicture(*picture, mask, drawCoordinate(int64_t(t_.cursorX) + t_.originX),
-                 drawCoordinate(int64_t(t_.cursorY) + t_.originY));
+    layer_.placePicture(*picture, mask, drawCoordinate(int64_t(t_.cursorX) + t_.originX),
+                        drawCoordinate(int64_t(t_.cursorY) + t_.originY));
     t_.cursorX = wrap32(int64_t(t_.cursorX) + picture->width());
 }
 

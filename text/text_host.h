@@ -4,6 +4,7 @@
 // log, pictures, sounds and the script evaluator. The engine implements TextHost
 // and hands references to the switches and values it keeps in TextEngineValues.
 #include "base/reporter.h"
+#include "base/sjis.h"
 #include "graphics/surface.h"
 #include "platform/events.h"
 #include "platform/fonts.h"
@@ -85,6 +86,11 @@ struct TextEngineValues {
     InterpreterState& state;
     const std::array<std::string, 7>& FontTable;
     const std::string& dataDriveRoot;
+
+    // A file name of a script with its %DATA_DRIVE% replaced.
+    std::string expandDataDrive(const std::string& name) const {
+        return sjis::replaceFirst(name, "%DATA_DRIVE%", dataDriveRoot);
+    }
 };
 
 }  // namespace qvl

@@ -1,17 +1,21 @@
 #include "text/text_window.h"
 
 #include "base/sjis.h"
-#include "graphics/masks.h"
 #include "text/inline_codes.h"
 
 #include <algorithm>
 #include <climits>
-#include <utility>
 
 namespace qvl {
 
 TextWindow::TextWindow(TextHost& host, TextEngineValues values, TextWindowState& state)
-    : host_(host), v_(values), t_(state) {}
+    : host_(host),
+      v_(values),
+      t_(state),
+      layer_(host, state),
+      controlSequence_(host, values, state, layer_),
+      rubyAndValues_(host, state, layer_),
+      commands_(host, values, state, layer_) {}
 
 std::size_t TextWindow::charLength(std::string_view s, std::size_t i) const {
     // The symbol fonts draw every byte as a character of its own.
@@ -37,13 +41,18 @@ void TextWindow::showTextLine(const std::string& line, int32_t start) {
         noLineEnd = false;
         p += n;
         if (c == "<") {
-            p = controlSequence(line, p);
+            p = controlSequence_.run(line, p);
             c.clear();
         } else if (c == "(") {
-            p = ruby(line, p);
+            const RubyAndValues::Form ruby = rubyAndValues_.ruby(line, p);
+            // The base is ordinary text of the same line: no line end of its own.
+            if (ruby.text) showInnerText(*ruby.text + "%", true);
+            p = ruby.next;
             c.clear();
         } else if (c == "[") {
-            p = embeddedValue(line, p);
+            const RubyAndValues::Form value = rubyAndValues_.embeddedValue(line, p);
+            if (value.text) showInnerText(*value.text, false);
+            p = value.next;
             c.clear();
         } else if (c == ".") {
             c = "\n";
@@ -83,7 +92,7 @@ void TextWindow::showTextLine(const std::string& line, int32_t start) {
         waitForClick(0);
         if (r == kSameLine) drawCharacter("\n");
     }
-    showPendingText();
+    layer_.showPending();
     host_.pump(host_.ticks(), {});
 }
 
@@ -118,54 +127,18 @@ void TextWindow::showUnpagedText(const std::string& text) {
         characterDelay(readMarkStep());
     }
     v_.saveSuppressed = saved;
-    showPendingText();
+    layer_.showPending();
     host_.pump(host_.ticks(), {});
 }
 
-void TextWindow::drawGlyphs(std::string_view c, int x, int y, bool ruby) {
-    platform::FontEngine& fonts = host_.fonts();
-    const platform::FontSpec font = ruby ? platform::FontSpec{t_.rubyFontName, t_.rubyHeight, true}
-                                         : platform::FontSpec{t_.fontName, t_.fontHeight, false};
-    const bool byteWise = t_.fontIndex >= 4 && !ruby && c.size() == 1;
-    // No antialiasing on either surface: the mask must cover exactly the text's
-    // pixels, or the AND/OR composition leaves fringes of the scene's colour.
-    auto draw = [&](Surface& dst, int dx, int dy, uint32_t colour) {
-        if (byteWise)
-            fonts.drawChar(dst, dx, dy, char32_t(static_cast<unsigned char>(c[0])), font, colour, false);
-        else
-            fonts.drawText(dst, dx, dy, c, font, colour, false);
-    };
-    const int lift = ruby ? 2 : 0;
-    auto layer = [&](Surface& dst, uint32_t shadow, uint32_t colour) {
-        if (t_.shadowOn) {
-            if (t_.outlineMode == 1) {
-                for (auto [dx, dy] : {std::pair{1, 1}, {1, -1}, {-1, 1}, {-1, -1}})
-                    draw(dst, x + dx, y + dy + lift, shadow);
-            } else {
-                draw(dst, x + (ruby ? 1 : 2), y + (ruby ? 3 : 2), shadow);
-            }
-        }
-        draw(dst, x, y + lift, colour);
-    };
-    // Script colours are red-low; pixels are blue-low.
-    layer(host_.textSurface(), keyToPixel(int32_t(t_.shadowColour)), keyToPixel(int32_t(t_.textColour)));
-    layer(host_.textMask(), 0, 0);
-}
-
-void TextWindow::showRect(Rect r) {
-    if (!t_.textVisible) return;
-    Surface& window = host_.windowImage();
-    window.blit(host_.textMask(), r.x, r.y, r.x, r.y, r.w, r.h, Rop::And);
-    window.blit(host_.textSurface(), r.x, r.y, r.x, r.y, r.w, r.h, Rop::Or);
-    textPending_ = true;
-}
-
-void TextWindow::showPendingText() {
-    // Text reaches the screen when someone could see it: before a delay, a wait or
-    // at the end of the line. Fast text is shown once a line, not per character.
-    if (!textPending_) return;
-    textPending_ = false;
-    host_.showWindow();
+void TextWindow::showInnerText(const std::string& text, bool paged) {
+    const bool inner = innerText_;
+    innerText_ = true;
+    if (paged)
+        showTextLine(text, 1);
+    else
+        showUnpagedText(text);
+    innerText_ = inner;
 }
 
 int TextWindow::drawCharacter(std::string_view c) {
@@ -174,9 +147,9 @@ int TextWindow::drawCharacter(std::string_view c) {
     if (c == "\n") return newLine(false);
     const int x = drawCoordinate(int64_t(t_.cursorX) + t_.originX);
     const int y = drawCoordinate(int64_t(t_.cursorY) + t_.originY + t_.rubyGap);
-    drawGlyphs(c, x, y, false);
+    layer_.drawGlyphs(c, x, y, false);
     // The square around the cell: its height is the cell width as well.
-    showRect({x - 1, y - 1, t_.cellWidth + 3, t_.cellWidth + 3});
+    layer_.showRect({x - 1, y - 1, t_.cellWidth + 3, t_.cellWidth + 3});
     host_.appendToLog(c, t_.fontIndex >= 4);
     t_.cursorX = wrap32(int64_t(t_.cursorX) + t_.cellWidth);
     if (t_.cursorX < t_.rightLimit) return kSameLine;
@@ -216,10 +189,10 @@ bool TextWindow::readMarkStep() {
 void TextWindow::characterDelay(bool skipping) {
     const int32_t d = t_.charDelay;
     if (d < 0) {
-        showPendingText();
+        layer_.showPending();
         host_.delayMs(d == INT32_MIN ? INT32_MAX : -d);
     } else if (d > 0 && !v_.fastForward && !v_.HighSpeedText && !skipping) {
-        showPendingText();
+        layer_.showPending();
         host_.delayMs(d);
     }
 }
@@ -228,7 +201,7 @@ void TextWindow::waitForClick(int kind) {
     if (skippingRead()) return;
     if (kind == 0 && v_.pageMode) return;
     v_.clickPending = false;
-    showPendingText();
+    layer_.showPending();
     const int64_t iconX = int64_t(t_.cursorX) + t_.originX;
     const int64_t iconY = int64_t(t_.cursorY) + t_.originY + 16 + (int64_t(t_.cellHeight) - t_.fontHeight) +
                           (int64_t(t_.fontHeight) - WaitIcon::kSize) / 2;
@@ -261,17 +234,19 @@ void TextWindow::onIconTimer() {
 }
 
 void TextWindow::clearTextWindow() {
-    host_.textSurface().fill(0x000000);
-    host_.textMask().fill(0xFFFFFF);
+    layer_.clear();
     t_.cursorX = t_.leftEdge;
     t_.cursorY = 0;
     host_.nextLogPage();
     if (!t_.textVisible) return;
-    host_.windowImage().blit(host_.compositionSurface(), 0, 0, 0, 0, 640, 480);
-    textPending_ = false;
-    host_.showWindow();
+    layer_.showSceneOnly();
     // Every page starts with a snapshot, so a save restarts at the top of a page.
     if (!v_.saveSuppressed) host_.takeSaveSnapshot();
+}
+
+void TextWindow::textClear() {
+    v_.state.ProgMultiStateFlag = 0;
+    clearTextWindow();
 }
 
 void TextWindow::resetTextWindow() {

@@ -25,4 +25,15 @@ void TextWindowState::reset() {
     textVisible = true;
 }
 
+void TextWindowState::setSize(int32_t n) {
+    const int32_t oldHeight = cellHeight;
+    cellWidth = cellHeight = fontHeight = 12 * n;
+    rubyGap = 16;
+    rubyHeight = 12;
+    if (cursorX > leftEdge) cursorY = wrap32(int64_t(cursorY) + oldHeight - cellHeight);
+    rightLimit = 640 - cellWidth;
+    bottomLimit = 480 - (cellHeight + rubyGap) - 1;
+    sizeIndex = n;
+}
+
 }  // namespace qvl

@@ -42,6 +42,9 @@ struct TextWindowState {
     // The reset between pages and scenes: cursor, sizes, limits, colours and
     // switches; the left edge, origin, font and delay stay.
     void reset();
+    // Size step n: cells and font 12 * n pixels, the limits to match. Mid-line the
+    // line keeps its bottom.
+    void setSize(int32_t n);
 
     // Column and row of the cursor, as scripts read them.
     int32_t column() const { return cellWidth ? wrap32((int64_t(cursorX) - leftEdge) / cellWidth) : 0; }

@@ -32,6 +32,7 @@ bool isDialogInput(const Event& event) {
         case Event::Type::TextEditing:
         case Event::Type::Answer:
         case Event::Type::PickSlot:
+        case Event::Type::PickFont:
             return true;
         default:
             return false;
@@ -239,6 +240,7 @@ bool Dialog::handle(const Event& event) {
         case Event::Type::Answer:
             return onAnswer(event.answer);
         case Event::Type::PickSlot:
+        case Event::Type::PickFont:
             return onPick(event);
         default:
             return false;

@@ -67,8 +67,8 @@ protected:
     virtual bool onText(const platform::Event& event);
     // A wheel turn no widget took.
     virtual bool onWheel(const platform::Event& event);
-    // A scripted pick of one of the dialog's own items (a save slot); false when
-    // the dialog has none.
+    // A scripted pick of one of the dialog's own items (a save slot, a font face);
+    // false when the dialog has none of that kind.
     virtual bool onPick(const platform::Event& event);
     // Painting of the face under the widgets (icons and the like).
     virtual void drawFace(Surface& overlay, platform::FontEngine& fonts);

@@ -179,8 +179,8 @@ std::vector<ScriptedInput> parseInputScript(std::string_view text) {
             auto n = args.empty() ? std::nullopt : parseInt(args[0]);
             if (!n || *n < 0 || *n > 3 || face.empty())
                 throw InputScriptError(lineNo, "font takes a list number from 0 to 3 and a face name");
-            ScriptedInput& in = push(Event::Type::PickSlot);
-            in.event.id = -1 - *n;
+            ScriptedInput& in = push(Event::Type::PickFont);
+            in.event.id = *n;
             in.event.text = std::string(face);
         } else if (verb == "wheel") {
             // wheel N: N notches, positive away from the user (up), at the last mouse position.

@@ -189,7 +189,7 @@ std::set<std::string> playTesterRun(const fs::path& scenario, const fs::path& wo
     qvl::TFmain app(platform, o);
     platform.watch(&app.choices(), {});
     app.run();
-    app.saveGlobalsAndMarks();
+    app.saveLink.saveGlobalsAndMarks();
     marks = readText(work / "save" / "textid.dat");
     std::set<std::string> shown;
     std::istringstream lines(transcript.str());

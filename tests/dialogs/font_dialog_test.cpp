@@ -38,8 +38,8 @@ protected:
     // A scripted choice in list k, as the headless "font" line sends it.
     ui::test::FakeHost& pick(int list, const std::string& sjisFace) {
         Event e;
-        e.type = Event::Type::PickSlot;
-        e.id = -1 - list;
+        e.type = Event::Type::PickFont;
+        e.id = list;
         e.text = platform::sjisToUtf8(sjisFace);
         return host_.push(e);
     }

@@ -90,8 +90,8 @@ TEST(InputScript, WheelTurnsAtTheMouseAndFontPicksNameAListAndAFace) {
     EXPECT_EQ(in[0].event.type, Type::MouseWheel);
     EXPECT_EQ(in[0].event.wheel, -2);
     EXPECT_TRUE(in[0].atLastMouse);
-    EXPECT_EQ(in[1].event.type, Type::PickSlot);
-    EXPECT_EQ(in[1].event.id, -4) << "lists come as -1 to -4, never as a save slot";
+    EXPECT_EQ(in[1].event.type, Type::PickFont);
+    EXPECT_EQ(in[1].event.id, 3);
     EXPECT_EQ(in[1].event.text, "IPA Pゴシック");
     for (const char* bad : {"wheel", "wheel 0", "wheel up", "font 4 X", "font 0", "font x IPAGothic"})
         EXPECT_THROW(parseInputScript(bad), InputScriptError) << bad;

@@ -66,16 +66,16 @@ TEST(DebugWindow, InputOfTheDebugWindowNeverReachesTheGame) {
         e.window = 1;
         e.x = 20;
         e.y = 20;
-        app.passEvent(e);
+        app.cycle.passEvent(e);
     }
     Event enter;
     enter.type = Event::Type::KeyDown;
     enter.key = qvl::platform::Key::Enter;
     enter.window = 1;
-    app.passEvent(enter);
-    EXPECT_FALSE(app.input.mouseWentDown);
-    EXPECT_FALSE(app.input.mouseWentUp);
-    EXPECT_FALSE(app.input.clickPending);
+    app.cycle.passEvent(enter);
+    EXPECT_FALSE(app.cycle.input.mouseWentDown);
+    EXPECT_FALSE(app.cycle.input.mouseWentUp);
+    EXPECT_FALSE(app.cycle.input.clickPending);
 }
 
 TEST(DebugWindow, SurfacePageShowsTheBackgroundAndTheSheetMaskFiles) {

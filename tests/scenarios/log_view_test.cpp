@@ -77,7 +77,7 @@ TEST(FontDialogScenario, OkSetsTheFourSlotsAndTheTextWindowsFacesAndTheIniKeepsT
     EXPECT_EQ(app->settings.FontTable[3], "IPAMincho");
     EXPECT_EQ(app->textWindow.fontName, "IPAGothic");
     EXPECT_EQ(app->textWindow.rubyFontName, "IPAMincho");
-    EXPECT_FALSE(app->fontDialog.open);
+    EXPECT_FALSE(app->shell.fontDialog.open);
     const std::string ini = readAll(r.dir / "qvl.ini");
     EXPECT_NE(ini.find("Font0=IPAGothic\r\n"), std::string::npos) << ini;
     EXPECT_NE(ini.find("Font3=IPAMincho\r\n"), std::string::npos) << ini;
@@ -92,9 +92,9 @@ TEST(FontDialogScenario, CancelLeavesEverySlotAndTheStateShowsTheChoicesWhileOpe
     EXPECT_TRUE(linesStarting(r.transcript, "fonts:").empty());
     for (int k = 0; k < 4; ++k) EXPECT_EQ(app->settings.FontTable[std::size_t(k)], before[std::size_t(k)]) << k;
     // The second opening started from the slots again, and the run stopped with it open.
-    EXPECT_TRUE(app->fontDialog.open);
-    EXPECT_EQ(app->fontDialog.faces[1], sjis("ＭＳ ゴシック"));
-    EXPECT_EQ(app->fontDialog.faces[2], "IPAGothic");
+    EXPECT_TRUE(app->shell.fontDialog.open);
+    EXPECT_EQ(app->shell.fontDialog.faces[1], sjis("ＭＳ ゴシック"));
+    EXPECT_EQ(app->shell.fontDialog.faces[2], "IPAGothic");
     EXPECT_NE(app->stateJson().find("IPAGothic"), std::string::npos);
 }
 

@@ -79,7 +79,7 @@ TEST(Menu, ReturningToTheTitleEndsTheWaitOnlyAfterOk) {
     MenuRun cancel("_textclear\n一行目\n二行目\n", "rclick 100 100\nmenu タイトルへ戻る\nanswer cancel\n");
     EXPECT_FALSE(cancel.has("title: return"));
     EXPECT_FALSE(cancel.has("二行目")) << "the click that chose the item does not end the wait";
-    EXPECT_EQ(cancel.app->PendingAction, qvl::kPendingNone);
+    EXPECT_EQ(cancel.app->cycle.PendingAction, qvl::kPendingNone);
 }
 
 TEST(Menu, ARightClickWhoseMenuIsClosedEndsTheWaitAndAChoiceKeepsIt) {
@@ -100,7 +100,7 @@ TEST(Menu, DisabledItemsDoNothingWhicheverWayTheyAreReached) {
     MenuRun noMarks("_mouseclick\n", "menu 読んだ文章を飛ばす\nkey Ctrl+f\nmenu 背景を消す\nkey Ctrl+s\n",
                     "SavePath=save\\\nBackGround=bg_room.mag\n");
     EXPECT_FALSE(noMarks.dumped("Mskipout", "enabled"));
-    EXPECT_FALSE(noMarks.app->skipReadMode);
+    EXPECT_FALSE(noMarks.app->cycle.skipReadMode);
     EXPECT_FALSE(noMarks.has("dialog:"));
 
     // From the open menu a disabled item leaves the menu open.
@@ -123,7 +123,7 @@ TEST(Menu, HidingTheBackgroundPutsTheTextOnBlackOrWhite) {
     MenuRun after("_textclear\n一行目\n二行目\n", "key Ctrl+t\nclick\n");
     EXPECT_TRUE(after.app->windowImage() == before.app->windowImage());
     EXPECT_FALSE(after.has("二行目"));
-    EXPECT_TRUE(after.app->popupAutoOpen);
+    EXPECT_TRUE(after.app->shell.popupAutoOpen);
 }
 
 TEST(Menu, HidingTheTextShowsThePictureUndarkenedAndDarkensItAgain) {

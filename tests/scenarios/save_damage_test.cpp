@@ -184,7 +184,7 @@ TEST(SaveDamage, GlobalFilesARunNeverReadAreKeptAndFailedExitWritesAreTold) {
         writeAll(run.dir() / "save" / "textid.dat", "\x07");
         qvl::TFmain* app = nullptr;
         run.run(&app);
-        app->saveGlobalsAndMarks();  // what the exit does
+        app->saveLink.saveGlobalsAndMarks();  // what the exit does
         EXPECT_EQ(readAll(run.dir() / "save" / "data0.hfd"), "ending\r\n");
         EXPECT_EQ(readAll(run.dir() / "save" / "textid.dat"), "\x07");
     }

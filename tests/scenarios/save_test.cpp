@@ -137,8 +137,8 @@ TEST(SaveGame, ALoadPutsBackTheStateOfTheSavePoint) {
     ASSERT_NE(out.transcript.find("load: slot 4"), std::string::npos) << out.transcript;
     qvl::TFmain& app = *saved.app;
     EXPECT_EQ(app.flags.text(7), "70");
-    EXPECT_EQ(app.autoRefreshMode, "1");
-    EXPECT_TRUE(app.darknessSuppressed);
+    EXPECT_EQ(app.scene.autoRefreshMode, "1");
+    EXPECT_TRUE(app.scene.darknessSuppressed);
     EXPECT_EQ(app.bank().state(qvl::SurfaceId::Background).fileName, "bg_room.mag");
     EXPECT_NE(out.transcript.find("load: slot 4\ntext: 頁\n"), std::string::npos)
         << "the script went on after the page clear that made the save point";
@@ -176,7 +176,7 @@ using namespace qvl_test;
 // pointer was, the scratch surface under a closed menu, whether the scene still
 // has to be shown, and the folder the run started in.
 std::string comparableState(qvl::TFmain& app) {
-    app.mouseX = app.mouseY = 0;
+    app.cycle.mouseX = app.cycle.mouseY = 0;
     app.bank()[qvl::SurfaceId::Temp2] = qvl::Surface(1, 1);
     app.bank().sceneDirty = false;
     app.settings.startDirectory.clear();
@@ -192,7 +192,7 @@ TEST(SaveGame, ALoadGivesBackTheWholeStateOfTheSavePoint) {
     qvl::TFmain* first = nullptr;
     RunResult a = atSavePoint.run(&first, "choose 0\n");
     ASSERT_NE(a.transcript.find("text: <S3><C#FF8040><F1>頁\nidle"), std::string::npos) << a.transcript;
-    first->popupAutoOpen = true;  // _syspopup's opening is the reader's, not the game's
+    first->shell.popupAutoOpen = true;  // _syspopup's opening is the reader's, not the game's
     const std::string expected = comparableState(*first);
 
     ScenarioRun reloaded("save_round_trip");

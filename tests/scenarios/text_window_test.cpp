@@ -139,7 +139,7 @@ TEST(TextWindow, ReadTextSkippingRunsThroughReadLinesAndStopsAtTheFirstUnread) {
     TextRun r(script, "click\nclick\nmenu 読んだ文章を飛ばす\nclick\n");
     EXPECT_EQ(r.result.transcript,
               "chapter: Quorvel\ntext: 一\ntext: 二\ntext: 一\ntext: 二\ntext: 三\nidle\n");
-    EXPECT_FALSE(r.app->skipReadMode);
+    EXPECT_FALSE(r.app->cycle.skipReadMode);
     EXPECT_EQ(r.app->ReadTextMarks[0], 0x0E) << "lines 1, 2 and 3 are marked";
 }
 

@@ -22,52 +22,52 @@ TEST(Window, KeysAndMenuItemsSwitchDisplayAndPageMode) {
     RunResult r = run.run(&app);
     EXPECT_EQ(r.transcript, "chapter: Quorvel\ntext: 一行目\ntext: 二行目\nidle\n");
     EXPECT_FALSE(app->settings.SkipText) << "Space leaves page mode";
-    EXPECT_FALSE(app->fullScreen) << "Alt+Enter went back to the window";
+    EXPECT_FALSE(app->shell.fullScreen) << "Alt+Enter went back to the window";
     EXPECT_FALSE(run.platform().fullScreen());
     EXPECT_TRUE(run.platform().border()) << "the frame item twice gives the border back";
-    EXPECT_FALSE(app->windowFrameRemoved);
+    EXPECT_FALSE(app->shell.windowFrameRemoved);
 }
 
 TEST(Window, ClicksDuringAClickProofDelayAreNotConfirmations) {
     qvl::platform::HeadlessPlatform platform({}, {});
     qvl::TFmain app(platform, {});
-    app.input.clicksAccepted = false;
-    app.passEvent(mouse(Event::Type::MouseDown));
-    app.passEvent(mouse(Event::Type::MouseUp));
-    EXPECT_TRUE(app.input.mouseWentDown);
-    EXPECT_TRUE(app.input.mouseWentUp);
-    EXPECT_FALSE(app.input.clickPending);
-    EXPECT_EQ(app.mouseX, 10);
-    EXPECT_EQ(app.mouseY, 20);
+    app.cycle.input.clicksAccepted = false;
+    app.cycle.passEvent(mouse(Event::Type::MouseDown));
+    app.cycle.passEvent(mouse(Event::Type::MouseUp));
+    EXPECT_TRUE(app.cycle.input.mouseWentDown);
+    EXPECT_TRUE(app.cycle.input.mouseWentUp);
+    EXPECT_FALSE(app.cycle.input.clickPending);
+    EXPECT_EQ(app.cycle.mouseX, 10);
+    EXPECT_EQ(app.cycle.mouseY, 20);
 
-    app.input = {};
-    app.passEvent(mouse(Event::Type::MouseDown));
-    app.passEvent(mouse(Event::Type::MouseUp));
-    EXPECT_TRUE(app.input.clickPending);
+    app.cycle.input = {};
+    app.cycle.passEvent(mouse(Event::Type::MouseDown));
+    app.cycle.passEvent(mouse(Event::Type::MouseUp));
+    EXPECT_TRUE(app.cycle.input.clickPending);
 }
 
 TEST(Window, EnterDuringTextOutputFastForwardsAndClickFlagsFollowClicks) {
     qvl::platform::HeadlessPlatform platform({}, {});
     qvl::TFmain app(platform, {});
-    app.input.textOutputActive = true;
+    app.cycle.input.textOutputActive = true;
     Event enter;
     enter.type = Event::Type::KeyDown;
     enter.key = qvl::platform::Key::Enter;
-    app.passEvent(enter);
-    EXPECT_TRUE(app.input.fastForward);
-    EXPECT_TRUE(app.input.clickPending);
+    app.cycle.passEvent(enter);
+    EXPECT_TRUE(app.cycle.input.fastForward);
+    EXPECT_TRUE(app.cycle.input.clickPending);
 
-    app.ClickFlagIndex = 7;
-    app.skipReadMode = true;
-    app.passEvent(mouse(Event::Type::MouseDown));
-    EXPECT_FALSE(app.skipReadMode) << "any press stops read-text skipping";
-    app.passEvent(mouse(Event::Type::MouseUp));
+    app.cycle.ClickFlagIndex = 7;
+    app.cycle.skipReadMode = true;
+    app.cycle.passEvent(mouse(Event::Type::MouseDown));
+    EXPECT_FALSE(app.cycle.skipReadMode) << "any press stops read-text skipping";
+    app.cycle.passEvent(mouse(Event::Type::MouseUp));
     EXPECT_EQ(app.flags.Flags[7], "1");
 
     // A right click is no click: it sets no flag.
     app.flags.Flags[7] = "0";
-    app.passEvent(mouse(Event::Type::MouseDown, MouseButton::Right));
-    app.passEvent(mouse(Event::Type::MouseUp, MouseButton::Right));
+    app.cycle.passEvent(mouse(Event::Type::MouseDown, MouseButton::Right));
+    app.cycle.passEvent(mouse(Event::Type::MouseUp, MouseButton::Right));
     EXPECT_EQ(app.flags.Flags[7], "0");
 }
 
@@ -84,19 +84,19 @@ TEST(Window, CtrlShortcutsWorkWithTheMenuClosed) {
         e.key = qvl::platform::Key::Character;
         e.ch = c;
         e.mods = qvl::platform::kModCtrl;
-        app.passEvent(e);
+        app.cycle.passEvent(e);
     };
     ctrl('h');
     EXPECT_TRUE(app.settings.HighSpeedText);
     ctrl('p');
     EXPECT_TRUE(app.settings.SkipText);
     ctrl('f');
-    EXPECT_FALSE(app.skipReadMode) << "no read marks without TextMaxIndex";
+    EXPECT_FALSE(app.cycle.skipReadMode) << "no read marks without TextMaxIndex";
     app.settings.TextMaxIndex = 4;
     ctrl('f');
-    EXPECT_TRUE(app.skipReadMode);
+    EXPECT_TRUE(app.cycle.skipReadMode);
     ctrl('g');
-    EXPECT_TRUE(app.fullScreen);
+    EXPECT_TRUE(app.shell.fullScreen);
 }
 
 }  // namespace

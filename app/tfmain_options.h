@@ -1,0 +1,27 @@
+#pragma once
+// What the front door tells the engine, and how the engine ends from inside a wait.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace qvl {
+
+struct TFmainOptions {
+    bool verbose = false;
+    std::ostream* transcript = nullptr;
+    // Script lines after which the run stops as at a time limit (headless runs).
+    std::optional<uint64_t> maxSteps;
+    // After each script line, with the script and line (0-based) that runs next:
+    // the branch explorer's record of the lines a run reached.
+    std::function<void(const std::string& fileName, int32_t nextLine)> lineObserver;
+};
+
+// Ends the program from inside any wait: the normal exit (0), the error
+// reporter's stop (1), a version stop. Caught only by TFmain::run.
+struct ProgramExit {
+    int code;
+};
+
+}  // namespace qvl
