@@ -47,7 +47,7 @@ test: setup
 
 bench: setup
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DQVL_SANITIZE=OFF -DQVL_TESTS=OFF -DQVL_BENCH=ON >/dev/null
-	@cmake --build $(BENCH_BUILD) -j$(JOBS) --target qvl_bench quorvel
+	@cmake --build $(BENCH_BUILD) -j$(JOBS) --target qvl_bench quorvel qvl_window_watch
 	./$(BENCH_BUILD)/bench/qvl_bench
 	./bench/window_bench.sh $(BENCH_BUILD)/program/quorvel demo
 

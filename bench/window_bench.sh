@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
 # The real window's costs, on a private virtual display:
 #   - start-up: process start to the first presented frame, headless and windowed
-#     (median of 10 runs each);
+#     (median of 10 runs each), and headless for a one-line scenario;
+#   - side by side with onscripter (installed here when missing and we may): the
+#     same 640x480 picture and one line of text in both, rounds interleaved, timed
+#     from outside by qvl_window_watch: launch to window mapped, launch to the
+#     picture shown, memory once the line is out, idle CPU at that click wait,
+#     and a click to the next line changing the window;
 #   - idle CPU: the share of one core quorvel uses over 10 seconds at the demo's
 #     first click wait (the wait icon animating), with the demo's music and without,
 #     and while a choice waits for the pointer.
@@ -9,9 +14,13 @@
 set -euo pipefail
 quorvel=$(realpath "$1")
 demo=$(realpath "${2:-$(dirname "$0")/../demo}")
+watch="$(dirname "$quorvel")/../bench/qvl_window_watch"
+rounds=${QVL_BENCH_ROUNDS:-7}
 work=$(mktemp -d)
 xvfb_pid=""
+wm_pid=""
 cleanup() {
+  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
 }
@@ -26,6 +35,28 @@ for _ in $(seq 10); do
 done | median > "$work/headless"
 echo "startup, headless: $(cat "$work/headless") ms to the first frame (median of 10; target under 150)"
 
+# The same picture and line for both engines: a 640x480 BMP of one colour.
+python3 - "$work/bg.bmp" <<'PY'
+import struct, sys
+w, h = 640, 480
+pixels = bytes([0xCC, 0x66, 0x33]) * (w * h)  # blue, green, red: #3366CC
+head = b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54)
+info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+open(sys.argv[1], "wb").write(head + info + pixels)
+PY
+line=$(printf 'こんにちは、世界。' | iconv -f UTF-8 -t SHIFT_JIS)
+line2=$(printf 'クリックで次の行へ。' | iconv -f UTF-8 -t SHIFT_JIS)
+mkdir -p "$work/one"
+cp "$work/bg.bmp" "$work/one/"
+printf '[System]\r\nVersion=1.00\r\nSavePath=save\\\r\nBackGround=bg.bmp\r\n' > "$work/one/qvl.cfg"
+printf '%s\r\n%s\r\n' "$line" "$line2" > "$work/one/autorun.txt"
+
+# Start-up, headless, of that one-line scenario (the run ends at its click wait).
+for _ in $(seq 10); do
+  "$quorvel" --headless --startup-time "$work/one" 2>&1 >/dev/null | sed -n 's/^startup: \([0-9.]*\) ms.*/\1/p'
+done | median > "$work/headless1"
+echo "startup, headless, one-line scenario: $(cat "$work/headless1") ms to the first frame (median of 10; target 25)"
+
 # A display of our own.
 exec 3> >(cat > "$work/display")
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
@@ -38,6 +69,12 @@ fi
 export DISPLAY=":$(head -n1 "$work/display")" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -p "$XDG_RUNTIME_DIR"
+# A window manager, as on a desktop: it gives a clicked window the input.
+if command -v openbox >/dev/null; then
+  openbox --sm-disable >/dev/null 2>&1 &
+  wm_pid=$!
+  sleep 1
+fi
 
 # Start-up, windowed: each run is stopped once it has shown its first frame.
 for i in $(seq 10); do
@@ -50,6 +87,46 @@ for i in $(seq 10); do
   sed -n 's/^startup: \([0-9.]*\) ms.*/\1/p' "$log"
 done | median > "$work/windowed"
 echo "startup, windowed: $(cat "$work/windowed") ms to the first frame (median of 10)"
+
+# Side by side with onscripter.
+if ! command -v onscripter >/dev/null && [ ! -x /usr/games/onscripter ] && [ "$(id -u)" = 0 ] &&
+   command -v apt-get >/dev/null; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq onscripter >/dev/null 2>&1 || true
+fi
+ons=$(command -v onscripter || echo /usr/games/onscripter)
+if [ ! -x "$ons" ]; then
+  echo "side by side with onscripter skipped: not installed"
+elif [ ! -x "$watch" ]; then
+  echo "side by side with onscripter skipped: no $watch (libx11-dev missing at build time?)"
+else
+  mkdir -p "$work/ons"
+  cp "$work/bg.bmp" "$work/ons/"
+  ln -s "$(fc-match -f '%{file}' 'IPAGothic:lang=ja')" "$work/ons/default.ttf"
+  printf '*define\ngame\n*start\nbg "bg.bmp",1\n%s@\n%s@\nend\n' "$line" "$line2" > "$work/ons/0.txt"
+  : > "$work/side.q"
+  : > "$work/side.o"
+  for _ in $(seq "$rounds"); do
+    rm -rf "$work/q"; cp -r "$work/one" "$work/q"
+    "$watch" 600 20 3366CC 1500 3000 -- "$quorvel" "$work/q" >> "$work/side.q" 2>/dev/null || true
+    "$watch" 600 20 3366CC 1500 3000 -- "$ons" --root "$work/ons" >> "$work/side.o" 2>/dev/null || true
+  done
+  col() { awk -v c="$2" 'NF == 6 && $2 >= 0 && $c >= 0 { print $c }' "$1" | median; }
+  awk -v rounds="$rounds" \
+      -v qm="$(col "$work/side.q" 1)" -v om="$(col "$work/side.o" 1)" \
+      -v qs="$(col "$work/side.q" 2)" -v os="$(col "$work/side.o" 2)" \
+      -v qr="$(col "$work/side.q" 3)" -v or="$(col "$work/side.o" 3)" \
+      -v qp="$(col "$work/side.q" 4)" -v op="$(col "$work/side.o" 4)" \
+      -v qc="$(col "$work/side.q" 5)" -v oc="$(col "$work/side.o" 5)" \
+      -v qk="$(col "$work/side.q" 6)" -v ok="$(col "$work/side.o" 6)" 'BEGIN {
+    printf "side by side with onscripter, the same picture and line, medians of %d interleaved rounds:\n", rounds
+    printf "  launch -> window mapped:     quorvel %6.1f ms, onscripter %6.1f ms, ratio %.2f\n", qm, om, qm / om
+    printf "  launch -> picture shown:     quorvel %6.1f ms, onscripter %6.1f ms, ratio %.2f (target <= 1.0)\n", qs, os, qs / os
+    printf "  RSS at the click wait:       quorvel %6.1f MiB, onscripter %6.1f MiB, ratio %.2f (target <= 1.2)\n", qr / 1024, or / 1024, qr / or
+    printf "  PSS at the click wait:       quorvel %6.1f MiB, onscripter %6.1f MiB, ratio %.2f\n", qp / 1024, op / 1024, qp / op
+    printf "  idle CPU at the click wait:  quorvel %6.2f %%,   onscripter %6.2f %% of a core (target <= 0.5 %%)\n", qc, oc
+    printf "  click -> next line changes the window: quorvel %.1f ms, onscripter %.1f ms (target within a frame, 16.7 ms)\n", qk, ok
+  }'
+fi
 
 # Idle CPU: the program started on a scenario, measured once it waits.
 hz=$(getconf CLK_TCK)

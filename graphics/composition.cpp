@@ -2,6 +2,7 @@
 
 #include "graphics/effects.h"
 #include "graphics/masks.h"
+#include "graphics/vector_clones.h"
 
 #include <algorithm>
 #include <climits>
@@ -44,7 +45,7 @@ bool validSlot(int32_t slot) {
 
 }  // namespace
 
-void darkenScene(Surface& surface, int32_t rate) {
+QVL_VECTOR_CLONES void darkenScene(Surface& surface, int32_t rate) {
     const int w = std::min(surface.width(), kSceneWidth), h = std::min(surface.height(), kSceneHeight);
     const uint32_t f = uint32_t(256 - int64_t(rate));
     if (f <= 256) {

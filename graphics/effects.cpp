@@ -1,5 +1,7 @@
 #include "graphics/effects.h"
 
+#include "graphics/vector_clones.h"
+
 #include <algorithm>
 #include <array>
 
@@ -62,7 +64,7 @@ struct Span {
 };
 
 template <typename Rule>
-void applyRows(const Surface& effect, Surface& composition, const Surface* mask, const Span& sp, Rule rule) {
+[[gnu::always_inline]] inline void applyRows(const Surface& effect, Surface& composition, const Surface* mask, const Span& sp, Rule rule) {
     constexpr std::size_t kChunk = 256;
     const auto n = std::size_t(sp.width);
     for (int64_t i = 0; i < sp.height; ++i) {
@@ -109,7 +111,7 @@ std::optional<EffectKind> effectKindFromKeyword(std::string_view keyword) {
     return std::nullopt;
 }
 
-void applyEffect(const Surface& effect, Surface& composition, const Surface& effectMask, int32_t x, int32_t y,
+QVL_VECTOR_CLONES void applyEffect(const Surface& effect, Surface& composition, const Surface& effectMask, int32_t x, int32_t y,
                  int32_t kind, int32_t maskMode) {
     if (kind < 0 || kind > int32_t(EffectKind::Decrease)) return;
     if (maskMode < 0 || maskMode > int32_t(EffectMaskMode::Screen)) return;

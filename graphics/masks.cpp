@@ -1,5 +1,7 @@
 #include "graphics/masks.h"
 
+#include "graphics/vector_clones.h"
+
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -27,6 +29,10 @@ std::optional<uint32_t> parseHexColour(std::string_view digits) {
         value = value * 16 + d;
     }
     return value;
+}
+
+QVL_VECTOR_CLONES void maskRow(uint32_t* d, const uint32_t* p, const uint32_t* m, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) d[i] = (d[i] & m[i]) | p[i];
 }
 
 int32_t cornerKey(const Surface& picture, int x, int y) {
@@ -119,7 +125,7 @@ void drawMasked(Surface& dst, const Surface& picture, const Surface& mask, int d
         uint32_t* d = dst.row(int(y)) + x0;
         const uint32_t* p = picture.row(int(y + offY)) + (x0 + offX);
         const uint32_t* m = mask.row(int(y + offY)) + (x0 + offX);
-        for (std::size_t i = 0; i < n; ++i) d[i] = (d[i] & m[i]) | p[i];
+        maskRow(d, p, m, n);
     }
 }
 

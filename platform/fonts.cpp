@@ -391,12 +391,19 @@ struct FontEngine::Impl {
     }
 };
 
-FontEngine::FontEngine() : impl_(std::make_unique<Impl>()) {}
+FontEngine::FontEngine() = default;
 FontEngine::~FontEngine() = default;
 
+FontEngine::Impl& FontEngine::impl() {
+    // Set up at the first text: fontconfig's configuration and the list of installed
+    // faces need not delay the first picture.
+    if (!impl_) impl_ = std::make_unique<Impl>();
+    return *impl_;
+}
+
 const std::vector<std::string>& FontEngine::families() {
-    if (!impl_->familiesBuilt) impl_->buildFamilies();
-    return impl_->families;
+    if (!impl().familiesBuilt) impl().buildFamilies();
+    return impl().families;
 }
 
 bool FontEngine::isInstalled(std::string_view sjisName) {
@@ -406,22 +413,22 @@ bool FontEngine::isInstalled(std::string_view sjisName) {
 
 int FontEngine::drawText(Surface& dst, int x, int y, std::string_view sjis, const FontSpec& font,
                          uint32_t colour, bool antialias) {
-    return clampToInt(impl_->draw(&dst, x, y, sjisToUtf32(sjis), font, colour, antialias));
+    return clampToInt(impl().draw(&dst, x, y, sjisToUtf32(sjis), font, colour, antialias));
 }
 
 int FontEngine::measureText(std::string_view sjis, const FontSpec& font) {
-    return clampToInt(impl_->draw(nullptr, 0, 0, sjisToUtf32(sjis), font, 0, true));
+    return clampToInt(impl().draw(nullptr, 0, 0, sjisToUtf32(sjis), font, 0, true));
 }
 
 int FontEngine::drawChar(Surface& dst, int x, int y, char32_t ch, const FontSpec& font, uint32_t colour,
                          bool antialias) {
-    return clampToInt(impl_->draw(&dst, x, y, std::u32string_view(&ch, 1), font, colour, antialias));
+    return clampToInt(impl().draw(&dst, x, y, std::u32string_view(&ch, 1), font, colour, antialias));
 }
 
 FontMetrics FontEngine::metrics(const FontSpec& font) {
-    return impl_->metricsOf(impl_->resolve(font.name), clampHeight(font.height));
+    return impl().metricsOf(impl().resolve(font.name), clampHeight(font.height));
 }
 
-std::string FontEngine::fileFor(std::string_view sjisName) { return impl_->fileOf(impl_->resolve(sjisName)); }
+std::string FontEngine::fileFor(std::string_view sjisName) { return impl().fileOf(impl().resolve(sjisName)); }
 
 }  // namespace qvl::platform

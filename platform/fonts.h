@@ -51,6 +51,7 @@ public:
 
 private:
     struct Impl;
+    Impl& impl();
     std::unique_ptr<Impl> impl_;
 };
 

@@ -37,8 +37,8 @@ struct ResamplerFreer {
 
 }  // namespace
 
-struct MovieDecoder::State {
-    ~State() { av_channel_layout_uninit(&inLayout); }
+struct MovieState {
+    ~MovieState() { av_channel_layout_uninit(&inLayout); }
 
     bool demuxOne();
     PacketPtr nextVideoPacket();
@@ -84,7 +84,7 @@ struct MovieDecoder::State {
     std::string error;
 };
 
-bool MovieDecoder::State::demuxOne() {
+bool MovieState::demuxOne() {
     if (demuxEnded) return false;
     if (av_read_frame(container->format.get(), packet.get()) < 0) {
         demuxEnded = true;
@@ -106,7 +106,7 @@ bool MovieDecoder::State::demuxOne() {
     return true;
 }
 
-PacketPtr MovieDecoder::State::nextVideoPacket() {
+PacketPtr MovieState::nextVideoPacket() {
     while (videoQueue.empty() && ++steps < kMaxStepsPerFrame && demuxOne()) {
     }
     if (videoQueue.empty()) return nullptr;
@@ -116,7 +116,7 @@ PacketPtr MovieDecoder::State::nextVideoPacket() {
     return p;
 }
 
-bool MovieDecoder::State::convert(const AVFrame& f, Surface& target) {
+bool MovieState::convert(const AVFrame& f, Surface& target) {
     if (target.empty()) return true;
     const auto format = AVPixelFormat(f.format);
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
@@ -142,7 +142,7 @@ bool MovieDecoder::State::convert(const AVFrame& f, Surface& target) {
     return true;
 }
 
-bool MovieDecoder::State::scale(std::unique_ptr<SwsContext, ScalerFreer>& context, const uint8_t* const* data,
+bool MovieState::scale(std::unique_ptr<SwsContext, ScalerFreer>& context, const uint8_t* const* data,
                                 const int* strides, int width, int height, AVPixelFormat format, Surface& target) {
     context.reset(sws_getCachedContext(context.release(), width, height, format, target.width(), target.height(),
                                        AV_PIX_FMT_0RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr));
@@ -156,7 +156,7 @@ bool MovieDecoder::State::scale(std::unique_ptr<SwsContext, ScalerFreer>& contex
     return true;
 }
 
-uint32_t MovieDecoder::State::frameTime(const AVFrame& f) {
+uint32_t MovieState::frameTime(const AVFrame& f) {
     const int64_t pts = f.best_effort_timestamp;
     if (pts == AV_NOPTS_VALUE) {
         const double step = info.frameRate > 0 ? 1000.0 / info.frameRate : 0;
@@ -169,7 +169,7 @@ uint32_t MovieDecoder::State::frameTime(const AVFrame& f) {
     return ms <= 0 ? 0 : ms >= UINT32_MAX ? UINT32_MAX : uint32_t(ms + 0.5);
 }
 
-void MovieDecoder::State::decodeAudio(const AVPacket* p) {
+void MovieState::decodeAudio(const AVPacket* p) {
     AVCodecContext* decoder = container->audioDecoder.get();
     if (!decoder) return;
     // A damaged packet is dropped: a moment of silence, not the end of the sound.
@@ -182,7 +182,7 @@ void MovieDecoder::State::decodeAudio(const AVPacket* p) {
     if (!p && resampler) resample(nullptr, 0);
 }
 
-bool MovieDecoder::State::setUpResampler(const AVFrame& f) {
+bool MovieState::setUpResampler(const AVFrame& f) {
     if (resampler && f.sample_rate == inRate && f.format == inFormat &&
         av_channel_layout_compare(&f.ch_layout, &inLayout) == 0)
         return true;
@@ -196,7 +196,7 @@ bool MovieDecoder::State::setUpResampler(const AVFrame& f) {
     return true;
 }
 
-void MovieDecoder::State::resample(const uint8_t** data, int samples) {
+void MovieState::resample(const uint8_t** data, int samples) {
     const int room = swr_get_out_samples(resampler.get(), samples);
     if (room <= 0) return;
     const std::size_t old = audio.size();
@@ -213,7 +213,7 @@ void MovieDecoder::State::resample(const uint8_t** data, int samples) {
 
 namespace {
 
-std::unique_ptr<MovieDecoder::State> openState(std::unique_ptr<ByteSource> source, std::string* reason) {
+std::unique_ptr<MovieState> openState(std::unique_ptr<ByteSource> source, std::string* reason) {
     if (!source) return nullptr;
     auto container = openContainer(*source, reason);
     if (!container) return nullptr;
@@ -230,7 +230,7 @@ std::unique_ptr<MovieDecoder::State> openState(std::unique_ptr<ByteSource> sourc
         if (!container) return nullptr;
         container->info = std::move(counted);
     }
-    auto state = std::make_unique<MovieDecoder::State>();
+    auto state = std::make_unique<MovieState>();
     state->packet.reset(av_packet_alloc());
     state->frame.reset(av_frame_alloc());
     state->sound.reset(av_frame_alloc());
@@ -250,29 +250,43 @@ std::unique_ptr<MovieDecoder::State> openState(std::unique_ptr<ByteSource> sourc
 
 }  // namespace
 
-MovieDecoder::MovieDecoder(std::unique_ptr<State> state) : state_(std::move(state)) {}
-MovieDecoder::~MovieDecoder() = default;
+namespace {
 
-std::unique_ptr<MovieDecoder> MovieDecoder::open(const std::string& path, std::string* reason) {
+// The decoder the module hands out; all of its state is in MovieState.
+class FfmpegMovie final : public MovieDecoder {
+public:
+    explicit FfmpegMovie(std::unique_ptr<MovieState> state) : state_(std::move(state)) {}
+    const MovieInfo& info() const override;
+    bool nextFrame(Surface& target, uint32_t& timeMs) override;
+    std::size_t readAudio(std::span<int16_t> out) override;
+    const std::string& error() const override;
+
+private:
+    std::unique_ptr<MovieState> state_;
+};
+
+}  // namespace
+
+std::unique_ptr<MovieDecoder> movie::openMovie(const std::string& path, std::string* reason) {
     auto state = openState(openFileSource(path, reason), reason);
-    return state ? std::unique_ptr<MovieDecoder>(new MovieDecoder(std::move(state))) : nullptr;
+    return state ? std::make_unique<FfmpegMovie>(std::move(state)) : nullptr;
 }
 
-std::unique_ptr<MovieDecoder> MovieDecoder::openBytes(std::string bytes, std::string* reason) {
+std::unique_ptr<MovieDecoder> movie::openMovieBytes(std::string bytes, std::string* reason) {
     auto state = openState(ownedMemorySource(std::move(bytes)), reason);
-    return state ? std::unique_ptr<MovieDecoder>(new MovieDecoder(std::move(state))) : nullptr;
+    return state ? std::make_unique<FfmpegMovie>(std::move(state)) : nullptr;
 }
 
-const MovieInfo& MovieDecoder::info() const {
+const MovieInfo& FfmpegMovie::info() const {
     return state_->info;
 }
 
-const std::string& MovieDecoder::error() const {
+const std::string& FfmpegMovie::error() const {
     return state_->error;
 }
 
-bool MovieDecoder::nextFrame(Surface& target, uint32_t& timeMs) {
-    State& s = *state_;
+bool FfmpegMovie::nextFrame(Surface& target, uint32_t& timeMs) {
+    MovieState& s = *state_;
     if (s.videoEnded) return false;
     if (s.framesOut >= s.maxFrames) {
         s.videoEnded = true;
@@ -316,8 +330,8 @@ bool MovieDecoder::nextFrame(Surface& target, uint32_t& timeMs) {
     }
 }
 
-std::size_t MovieDecoder::readAudio(std::span<int16_t> out) {
-    State& s = *state_;
+std::size_t FfmpegMovie::readAudio(std::span<int16_t> out) {
+    MovieState& s = *state_;
     if (s.container->audio < 0) return 0;
     const std::size_t wanted = out.size() / 2 * 2;
     while (s.audio.size() - s.audioRead < wanted && s.videoQueue.size() < kMaxQueuedPackets &&

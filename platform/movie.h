@@ -36,21 +36,20 @@ class MovieDecoder {
 public:
     // Opens a movie file (a UTF-8 path). Nothing, and the reason in UTF-8, when it
     // cannot be opened, has no video we can decode, or its pictures are too large.
+    // The first call loads the media module (FFmpeg).
     static std::unique_ptr<MovieDecoder> open(const std::string& path, std::string* reason);
     // The same for a whole file held in memory.
     static std::unique_ptr<MovieDecoder> openBytes(std::string bytes, std::string* reason);
-    ~MovieDecoder();
-    MovieDecoder(const MovieDecoder&) = delete;
-    MovieDecoder& operator=(const MovieDecoder&) = delete;
+    virtual ~MovieDecoder() = default;
 
-    const MovieInfo& info() const;
+    virtual const MovieInfo& info() const = 0;
 
     // The next video frame scaled to fill `target` (any size; an empty surface takes
     // the frame without converting it, for dropping frames cheaply) and its
     // presentation time in ms from the movie's start. Damaged frames are skipped.
     // False at the end, after frameCount frames and a small margin, or when the
     // stream cannot go on; error() then says why (empty at a clean end).
-    bool nextFrame(Surface& target, uint32_t& timeMs);
+    virtual bool nextFrame(Surface& target, uint32_t& timeMs) = 0;
 
     // Sound as 44100 Hz stereo signed 16-bit samples, interleaved left, right. Fills
     // `out` with up to out.size() / 2 sample frames and returns how many it wrote.
@@ -59,15 +58,9 @@ public:
     // the sound has ended, or lies further ahead of the video than we keep. Not
     // thread-safe: pull on the engine's thread and hand the samples to the mixer.
     // A caller that never pulls keeps at most the last 30 s.
-    std::size_t readAudio(std::span<int16_t> out);
+    virtual std::size_t readAudio(std::span<int16_t> out) = 0;
 
-    const std::string& error() const;
-
-    struct State;
-
-private:
-    explicit MovieDecoder(std::unique_ptr<State> state);
-    std::unique_ptr<State> state_;
+    virtual const std::string& error() const = 0;
 };
 
 // A movie's size and length without decoding its frames, for headless runs to keep

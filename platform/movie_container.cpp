@@ -333,11 +333,11 @@ std::optional<MovieInfo> probe(std::unique_ptr<movie::ByteSource> source, std::s
 
 }  // namespace
 
-std::optional<MovieInfo> probeMovie(const std::string& path, std::string* reason) {
+std::optional<MovieInfo> movie::probeMovie(const std::string& path, std::string* reason) {
     return probe(movie::openFileSource(path, reason), reason);
 }
 
-std::optional<MovieInfo> probeMovieBytes(std::string_view bytes, std::string* reason) {
+std::optional<MovieInfo> movie::probeMovieBytes(std::string_view bytes, std::string* reason) {
     return probe(movie::borrowedMemorySource(bytes), reason);
 }
 

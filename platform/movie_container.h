@@ -3,10 +3,12 @@
 // our own I/O, opening the container and the decoders with our limits, and
 // describing what is inside. Only platform/ includes this header.
 #include "platform/movie.h"
+#include "platform/sound_decoder.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -76,6 +78,15 @@ std::unique_ptr<Container> openContainer(ByteSource& source, std::string* reason
 // Reads through the rest of the container, counting the video packets and timing
 // them, to fill in frameCount and the video's length where the header had no count.
 void countFrames(Container& container);
+
+// What the module's table leads to: MovieDecoder::open and openBytes, probeMovie
+// and probeMovieBytes of movie.h.
+std::unique_ptr<MovieDecoder> openMovie(const std::string& path, std::string* reason);
+std::unique_ptr<MovieDecoder> openMovieBytes(std::string bytes, std::string* reason);
+std::optional<MovieInfo> probeMovie(const std::string& path, std::string* reason);
+std::optional<MovieInfo> probeMovieBytes(std::string_view bytes, std::string* reason);
+// And SoundDecoder's backend.
+std::unique_ptr<SoundDecoder::Backend> makeSoundDecoder(std::string soundFont);
 
 // A clear message for an FFmpeg error code.
 std::string errorText(int code);

@@ -240,23 +240,8 @@ std::size_t FfmpegStream::read(std::span<int16_t> out) {
     return written / 2;
 }
 
-}  // namespace
-
-std::string generalMidiSoundFont() {
-    std::error_code ec;
-    if (const char* own = std::getenv("SDL_SOUNDFONTS"); own && *own) {
-        std::string first(own);
-        first = first.substr(0, first.find(';'));
-        if (std::filesystem::is_regular_file(first, ec)) return first;
-    }
-    for (const char* path : {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
-                             "/usr/share/sounds/sf2/FluidR3_GM.sf2"})
-        if (std::filesystem::is_regular_file(path, ec)) return path;
-    return {};
-}
-
 // One FluidSynth synthesiser with the soundfont loaded.
-struct SoundDecoder::Synth {
+struct Synth {
     fluid_settings_t* settings = nullptr;
     fluid_synth_t* synth = nullptr;
     ~Synth() {
@@ -265,7 +250,7 @@ struct SoundDecoder::Synth {
     }
 };
 
-struct SoundDecoder::Pool {
+struct Pool {
     std::string soundFont;
     std::vector<std::unique_ptr<Synth>> idle;
 
@@ -302,11 +287,9 @@ struct SoundDecoder::Pool {
     }
 };
 
-namespace {
-
 class MidiStream final : public SoundStream {
 public:
-    MidiStream(std::weak_ptr<SoundDecoder::Pool> home, std::unique_ptr<SoundDecoder::Synth> synth,
+    MidiStream(std::weak_ptr<Pool> home, std::unique_ptr<Synth> synth,
                fluid_player_t* player, uint64_t frames)
         : home_(std::move(home)), synth_(std::move(synth)), player_(player), left_(frames) {}
     ~MidiStream() override {
@@ -326,21 +309,37 @@ public:
     }
 
 private:
-    std::weak_ptr<SoundDecoder::Pool> home_;
-    std::unique_ptr<SoundDecoder::Synth> synth_;
+    std::weak_ptr<Pool> home_;
+    std::unique_ptr<Synth> synth_;
     fluid_player_t* player_;
     uint64_t left_;
 };
 
+// What SoundDecoder hands its pieces to, in the media module.
+class FfmpegSoundDecoder final : public SoundDecoder::Backend {
+public:
+    explicit FfmpegSoundDecoder(std::string soundFont);
+    std::unique_ptr<SoundStream> open(const std::string& path, std::string* reason) override;
+    std::unique_ptr<SoundStream> openBytes(std::string bytes, std::string* reason) override;
+
+private:
+    std::unique_ptr<SoundStream> openMidi(const std::string& bytes, std::string* reason);
+
+    // Shared with the MIDI streams, which hand their synthesiser back when they end.
+    std::shared_ptr<Pool> pool_;
+};
+
 }  // namespace
 
-SoundDecoder::SoundDecoder(std::string soundFont) : pool_(std::make_shared<Pool>()) {
+std::unique_ptr<SoundDecoder::Backend> movie::makeSoundDecoder(std::string soundFont) {
+    return std::make_unique<FfmpegSoundDecoder>(std::move(soundFont));
+}
+
+FfmpegSoundDecoder::FfmpegSoundDecoder(std::string soundFont) : pool_(std::make_shared<Pool>()) {
     pool_->soundFont = soundFont.empty() ? generalMidiSoundFont() : std::move(soundFont);
 }
 
-SoundDecoder::~SoundDecoder() = default;
-
-std::unique_ptr<SoundStream> SoundDecoder::openMidi(const std::string& bytes, std::string* reason) {
+std::unique_ptr<SoundStream> FfmpegSoundDecoder::openMidi(const std::string& bytes, std::string* reason) {
     const std::optional<std::string_view> smf = midiContent(bytes);
     const std::optional<MediaInfo> info = probeMidi(bytes);
     if (!smf || smf->size() < 14 || !info) {
@@ -364,7 +363,7 @@ std::unique_ptr<SoundStream> SoundDecoder::openMidi(const std::string& bytes, st
     return stream;
 }
 
-std::unique_ptr<SoundStream> SoundDecoder::openBytes(std::string bytes, std::string* reason) {
+std::unique_ptr<SoundStream> FfmpegSoundDecoder::openBytes(std::string bytes, std::string* reason) {
     silenceLibraries();
     if (looksLikeMidi(bytes)) return openMidi(bytes, reason);
     auto stream = std::make_unique<FfmpegStream>();
@@ -372,7 +371,7 @@ std::unique_ptr<SoundStream> SoundDecoder::openBytes(std::string bytes, std::str
     return stream;
 }
 
-std::unique_ptr<SoundStream> SoundDecoder::open(const std::string& path, std::string* reason) {
+std::unique_ptr<SoundStream> FfmpegSoundDecoder::open(const std::string& path, std::string* reason) {
     silenceLibraries();
     std::string why;
     const std::optional<std::string> head = readRegularFile(path, 11, &why);

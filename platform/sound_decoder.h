@@ -26,9 +26,10 @@ public:
 // otherwise the General MIDI soundfont Debian installs. Empty when there is none.
 std::string generalMidiSoundFont();
 
-// Opens pieces for decoding. It keeps the MIDI synthesisers it made, with their
-// soundfont loaded, for the next pieces: loading a soundfont costs far more than
-// rendering a short piece.
+// Opens pieces for decoding. The decoders live in the media module, loaded at the
+// first piece opened; it keeps the MIDI synthesisers it made, with their soundfont
+// loaded, for the next pieces: loading a soundfont costs far more than rendering a
+// short piece.
 class SoundDecoder {
 public:
     // soundFont: the soundfont for MIDI; empty for generalMidiSoundFont().
@@ -42,14 +43,19 @@ public:
     // A whole file held in memory.
     std::unique_ptr<SoundStream> openBytes(std::string bytes, std::string* reason);
 
-    struct Synth;
-    struct Pool;
+    // What the media module makes to do the decoding.
+    class Backend {
+    public:
+        virtual ~Backend() = default;
+        virtual std::unique_ptr<SoundStream> open(const std::string& path, std::string* reason) = 0;
+        virtual std::unique_ptr<SoundStream> openBytes(std::string bytes, std::string* reason) = 0;
+    };
 
 private:
-    std::unique_ptr<SoundStream> openMidi(const std::string& bytes, std::string* reason);
+    Backend* backend(std::string* reason);
 
-    // Shared with the MIDI streams, which hand their synthesiser back when they end.
-    std::shared_ptr<Pool> pool_;
+    std::string soundFont_;
+    std::unique_ptr<Backend> backend_;
 };
 
 }  // namespace qvl::platform

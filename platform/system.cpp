@@ -10,8 +10,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string_view>
 #include <system_error>
 
@@ -235,6 +237,36 @@ std::vector<VolumeInfo> parseVolumes(const std::string& mountTable,
         volumes.push_back(std::move(volume));
     }
     return volumes;
+}
+
+std::optional<int64_t> processStartRealtimeNs() {
+    std::ifstream in("/proc/self/stat");
+    std::string stat;
+    if (!std::getline(in, stat)) return std::nullopt;
+    // The command name in parentheses may hold spaces; the fields after it do not.
+    const std::size_t close = stat.rfind(')');
+    if (close == std::string::npos) return std::nullopt;
+    std::istringstream fields(stat.substr(close + 1));
+    std::string field;
+    // The start time is field 22 of the line; the state after the name is field 3.
+    for (int n = 3; n <= 22; ++n)
+        if (!(fields >> field)) return std::nullopt;
+    const long tick = sysconf(_SC_CLK_TCK);
+    if (tick <= 0) return std::nullopt;
+    int64_t ticks = 0;
+    for (const char c : field) {
+        if (c < '0' || c > '9') return std::nullopt;
+        ticks = ticks * 10 + (c - '0');
+    }
+    // Counted in clock ticks since boot, rounded down: the middle of its tick is
+    // the better guess of the moment.
+    const int64_t tickNs = 1000000000 / tick;
+    const int64_t startBoot = ticks * tickNs + tickNs / 2;
+    timespec boot{}, real{};
+    if (clock_gettime(CLOCK_BOOTTIME, &boot) != 0 || clock_gettime(CLOCK_REALTIME, &real) != 0) return std::nullopt;
+    const int64_t bootNs = int64_t(boot.tv_sec) * 1000000000 + boot.tv_nsec;
+    const int64_t realNs = int64_t(real.tv_sec) * 1000000000 + real.tv_nsec;
+    return realNs - std::max<int64_t>(bootNs - startBoot, 0);
 }
 
 }  // namespace qvl::platform

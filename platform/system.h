@@ -2,6 +2,7 @@
 // Process and machine services: the single-instance lock, the install-path table
 // that takes the place of a registry, and the mounted volumes a data drive is
 // searched among.
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -33,6 +34,11 @@ std::string lookupInstallPathIn(const std::string& fileBytes, const std::string&
 // Whether this user may create files in the folder: false on a read-only mount or
 // a folder without write permission, root's rights included.
 bool folderWritable(const std::filesystem::path& folder);
+
+// When this process started, as CLOCK_REALTIME nanoseconds, from the kernel's own
+// record of it (so the time to load the program and its libraries counts, as an
+// outside stopwatch counts it). Nothing when /proc cannot tell.
+std::optional<int64_t> processStartRealtimeNs();
 
 struct VolumeInfo {
     std::string root;  // the mount point, with a trailing '/'

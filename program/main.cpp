@@ -34,9 +34,9 @@ int64_t realtimeNs() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A launcher that measures start-up passes the moment it started us, so the
-    // time to load the program counts too.
-    int64_t launched = realtimeNs();
+    // Start-up counts from the process's start as the kernel records it, so loading
+    // the program counts too; a launcher that measures may pass its own moment.
+    int64_t launched = qvl::platform::processStartRealtimeNs().value_or(realtimeNs());
     if (const char* given = std::getenv("QVL_LAUNCH_NS")) {
         char* end = nullptr;
         long long ns = std::strtoll(given, &end, 10);

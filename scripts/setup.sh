@@ -15,6 +15,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   timgm6mb-soundfont fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xdotool openbox
+  libx11-dev libxtst-dev
   help2man
 )
 

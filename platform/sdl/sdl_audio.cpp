@@ -296,4 +296,22 @@ void SdlAudio::stopMovieSound() {
     if (movieDevice_ != 0) SDL_ClearQueuedAudio(movieDevice_);
 }
 
+namespace {
+
+std::unique_ptr<AudioOutput> createSdlAudio() {
+    return std::make_unique<SdlAudio>();
+}
+
+uint32_t eventTypeOf(const AudioOutput& audio) {
+    return static_cast<const SdlAudio&>(audio).eventType();
+}
+
+const MixerModule kMixerTable{createSdlAudio, eventTypeOf, SdlAudio::isCurrentReport};
+
+}  // namespace
+
 }  // namespace qvl::platform
+
+extern "C" __attribute__((visibility("default"))) const qvl::platform::MixerModule* qvl_mixer_module() {
+    return &qvl::platform::kMixerTable;
+}

@@ -3,7 +3,9 @@
 // soundfont), WAV, MP3 and OGG. Music, MP3 and CD tracks share the mixer's music
 // stream; sound effects and the text window's waves have a channel each. End
 // reports are posted from the audio thread as SDL events and turned into
-// MediaDone events on the engine's thread.
+// MediaDone events on the engine's thread. Built as the mixer module, which the
+// window's SdlSound opens when a scenario first plays something: SDL_mixer brings
+// FluidSynth and a dozen decoders with it.
 #include "platform/audio.h"
 
 #include <SDL.h>
@@ -12,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 struct _Mix_Music;
@@ -75,5 +78,16 @@ private:
     SDL_AudioDeviceID movieDevice_ = 0;
     bool movieTried_ = false;
 };
+
+// What the mixer module hands out: one table, looked up by the name below. The
+// program reaches the SdlAudio it makes only as an AudioOutput and through here.
+struct MixerModule {
+    std::unique_ptr<AudioOutput> (*create)();
+    uint32_t (*eventType)(const AudioOutput& audio);  // of the one create() made
+    bool (*isCurrentReport)(const SDL_Event& e);
+};
+
+inline constexpr const char* kMixerModuleFile = "quorvel-mixer.so";
+inline constexpr const char* kMixerModuleEntry = "qvl_mixer_module";
 
 }  // namespace qvl::platform

@@ -1,11 +1,11 @@
 #include "platform/sdl/sdl_platform.h"
 
 #include "graphics/png_io.h"
-#include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_cursors.h"
 #include "platform/sdl/sdl_input.h"
 #include "platform/sdl/sdl_screen.h"
 #include "platform/sdl/sdl_secondary_window.h"
+#include "platform/sdl/sdl_sound.h"
 #include "platform/sdl/timer_set.h"
 
 #include <SDL.h>
@@ -64,7 +64,7 @@ struct SdlPlatform::Impl {
     SdlCursors cursors;
     TimerSet timers;
     MousePosition mouse;
-    SdlAudio audio;
+    SdlSound audio;
     SdlWindowRegistry windows;
     std::string readBackDir;
     int readBacks = 0;
@@ -84,8 +84,8 @@ void SdlPlatform::Impl::writeReadBack() {
 }
 
 std::optional<Event> SdlPlatform::Impl::translate(const SDL_Event& e) {
-    if (e.type == audio.eventType()) {
-        if (!SdlAudio::isCurrentReport(e)) return std::nullopt;  // its play was stopped since
+    if (const std::optional<bool> current = audio.endReport(e)) {
+        if (!*current) return std::nullopt;  // its play was stopped since
         Event ev = simpleEvent(Event::Type::MediaDone);
         ev.id = e.user.code;
         ev.status = int(MediaStatus::Successful);

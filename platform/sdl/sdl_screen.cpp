@@ -3,7 +3,13 @@
 #include "platform/platform.h"
 #include "platform/sdl/sdl_window_icon.h"
 
+#include <SDL_syswm.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 
@@ -49,6 +55,46 @@ bool drawsWithoutGpu(SDL_Renderer* renderer) {
     return false;
 }
 
+// A GPU this process may draw with: a DRM render node it can open.
+bool hasRenderNode() {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", ec)) {
+        if (entry.path().filename().string().rfind("renderD", 0) != 0) continue;
+        const int fd = ::open(entry.path().c_str(), O_RDWR | O_CLOEXEC);
+        if (fd >= 0) {
+            ::close(fd);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether an X server lets its clients render directly (DRI3 or DRI2). Without it
+// (Xvfb, a VNC server, a remote display) OpenGL would be drawn by the processor.
+// Xlib is already loaded with SDL's X11 driver; it is only looked up here.
+bool xServerRendersDirectly(SDL_Window* window) {
+    SDL_SysWMinfo wm;
+    SDL_VERSION(&wm.version);
+    if (!SDL_GetWindowWMInfo(window, &wm) || wm.subsystem != SDL_SYSWM_X11) return true;
+    using QueryExtension = int (*)(Display*, const char*, int*, int*, int*);
+    auto query = reinterpret_cast<QueryExtension>(dlsym(RTLD_DEFAULT, "XQueryExtension"));
+    if (!query) return true;
+    int opcode = 0, event = 0, error = 0;
+    return query(wm.info.x11.display, "DRI3", &opcode, &event, &error) ||
+           query(wm.info.x11.display, "DRI2", &opcode, &event, &error);
+}
+
+// Decided before any renderer is made, so a display without a GPU never loads an
+// OpenGL stack (with a processor-drawn driver, tens of megabytes) only to drop it.
+// Drivers other than X11 and Wayland get SDL's own choice.
+bool acceleratedWorthTrying(SDL_Window* window) {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const std::string name = driver ? driver : "";
+    if (name == "x11") return hasRenderNode() && xServerRendersDirectly(window);
+    if (name == "wayland") return hasRenderNode();
+    return true;
+}
+
 void updatePart(SDL_Texture* texture, const std::vector<uint32_t>& pixels, const SDL_Rect& r) {
     SDL_UpdateTexture(texture, &r, pixels.data() + std::size_t(r.y) * kSceneWidth + std::size_t(r.x), kScenePitchBytes);
 }
@@ -63,11 +109,12 @@ SdlScreen::SdlScreen(int scale) : frame_(std::size_t(kSceneWidth) * kSceneHeight
     setWindowIcon(window_);
     SDL_SetWindowMinimumSize(window_, kSceneWidth / 2, kSceneHeight / 2);
 
-    renderer_ = SDL_CreateRenderer(window_, -1, 0);
-    if (renderer_ && !SDL_GetHint(SDL_HINT_RENDER_DRIVER) && drawsWithoutGpu(renderer_)) {
-        // OpenGL drawn by the processor (no GPU, a virtual display) redraws the whole
-        // window for every change, the wait icon's included. Our own renderer with
-        // the plain X framebuffer costs a tenth of it.
+    // OpenGL drawn by the processor (no GPU, a virtual display) redraws the whole
+    // window for every change, the wait icon's included. Our own renderer with the
+    // plain X framebuffer costs a tenth of it. A renderer asked for by name is used.
+    const bool chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER) != nullptr;
+    if (chosen || acceleratedWorthTrying(window_)) renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    if (renderer_ && !chosen && drawsWithoutGpu(renderer_)) {
         SDL_DestroyRenderer(renderer_);
         renderer_ = nullptr;
     }

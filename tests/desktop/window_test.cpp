@@ -231,6 +231,9 @@ TEST_F(Desktop, LeftAndRightClicksReachTheEngineWhereTheyLandOnTheScene) {
     Window w(display_, s, {"--scale", "2", "--dump-state", dump.string()});
     ASSERT_TRUE(w.open());
     ASSERT_TRUE(w.waitForTranscript("text: 一行目"));
+    // The line is announced as it starts; a click while it is still being written
+    // out finishes it instead of ending the wait.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     w.click(200, 300, 1);
     EXPECT_TRUE(w.waitForTranscript("text: 二行目")) << "the left click did not end the click wait";
     w.click(600, 400, 3);

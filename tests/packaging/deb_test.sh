@@ -15,14 +15,15 @@ echo "== dpkg-deb --info $(basename "$deb")"
 dpkg-deb --info "$deb"
 depends=$(dpkg-deb --field "$deb" Depends)
 for want in libsdl2-2.0-0 libsdl2-mixer-2.0-0 libfreetype6 libfontconfig1 libjpeg62-turbo libpng16-16 \
-            libavcodec libavformat libswscale libswresample libavutil \
+            libavcodec libavformat libswscale libswresample libavutil libfluidsynth \
             libgvc6 fonts-ipafont-gothic timgm6mb-soundfont; do
   grep -q "$want" <<<"$depends" || { echo "Depends lacks $want"; exit 1; }
 done
 
 echo "== dpkg-deb --contents"
 dpkg-deb --contents "$deb" | tee "$work/contents"
-for f in ./usr/bin/quorvel ./usr/bin/qvl-txd ./usr/bin/qvl-img ./usr/share/applications/quorvel.desktop \
+for f in ./usr/bin/quorvel ./usr/bin/qvl-txd ./usr/bin/qvl-img ./usr/lib/quorvel/quorvel-media.so \
+         ./usr/lib/quorvel/quorvel-mixer.so ./usr/share/applications/quorvel.desktop \
          ./usr/share/mime/packages/quorvel.xml ./usr/share/icons/hicolor/48x48/apps/quorvel.png \
          ./usr/share/man/man1/quorvel.1.gz ./usr/share/quorvel/demo/autorun.txt; do
   grep -q " $f\$" "$work/contents" || { echo "not in the package: $f"; exit 1; }

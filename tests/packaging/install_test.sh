@@ -13,7 +13,7 @@ unset DISPLAY WAYLAND_DISPLAY
 DESTDIR="$work/stage" cmake --install "$build" --prefix /usr >"$work/install.log"
 root="$work/stage/usr"
 missing=0
-for f in bin/quorvel bin/qvl-txd bin/qvl-img \
+for f in bin/quorvel bin/qvl-txd bin/qvl-img lib/quorvel/quorvel-media.so lib/quorvel/quorvel-mixer.so \
          share/applications/quorvel.desktop share/mime/packages/quorvel.xml \
          share/icons/hicolor/scalable/apps/quorvel.svg \
          share/icons/hicolor/16x16/apps/quorvel.png share/icons/hicolor/256x256/apps/quorvel.png \
