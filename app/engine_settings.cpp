@@ -4,12 +4,9 @@
 #include "base/numbers.h"
 #include "base/sjis.h"
 #include "platform/encoding.h"
+#include "platform/regular_file.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace qvl {
 
@@ -48,28 +45,10 @@ int32_t numberIn(const ConfigList& list, const char* file, const std::string& ke
 }  // namespace
 
 std::optional<std::string> readConfigFile(const std::filesystem::path& path, const std::string& fileName) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    std::string bytes;
-    char buffer[65536];
-    bool failed = false;
     // One byte past the limit tells a file that is too large.
-    while (bytes.size() <= kMaxConfigBytes) {
-        ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, kMaxConfigBytes + 1 - bytes.size()));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            failed = n < 0;
-            break;
-        }
-        bytes.append(buffer, std::size_t(n));
-    }
-    ::close(fd);
-    if (failed) return std::nullopt;
+    std::optional<std::string> read = platform::readRegularFile(path.string(), kMaxConfigBytes);
+    if (!read) return std::nullopt;
+    std::string bytes = std::move(*read);
     if (bytes.size() > kMaxConfigBytes) {
         const bool players = fileName == "qvl.ini";
         throw Fault(platform::utf8ToSjis(
