@@ -2,6 +2,7 @@
 // directory) in a window, or headless for tests and authors' test runs.
 #include "app/data_folders.h"
 #include "app/tfmain.h"
+#include "authoring/lsp/lsp_server.h"
 #include "authoring/tools.h"
 #include "graphics/png_io.h"
 #include "platform/headless/headless_platform.h"
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
     if (!o.map.empty() && o.explore.empty() && o.coverage.empty()) fail("--map goes with --explore or --coverage");
     if (!o.marks.empty() && o.coverage.empty()) fail("--marks goes with --coverage");
     if (!o.map.empty() && !qvl::authoring::knownMapFormat(o.map)) fail("--map writes FILE.svg, FILE.png or FILE.dot");
+    if (o.lsp) return qvl::authoring::LspServer(0, 1).run();
     if (!o.check.empty()) return qvl::authoring::runCheck(o.check, o.json);
     if (!o.explore.empty() || !o.coverage.empty()) {
         qvl::authoring::ExploreOptions explore;
