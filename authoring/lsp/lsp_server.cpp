@@ -196,6 +196,15 @@ json LspServer::request(const std::string& method, const json& params) {
     if (method == "textDocument/references")
         return references(params, params.value("context", json::object()).value("includeDeclaration", true));
     if (method == "textDocument/rename") return rename(params);
+    if (method == "textDocument/prepareRename") {
+        const std::optional<LabelAt> at = labelAt(params);
+        if (!at || at->line < 0) return nullptr;
+        const std::vector<std::string> lines = docs_->lines(uriToPath(params["textDocument"]["uri"]));
+        const int line = params["position"]["line"];
+        const std::string& text = lines[std::size_t(line)];
+        return {{"range", range(lines, line, at->hereBegin, at->hereEnd)},
+                {"placeholder", text.substr(at->hereBegin, at->hereEnd - at->hereBegin)}};
+    }
     if (method == "textDocument/documentSymbol") return documentSymbols(params);
     if (method == "workspace/symbol") return workspaceSymbols(params);
     if (method == "textDocument/hover") return hover(params);
@@ -243,7 +252,7 @@ json LspServer::initialize(const json& params) {
               {"textDocumentSync", {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}}},
               {"definitionProvider", true},
               {"referencesProvider", true},
-              {"renameProvider", true},
+              {"renameProvider", {{"prepareProvider", true}}},
               {"documentSymbolProvider", true},
               {"workspaceSymbolProvider", true},
               {"hoverProvider", true},
@@ -299,14 +308,17 @@ std::optional<LspServer::LabelAt> LspServer::labelAt(const json& params) {
     const std::size_t col = byteColumn(lines[std::size_t(line)], params["position"]["character"]);
     const ScriptOutline outline = outlineScript(lines);
     for (const LabelDefinition& d : outline.labels)
-        if (d.line == line && col + 1 >= d.begin && col <= d.end) return LabelAt{file, d.key, d.line, d.begin, d.end};
+        if (d.line == line && col + 1 >= d.begin && col <= d.end)
+            return LabelAt{file, d.key, d.line, d.begin, d.end, d.begin, d.end};
     for (const LabelReference& r : outline.references) {
         if (r.line != line || col < r.begin || col > r.end) continue;
         const std::optional<fs::path> target = targetOf(r, file);
         if (!target) return std::nullopt;
+        const std::size_t nameBegin = r.begin + (r.label.starts_with(':') ? 1 : 0);
         const ScriptOutline there = outlineScript(docs_->lines(*target));
-        if (const LabelDefinition* d = there.findLabel(r.label)) return LabelAt{*target, d->key, d->line, d->begin, d->end};
-        return LabelAt{*target, r.label, -1, 0, 0};
+        if (const LabelDefinition* d = there.findLabel(r.label))
+            return LabelAt{*target, d->key, d->line, d->begin, d->end, nameBegin, r.end};
+        return LabelAt{*target, r.label, -1, 0, 0, nameBegin, r.end};
     }
     return std::nullopt;
 }

@@ -47,6 +47,8 @@ private:
         std::string key;
         int line = 0;
         std::size_t begin = 0, end = 0;
+        // The name under the cursor, on the cursor's line of the asking file.
+        std::size_t hereBegin = 0, hereEnd = 0;
     };
     std::optional<LabelAt> labelAt(const json& params);
     std::optional<std::filesystem::path> targetOf(const LabelReference& r, const std::filesystem::path& from) const;

@@ -8,7 +8,7 @@ import sys
 
 from protocol import LspClient, scenario, uri
 
-QUORVEL = sys.argv[1]
+QUORVEL = os.path.abspath(sys.argv[1])
 
 MAIN = """\
 !第一章
