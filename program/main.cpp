@@ -2,6 +2,7 @@
 // directory) in a window, or headless for tests and authors' test runs.
 #include "app/data_folders.h"
 #include "app/tfmain.h"
+#include "authoring/dap/dap_adapter.h"
 #include "authoring/lsp/lsp_server.h"
 #include "authoring/tools.h"
 #include "graphics/png_io.h"
@@ -16,6 +17,8 @@
 #include <iostream>
 #include <memory>
 #include <sstream>
+
+#include <unistd.h>
 
 namespace {
 
@@ -49,7 +52,28 @@ int main(int argc, char** argv) {
     if (!o.map.empty() && o.explore.empty() && o.coverage.empty()) fail("--map goes with --explore or --coverage");
     if (!o.marks.empty() && o.coverage.empty()) fail("--marks goes with --coverage");
     if (!o.map.empty() && !qvl::authoring::knownMapFormat(o.map)) fail("--map writes FILE.svg, FILE.png or FILE.dot");
-    if (o.lsp) return qvl::authoring::LspServer(0, 1).run();
+    if (o.lsp || o.dap) {
+        // The protocol owns stdout: anything else printed there would break it.
+        const int protocolOut = dup(1);
+        dup2(2, 1);
+        if (o.lsp) return qvl::authoring::LspServer(0, protocolOut).run();
+        return qvl::authoring::DapAdapter(0, protocolOut, [&o](bool headless) {
+                   std::unique_ptr<qvl::platform::Platform> made;
+                   if (headless) {
+                       qvl::platform::HeadlessOptions h;
+                       h.autoPlay = true;
+                       made = std::make_unique<qvl::platform::HeadlessPlatform>(
+                           std::vector<qvl::platform::ScriptedInput>{}, h);
+                   } else if (std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY")) {
+                       try {
+                           made = std::make_unique<qvl::platform::SdlPlatform>(
+                               qvl::platform::SdlOptions{o.scale, absolute(o.readBack)});
+                       } catch (const std::exception&) {
+                       }
+                   }
+                   return made;
+               }).run();
+    }
     if (!o.check.empty()) return qvl::authoring::runCheck(o.check, o.json);
     if (!o.explore.empty() || !o.coverage.empty()) {
         qvl::authoring::ExploreOptions explore;
