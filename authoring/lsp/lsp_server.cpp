@@ -166,7 +166,11 @@ void LspServer::handle(const json& message) {
     const std::string method = message.value("method", "");
     const json params = message.contains("params") ? message["params"] : json::object();
     if (!message.contains("id")) {
-        if (!method.empty()) notification(method, params);
+        try {
+            if (!method.empty()) notification(method, params);
+        } catch (const std::exception&) {
+            // A malformed notification has no one to answer: it is dropped.
+        }
         return;  // responses to requests we never make
     }
     json reply{{"jsonrpc", "2.0"}, {"id", message["id"]}};
