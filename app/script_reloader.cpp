@@ -10,6 +10,9 @@ namespace qvl {
 
 namespace {
 
+// Lines run without the clock moving before the file is looked at anyway.
+constexpr int kLinesBetweenLooks = 256;
+
 std::string fileTail(const std::string& sjisName) {
     const std::size_t cut = sjisName.find_last_of("\\/");
     return cut == std::string::npos ? sjisName : sjisName.substr(cut + 1);
@@ -42,6 +45,15 @@ void ScriptReloader::watch(const std::string& name) {
 
 bool ScriptReloader::check() {
     if (!path_) return false;
+    const uint32_t now = main_.platform().ticks();
+    if (now == lastLook_ && ++quietLines_ < kLinesBetweenLooks) return false;
+    return checkNow();
+}
+
+bool ScriptReloader::checkNow() {
+    if (!path_) return false;
+    lastLook_ = main_.platform().ticks();
+    quietLines_ = 0;
     const std::optional<Stamp> now = stamp();
     if (now == seen_) return false;
     seen_ = now;
@@ -63,6 +75,8 @@ bool ScriptReloader::check() {
 
     InterpreterState& s = main_.state;
     s.ProgExecLine = mapLineAcrossEdit(main_.program, fresh, s.ProgExecLine);
+    // Taken in inside a wait (a debugger's pause): a jump already decided moves too.
+    if (s.ProgNextLine >= 0) s.ProgNextLine = mapLineAcrossEdit(main_.program, fresh, s.ProgNextLine);
     for (int32_t i = 0; i <= s.ProgRetStack && i < kReturnStackSize; ++i)
         s.ProgRetAddr[std::size_t(i)] = mapLineAcrossEdit(main_.program, fresh, s.ProgRetAddr[std::size_t(i)]);
     main_.program = std::move(fresh);

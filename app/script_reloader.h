@@ -19,8 +19,12 @@ public:
 
     // After each load of a script by its name: what it looks like on disk now.
     void watch(const std::string& name);
-    // At a line boundary; true when the program was replaced.
+    // At a line boundary; true when the program was replaced. The file is looked
+    // at when the clock moved since the last look, or after a run of lines that
+    // never waited, so a tight loop does not stat it on every line.
     bool check();
+    // The same, looking at the file now (after a debugger let the run go on).
+    bool checkNow();
 
 private:
     struct Stamp {
@@ -35,6 +39,8 @@ private:
     std::string name_;  // as the script named it, Shift-JIS
     std::optional<Stamp> seen_;
     std::optional<std::filesystem::path> path_;  // the file the name resolved to
+    uint32_t lastLook_ = 0;
+    int quietLines_ = 0;
 };
 
 }  // namespace qvl

@@ -307,6 +307,8 @@ void DapAdapter::stop(const std::string& reason) {
     }
     stopped_ = inHook_ = false;
     if (disconnect_) throw ProgramExit{0};
+    // Edited while stopped: the line about to run is already the new one.
+    app_->reloader.checkNow();
 }
 
 void DapAdapter::beforeLine() {

@@ -59,8 +59,9 @@ def main():
             except TimeoutError:
                 break
         shown = [l for l in lines if l.startswith(("text:", "reload"))]
-        assert shown == ["text: 古い文", "reload: autorun.txt", "text: 新しい文",
-                         "reload failed: autorun.txt: cannot be read; the loaded lines go on", "text: 新しい文", "text: 終わり"], lines
+        # Edited while stopped before the old line: the new one runs in its place.
+        assert shown == ["reload: autorun.txt", "text: 新しい文", "reload failed: autorun.txt: cannot be read; "
+                         "the loaded lines go on", "text: 新しい文", "text: 新しい文", "text: 終わり"], lines
         c.request("disconnect")
     finally:
         c.close()
