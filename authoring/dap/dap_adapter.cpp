@@ -25,9 +25,13 @@ constexpr int kWakeTimer = 0x44415000;
 constexpr uint32_t kWakeMs = 50;
 // $sys values drawn from the run's random generator: reading them would change
 // what the script gets next.
-bool randomSystemValue(int n) { return n == 20 || n == 21; }
+bool randomSystemValue(int n) {
+    return n == 20 || n == 21;
+}
 
-std::string utf8(std::string_view sjis) { return platform::sjisToUtf8(sjis); }
+std::string utf8(std::string_view sjis) {
+    return platform::sjisToUtf8(sjis);
+}
 
 std::string key(const fs::path& p) {
     std::error_code ec;
@@ -49,7 +53,9 @@ bool doesSomething(std::string_view line) {
 }  // namespace
 
 DapAdapter::DapAdapter(int in, int out, PlatformFactory makePlatform)
-    : channel_(in, out), makePlatform_(std::move(makePlatform)), output_([this](const std::string& line) {
+    : channel_(in, out),
+      makePlatform_(std::move(makePlatform)),
+      output_([this](const std::string& line) {
           event("output", {{"category", "stdout"}, {"output", line}});
       }),
       transcript_(&output_) {}
@@ -64,8 +70,10 @@ DapAdapter::~DapAdapter() {
 std::optional<json> DapAdapter::take(int timeoutMs) {
     std::unique_lock lock(queueLock_);
     auto ready = [this] { return !queue_.empty() || inputEnded_; };
-    if (timeoutMs < 0) queued_.wait(lock, ready);
-    else queued_.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready);
+    if (timeoutMs < 0)
+        queued_.wait(lock, ready);
+    else
+        queued_.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready);
     if (queue_.empty()) return std::nullopt;
     json m = std::move(queue_.front());
     queue_.pop_front();
@@ -187,14 +195,21 @@ bool DapAdapter::handle(const json& request) {
             const json frames = stackTrace();
             respond(request, {{"stackFrames", frames}, {"totalFrames", frames.size()}});
         } else if (command == "scopes") {
-            respond(request, {{"scopes",
-                               {{{"name", "Flags"}, {"variablesReference", kFlags}, {"namedVariables", kGameFlagCount},
-                                 {"expensive", false}},
-                                {{"name", "Global flags"}, {"variablesReference", kGlobalFlags},
-                                 {"namedVariables", kFlagCount - kGameFlagCount}, {"expensive", false}},
-                                {{"name", "$sys"}, {"variablesReference", kSystem},
-                                 {"namedVariables", kSystemValueCount}, {"expensive", false}},
-                                {{"name", "Text window"}, {"variablesReference", kTextWindow}, {"expensive", false}}}}});
+            respond(request,
+                    {{"scopes",
+                      {{{"name", "Flags"},
+                        {"variablesReference", kFlags},
+                        {"namedVariables", kGameFlagCount},
+                        {"expensive", false}},
+                       {{"name", "Global flags"},
+                        {"variablesReference", kGlobalFlags},
+                        {"namedVariables", kFlagCount - kGameFlagCount},
+                        {"expensive", false}},
+                       {{"name", "$sys"},
+                        {"variablesReference", kSystem},
+                        {"namedVariables", kSystemValueCount},
+                        {"expensive", false}},
+                       {{"name", "Text window"}, {"variablesReference", kTextWindow}, {"expensive", false}}}}});
         } else if (command == "variables") {
             respond(request, {{"variables", variables(args.value("variablesReference", 0))}});
         } else if (command == "setVariable") {
@@ -230,8 +245,7 @@ void DapAdapter::setBreakpoints(const json& request) {
         // the first line after it that does.
         while (line >= 1 && std::size_t(line) <= lines.size() && !doesSomething(lines[std::size_t(line - 1)])) ++line;
         const bool verified = line >= 1 && std::size_t(line) <= lines.size();
-        json shown{{"id", int(list.size()) + 1}, {"verified", verified}, {"line", line},
-                   {"source", args["source"]}};
+        json shown{{"id", int(list.size()) + 1}, {"verified", verified}, {"line", line}, {"source", args["source"]}};
         if (verified) list.push_back({line, platform::utf8ToSjis(b.value("condition", ""))});
         out.push_back(shown);
     }
@@ -268,11 +282,16 @@ bool DapAdapter::shouldStop(std::string& reason) {
     const ScriptProgram& p = app_->program;
     if (s.ProgExecLine < 0 || std::size_t(s.ProgExecLine) >= p.Lines.size()) return false;
     if (!doesSomething(p.Lines[std::size_t(s.ProgExecLine)])) return false;
-    if (pauseRequested_) reason = "pause";
-    else if (stopOnEntry_) reason = "entry";
-    else if (mode_ == Mode::StepIn) reason = "step";
-    else if (mode_ == Mode::StepOver && s.ProgRetStack <= stepDepth_) reason = "step";
-    else if (mode_ == Mode::StepOut && s.ProgRetStack < stepDepth_) reason = "step";
+    if (pauseRequested_)
+        reason = "pause";
+    else if (stopOnEntry_)
+        reason = "entry";
+    else if (mode_ == Mode::StepIn)
+        reason = "step";
+    else if (mode_ == Mode::StepOver && s.ProgRetStack <= stepDepth_)
+        reason = "step";
+    else if (mode_ == Mode::StepOut && s.ProgRetStack < stepDepth_)
+        reason = "step";
     if (!reason.empty()) return true;
     auto it = breakpoints_.find(scriptPath(s.ProgFileName).string());
     if (it == breakpoints_.end()) return false;
@@ -294,8 +313,10 @@ void DapAdapter::stop(const std::string& reason) {
         if (headless_) {
             // Nothing to draw: sleep until the client says something.
             std::optional<json> m = take(-1);
-            if (!m) disconnect_ = true;
-            else handle(*m);
+            if (!m)
+                disconnect_ = true;
+            else
+                handle(*m);
             continue;
         }
         if (std::optional<json> m = take(0)) {
@@ -358,9 +379,8 @@ json DapAdapter::variables(int reference) {
     json out = json::array();
     const FlagStore& flags = app_->flags;
     auto flag = [&](int i) {
-        out.push_back({{"name", "$flg[" + std::to_string(i) + "]"},
-                       {"value", utf8(flags.text(i))},
-                       {"variablesReference", 0}});
+        out.push_back(
+            {{"name", "$flg[" + std::to_string(i) + "]"}, {"value", utf8(flags.text(i))}, {"variablesReference", 0}});
     };
     switch (reference) {
         case kFlags:
@@ -385,11 +405,13 @@ json DapAdapter::variables(int reference) {
             const json state = json::parse(app_->stateJson(), nullptr, false);
             if (state.is_object() && state.contains("TextWindowState"))
                 for (const auto& [name, value] : state["TextWindowState"].items())
-                    out.push_back({{"name", name}, {"value", value.is_string() ? value.get<std::string>() : value.dump()},
+                    out.push_back({{"name", name},
+                                   {"value", value.is_string() ? value.get<std::string>() : value.dump()},
                                    {"variablesReference", 0}});
             break;
         }
-        default: break;
+        default:
+            break;
     }
     return out;
 }
@@ -412,7 +434,8 @@ void DapAdapter::evaluate(const json& request) {
     const std::string expression = platform::utf8ToSjis(request["arguments"].value("expression", ""));
     try {
         if (expression.starts_with("@flg[")) {
-            respond(request, {{"result", utf8(app_->evaluator.readTextFlag(expression, 1))}, {"variablesReference", 0}});
+            respond(request,
+                    {{"result", utf8(app_->evaluator.readTextFlag(expression, 1))}, {"variablesReference", 0}});
             return;
         }
         const Evaluation e = app_->evaluator.scan(expression, 1);

@@ -90,7 +90,7 @@ private:
     std::filesystem::path scenario_;
 
     std::map<std::string, std::vector<Breakpoint>> breakpoints_;  // by canonical path
-    std::map<std::string, std::filesystem::path> paths_;           // script name -> file
+    std::map<std::string, std::filesystem::path> paths_;          // script name -> file
     Mode mode_ = Mode::Run;
     int32_t stepDepth_ = -1;
     bool pauseRequested_ = false, stopped_ = false, resumed_ = false, inHook_ = false;

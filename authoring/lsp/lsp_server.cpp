@@ -81,12 +81,17 @@ bool fitsRole(char role, const std::string& ext) {
     static const std::set<std::string> kMovies{".avi", ".mpg", ".mpeg", ".mp4", ".wmv"};
     switch (role) {
         case 'p':
-        case 'k': return kPictures.contains(ext);
+        case 'k':
+            return kPictures.contains(ext);
         case 's':
-        case 'b': return kSounds.contains(ext);
-        case 'm': return kMovies.contains(ext);
-        case 'f': return ext == ".txt" || ext == ".txd";
-        default: return false;
+        case 'b':
+            return kSounds.contains(ext);
+        case 'm':
+            return kMovies.contains(ext);
+        case 'f':
+            return ext == ".txt" || ext == ".txd";
+        default:
+            return false;
     }
 }
 
@@ -242,8 +247,10 @@ void LspServer::notification(const std::string& method, const json& params) {
 
 json LspServer::initialize(const json& params) {
     fs::path root;
-    if (params.contains("rootUri") && params["rootUri"].is_string()) root = uriToPath(params["rootUri"]);
-    else if (params.contains("rootPath") && params["rootPath"].is_string()) root = params["rootPath"].get<std::string>();
+    if (params.contains("rootUri") && params["rootUri"].is_string())
+        root = uriToPath(params["rootUri"]);
+    else if (params.contains("rootPath") && params["rootPath"].is_string())
+        root = params["rootPath"].get<std::string>();
     else if (params.contains("workspaceFolders") && params["workspaceFolders"].is_array() &&
              !params["workspaceFolders"].empty())
         root = uriToPath(params["workspaceFolders"][0]["uri"]);
@@ -339,8 +346,8 @@ json LspServer::references(const json& params, bool includeDeclaration) {
     const std::optional<LabelAt> at = labelAt(params);
     if (!at) return out;
     if (includeDeclaration && at->line >= 0)
-        out.push_back({{"uri", pathToUri(at->file)},
-                       {"range", range(docs_->lines(at->file), at->line, at->begin - 1, at->end)}});
+        out.push_back(
+            {{"uri", pathToUri(at->file)}, {"range", range(docs_->lines(at->file), at->line, at->begin - 1, at->end)}});
     const ScriptOutline targetOutline = outlineScript(docs_->lines(at->file));
     for (const fs::path& file : docs_->scripts()) {
         const std::vector<std::string> lines = docs_->lines(file);
@@ -359,7 +366,8 @@ json LspServer::rename(const json& params) {
     std::string name = params["newName"];
     if (name.starts_with(':')) name.erase(0, 1);
     const bool usable = !name.empty() && name.find_first_of(",\" \t\r\n") == std::string::npos;
-    if (!usable) return {{"__error", {{"code", kInvalidParams}, {"message", "a label name without blanks, commas or quotes"}}}};
+    if (!usable)
+        return {{"__error", {{"code", kInvalidParams}, {"message", "a label name without blanks, commas or quotes"}}}};
     const std::optional<LabelAt> at = labelAt(params);
     if (!at || at->line < 0) return {{"__error", {{"code", kInvalidParams}, {"message", "no label here"}}}};
     json changes = json::object();

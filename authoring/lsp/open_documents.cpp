@@ -41,7 +41,9 @@ void OpenDocuments::open(const fs::path& file, const std::string& utf8Text) {
     open_[key(file)] = splitLines(utf8Text);
 }
 
-void OpenDocuments::close(const fs::path& file) { open_.erase(key(file)); }
+void OpenDocuments::close(const fs::path& file) {
+    open_.erase(key(file));
+}
 
 std::vector<fs::path> OpenDocuments::openFiles() const {
     std::vector<fs::path> out;
@@ -115,6 +117,8 @@ std::optional<ScriptSource> OpenDocuments::readScript(const std::string& sjisNam
     return s;
 }
 
-FileLookup OpenDocuments::lookup(const std::string& sjisName) { return folder_.lookup(sjisName); }
+FileLookup OpenDocuments::lookup(const std::string& sjisName) {
+    return folder_.lookup(sjisName);
+}
 
 }  // namespace qvl::authoring

@@ -6,7 +6,9 @@ namespace qvl::authoring {
 
 namespace {
 
-bool blank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool blank(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
 
 std::size_t skipBlanks(std::string_view s, std::size_t at) {
     while (at < s.size() && blank(s[at])) ++at;
@@ -120,8 +122,10 @@ ScriptOutline outlineScript(const std::vector<std::string>& lines) {
         if (inChoice) {
             std::size_t end = line.size();
             while (end > at && blank(line[end - 1])) --end;
-            if (line.substr(at, end - at) == "_endsel") inChoice = false;
-            else reader.option(line.substr(0, end), lineNo);
+            if (line.substr(at, end - at) == "_endsel")
+                inChoice = false;
+            else
+                reader.option(line.substr(0, end), lineNo);
             continue;
         }
         if (line.substr(at, 1) == "~" && line.size() >= at + 9) at += 9;
@@ -143,7 +147,8 @@ ScriptOutline outlineScript(const std::vector<std::string>& lines) {
             case '_':
                 if (opensChoice(reader.command(line, at, lineNo))) inChoice = true;
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     return out;

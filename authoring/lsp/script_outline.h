@@ -14,8 +14,8 @@
 namespace qvl::authoring {
 
 struct LabelDefinition {
-    std::string key;  // as the table holds it: ':' and any trailing blanks
-    int line = 0;     // 0-based
+    std::string key;                 // as the table holds it: ':' and any trailing blanks
+    int line = 0;                    // 0-based
     std::size_t begin = 0, end = 0;  // the name after ':', trailing blanks excluded
 };
 

@@ -100,8 +100,8 @@ TEST(DapDesktop, StoppedAtABreakpointTheWindowStillAnswersItsCloseButton) {
     dap.send("initialize", {{"adapterID", "quorvel"}});
     dap.send("launch", {{"scenario", s.dir().string()}, {"headless", false}});
     ASSERT_FALSE(dap.event("initialized").is_null());
-    dap.send("setBreakpoints", {{"source", {{"path", (s.dir() / "autorun.txt").string()}}},
-                                {"breakpoints", {{{"line", 1}}}}});
+    dap.send("setBreakpoints",
+             {{"source", {{"path", (s.dir() / "autorun.txt").string()}}}, {"breakpoints", {{{"line", 1}}}}});
     dap.send("configurationDone");
     const json stopped = dap.event("stopped");
     ASSERT_FALSE(stopped.is_null());
