@@ -273,6 +273,7 @@ json LspServer::initialize(const json& params) {
 
 void LspServer::publishDiagnostics() {
     std::map<std::string, json> byUri;
+    std::map<std::string, std::vector<std::string>> texts;  // read once per file
     std::set<std::string> seen;
     for (const fs::path& file : docs_->openFiles()) byUri[pathToUri(file)] = json::array();
     for (const fs::path& file : docs_->openFiles()) {
@@ -283,7 +284,9 @@ void LspServer::publishDiagnostics() {
             const std::string uri = pathToUri(*where);
             const std::string id = uri + "\n" + std::to_string(f.line) + "\n" + f.kind + "\n" + f.message;
             if (!seen.insert(id).second) continue;
-            const std::vector<std::string> lines = docs_->lines(*where);
+            auto cached = texts.find(uri);
+            if (cached == texts.end()) cached = texts.emplace(uri, docs_->lines(*where)).first;
+            const std::vector<std::string>& lines = cached->second;
             const int line = std::max(0, f.line - 1);
             const std::size_t width = std::size_t(line) < lines.size() ? lines[std::size_t(line)].size() : 0;
             json& list = byUri[uri];
