@@ -158,7 +158,7 @@ int LspServer::run() {
             wait = int(std::max<long long>(
                 0, std::chrono::duration_cast<std::chrono::milliseconds>(*checkDue_ - Clock::now()).count()));
         if (auto message = channel_.read(wait)) handle(*message);
-        if (channel_.closed() && !exit_) return 1;
+        if (channel_.closed() && !exit_) return shutdown_ ? 0 : 1;
         if (checkDue_ && Clock::now() >= *checkDue_) {
             checkDue_.reset();
             publishDiagnostics();
