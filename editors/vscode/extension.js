@@ -46,8 +46,16 @@ function activate(context) {
   });
 
   const versions = new Map();
+  const fs = require('fs');
+  const path = require('path');
   const open = (document) => {
     if (!served(document)) return;
+    // A .txt beside qvl.cfg is a script: colour it as one.
+    if (document.languageId === 'plaintext' && document.uri.fsPath.toLowerCase().endsWith('.txt') &&
+        fs.existsSync(path.join(path.dirname(document.uri.fsPath), 'qvl.cfg'))) {
+      vscode.languages.setTextDocumentLanguage(document, 'quorvel');
+      return;  // it comes back opened in the script language
+    }
     versions.set(document.uri.toString(), document.version);
     ready.then(() => connection.notify('textDocument/didOpen', {
       textDocument: { uri: document.uri.toString(), languageId: document.languageId, version: document.version,
