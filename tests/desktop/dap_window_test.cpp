@@ -1,5 +1,5 @@
-// The debug adapter with the real window: stopped at a breakpoint, the window
-// still redraws and answers its close button.
+// The debug adapter with the real window: a run waiting for a click can be
+// paused, and stopped the window still redraws and answers its close button.
 #include "tests/desktop/desktop.h"
 
 #include <X11/Xlib.h>
@@ -89,7 +89,7 @@ void pressCloseButton(const std::string& display, const std::string& window) {
     XCloseDisplay(d);
 }
 
-TEST(DapDesktop, StoppedAtABreakpointTheWindowStillAnswersItsCloseButton) {
+TEST(DapDesktop, StoppedTheWindowStillAnswersItsCloseButton) {
     VirtualDisplay display;
     if (!display.up()) GTEST_SKIP() << "no virtual display: " << display.reason();
     Scenario s("dap", "一行目\n二行目\n三行目\n", "SavePath=save\\\n");
@@ -106,6 +106,13 @@ TEST(DapDesktop, StoppedAtABreakpointTheWindowStillAnswersItsCloseButton) {
     const json stopped = dap.event("stopped");
     ASSERT_FALSE(stopped.is_null());
     EXPECT_EQ(stopped["body"]["reason"], "breakpoint");
+    // On: the first line waits for a click, and a pause stops it inside that wait.
+    dap.send("continue", {{"threadId", 1}});
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    dap.send("pause", {{"threadId", 1}});
+    const json paused = dap.event("stopped");
+    ASSERT_FALSE(paused.is_null()) << "a pause must reach a run that waits for a click";
+    EXPECT_EQ(paused["body"]["reason"], "pause");
 
     std::string window;
     const auto end = Clock::now() + std::chrono::seconds(20);
