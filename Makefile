@@ -3,6 +3,7 @@
 #   make test   set up, build with AddressSanitizer and UBSan, run every test
 #   make install [PREFIX=/usr/local] [DESTDIR=/staging]   install the programs and their data
 #   make deb    a Debian package, in $(DEB_BUILD)/
+#   make vsix   the editor package for VS Code, in $(BUILD)/
 BUILD      ?= build
 TEST_BUILD ?= build-test
 BENCH_BUILD ?= build-bench
@@ -12,7 +13,7 @@ FUZZ_SECONDS ?= 60
 PREFIX     ?= /usr/local
 DEB_BUILD  ?= build-deb
 
-.PHONY: all setup build run test bench fuzz clean update-goldens install deb
+.PHONY: all setup build run test bench fuzz clean update-goldens install deb vsix
 
 all: build
 
@@ -71,3 +72,8 @@ update-goldens: setup
 	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQVL_SANITIZE=ON >/dev/null
 	@cmake --build $(TEST_BUILD) -j$(JOBS) --target scenarios_tests
 	QVL_UPDATE_GOLDENS=1 ./$(TEST_BUILD)/tests/scenarios_tests
+
+# The VS Code extension (editors/vscode) packed as a .vsix; it has no npm
+# dependencies, so nothing is downloaded.
+vsix: setup
+	@./scripts/make_vsix.sh $(BUILD)

@@ -30,5 +30,9 @@ void InterpreterLink::setChapter(const std::string& title) {
 void InterpreterLink::lineExecuted() {
     main_.cycle.lineExecuted();
 }
+void InterpreterLink::beforeLine() {
+    if (main_.settings.DebugMode || main_.options.reloadScripts) main_.reloader.check();
+    if (main_.options.hook) main_.options.hook->beforeLine();
+}
 
 }  // namespace qvl

@@ -20,6 +20,7 @@ public:
     void returnToTitle() override;
     void setChapter(const std::string& title) override;
     void lineExecuted() override;
+    void beforeLine() override;
 
 private:
     TFmain& main_;

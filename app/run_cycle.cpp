@@ -44,6 +44,7 @@ void RunCycle::pump(std::optional<uint32_t> deadline, WaitHint hint) {
     platform::Platform& platform = main_.platform();
     // The debug window shows what changed before the engine sleeps.
     main_.debugLink.flush();
+    if (main_.options.hook) main_.options.hook->waiting();
     // In auto-advance mode a text wait sleeps until the line's time is up, and
     // then goes on as after a click.
     const Shell& shell = main_.shell;

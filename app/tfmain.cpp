@@ -258,6 +258,7 @@ void TFmain::loadScript(const std::string& name) {
     program.Lines = findAndReadScript(name, files, settings.dataDriveRoot, ScriptKey);
     program.buildLabels(boxes);
     state.resetPosition();
+    if (settings.DebugMode || options.reloadScripts) reloader.watch(name);
 }
 
 void TFmain::startSequence() {

@@ -15,6 +15,7 @@
 #include "app/run_cycle.h"
 #include "app/save_link.h"
 #include "app/scene.h"
+#include "app/script_reloader.h"
 #include "app/shell.h"
 #include "app/state_json.h"
 #include "app/text_link.h"
@@ -124,6 +125,7 @@ public:
     Playback playback;
     SaveLink saveLink{*this};
     DebugLink debugLink{*this};  // after what it shows: it reads the objects above
+    ScriptReloader reloader{*this};
 
 private:
     friend std::string stateJson(const TFmain& main);  // reads the private parts too

@@ -1,5 +1,7 @@
 #pragma once
 // What the front door tells the engine, and how the engine ends from inside a wait.
+#include "app/run_hook.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -16,6 +18,10 @@ struct TFmainOptions {
     // After each script line, with the script and line (0-based) that runs next:
     // the branch explorer's record of the lines a run reached.
     std::function<void(const std::string& fileName, int32_t nextLine)> lineObserver;
+    // A debugger attached to the run, or nothing.
+    RunHook* hook = nullptr;
+    // Script files edited on disk are taken in at the next line (always in debug mode).
+    bool reloadScripts = false;
 };
 
 // Ends the program from inside any wait: the normal exit (0), the error

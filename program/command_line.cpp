@@ -94,6 +94,8 @@ struct Parser {
              "--explore, --coverage: draw the branch map as FILE.svg, FILE.png or FILE.dot");
         mapDepthOpt = app.add_option("--map-depth", mapDepth, "--map: draw the scenes after at most N choices")
                           ->type_name("N");
+        app.add_flag("--lsp", o.lsp, "for editors: serve the Language Server Protocol on stdin and stdout");
+        app.add_flag("--dap", o.dap, "for editors: serve the Debug Adapter Protocol on stdin and stdout");
         app.set_help_flag("-h,--help", "display this help and exit");
         app.set_version_flag("-V,--version", std::string(), "output version information and exit");
         app.add_option("dir", o.dir)->type_name("DIR");

@@ -24,6 +24,7 @@ struct Options {
     std::vector<std::string> marks;   // --coverage: textid.dat files
     std::string map;                  // --explore, --coverage: the branch map to draw
     int mapDepth = -1;
+    bool lsp = false, dap = false;  // the editors' servers, on stdin and stdout
 };
 
 // Reads the command line. --help and --version print and exit with 0; a mistake

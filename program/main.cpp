@@ -2,6 +2,8 @@
 // directory) in a window, or headless for tests and authors' test runs.
 #include "app/data_folders.h"
 #include "app/tfmain.h"
+#include "authoring/dap/dap_adapter.h"
+#include "authoring/lsp/lsp_server.h"
 #include "authoring/tools.h"
 #include "graphics/png_io.h"
 #include "platform/headless/headless_platform.h"
@@ -16,6 +18,8 @@
 #include <memory>
 #include <sstream>
 
+#include <unistd.h>
+
 namespace {
 
 using qvl::program::fail;
@@ -29,6 +33,30 @@ int64_t realtimeNs() {
     timespec t{};
     clock_gettime(CLOCK_REALTIME, &t);
     return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+// The editors' servers own stdout: anything else printed there would break the
+// protocol, so it goes to stderr and the protocol gets a descriptor of its own.
+int protocolOut() {
+    const int out = dup(1);
+    dup2(2, 1);
+    return out;
+}
+
+// A debug session's platform: headless as --headless --auto runs, or the window;
+// nothing when there is no display.
+std::unique_ptr<qvl::platform::Platform> debugPlatform(bool headless, const qvl::program::Options& o) {
+    if (headless) {
+        qvl::platform::HeadlessOptions h;
+        h.autoPlay = true;
+        return std::make_unique<qvl::platform::HeadlessPlatform>(std::vector<qvl::platform::ScriptedInput>{}, h);
+    }
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) return nullptr;
+    try {
+        return std::make_unique<qvl::platform::SdlPlatform>(qvl::platform::SdlOptions{o.scale, absolute(o.readBack)});
+    } catch (const std::exception&) {
+        return nullptr;
+    }
 }
 
 }  // namespace
@@ -48,6 +76,8 @@ int main(int argc, char** argv) {
     if (!o.map.empty() && o.explore.empty() && o.coverage.empty()) fail("--map goes with --explore or --coverage");
     if (!o.marks.empty() && o.coverage.empty()) fail("--marks goes with --coverage");
     if (!o.map.empty() && !qvl::authoring::knownMapFormat(o.map)) fail("--map writes FILE.svg, FILE.png or FILE.dot");
+    if (o.lsp) return qvl::authoring::LspServer(0, protocolOut()).run();
+    if (o.dap) return qvl::authoring::DapAdapter(0, protocolOut(), [&o](bool h) { return debugPlatform(h, o); }).run();
     if (!o.check.empty()) return qvl::authoring::runCheck(o.check, o.json);
     if (!o.explore.empty() || !o.coverage.empty()) {
         qvl::authoring::ExploreOptions explore;

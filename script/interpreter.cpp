@@ -76,9 +76,14 @@ void Interpreter::afterLine() {
     }
 }
 
+bool Interpreter::running() const {
+    return state_.ProgExecLine >= 0 && std::size_t(state_.ProgExecLine) < program_.Lines.size();
+}
+
 void Interpreter::run() {
-    while (state_.ProgExecLine != -1 && state_.ProgExecLine >= 0 &&
-           std::size_t(state_.ProgExecLine) < program_.Lines.size()) {
+    while (running()) {
+        host_.beforeLine();
+        if (!running()) break;
         executeLine(program_.Lines[std::size_t(state_.ProgExecLine)]);
         afterLine();
         host_.lineExecuted();

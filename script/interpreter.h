@@ -26,6 +26,9 @@ public:
     virtual void setChapter(const std::string& title) = 0;  // also the window caption
     // After every line: a scenario that never waits still lets the window live.
     virtual void lineExecuted() {}
+    // Before every line, with ProgExecLine on it: the line boundary where an
+    // edited script is taken in and a debugger stops. May replace the program.
+    virtual void beforeLine() {}
 };
 
 enum class LineKind { Blank, Command, Chapter, Label, Comment, Unpaged, Text };
@@ -54,6 +57,7 @@ public:
 
 private:
     void afterLine();
+    bool running() const;
 
     ScriptProgram& program_;
     InterpreterState& state_;

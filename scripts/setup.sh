@@ -17,6 +17,7 @@ packages=(
   xvfb xdotool openbox
   libx11-dev libxtst-dev
   help2man
+  neovim zip nodejs
 )
 
 missing=()

@@ -131,3 +131,20 @@ TEST(DebugWindow, CloseHidesAndProgramEndExitsAtOnceWithoutSaving) {
 }
 
 }  // namespace
+
+TEST(DebugWindow, AScriptSavedWhileTheGameRunsIsTakenInAtTheNextLine) {
+    ScenarioRun run("reload_debug_mode");
+    run.autoPlay = true;
+    bool edited = false;
+    // The first frame is the start-up's; the next ones show the first text line.
+    run.onFrame = [&](int frame, uint64_t, const qvl::Surface&) {
+        if (edited || frame < 1) return;
+        edited = true;
+        writeAll(run.dir() / "autorun.txt", toScenarioBytes(":top\n_$flg[1]=$flg[1]+1\n新しい文\n_($flg[1]<2),_goto :top\n"));
+    };
+    qvl::TFmain* app = nullptr;
+    RunResult r = run.run(&app, "");
+    EXPECT_NE(r.transcript.find("text: 古い文\nreload: autorun.txt\ntext: 新しい文\n"), std::string::npos)
+        << r.transcript;
+    EXPECT_EQ(utf8Rows(app->debugWindow().form().ErrList->rows()), std::vector<std::string>{"reload: autorun.txt"});
+}

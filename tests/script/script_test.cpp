@@ -2,8 +2,11 @@
 #include "base/reporter.h"
 #include "base/sjis.h"
 #include "platform/files.h"
+#include "script/command_help.h"
+#include "script/command_table.h"
 #include "script/dispatcher.h"
 #include "script/interpreter.h"
+#include "script/line_mapping.h"
 #include "script/messages.h"
 #include "script/script_key.h"
 #include "script/script_loader.h"
@@ -452,3 +455,30 @@ TEST_F(ScriptDir, AScriptCostsAboutItsSizeHoweverItsLinesAreCut) {
 
 }  // namespace
 }  // namespace qvl
+
+TEST(CommandHelp, EveryCommandWordIsDescribedAndNothingElse) {
+    for (const qvl::CommandInfo& c : qvl::commandTable()) {
+        const qvl::CommandHelp* h = qvl::findCommandHelp(c.word);
+        ASSERT_NE(h, nullptr) << c.word;
+        EXPECT_TRUE(h->usage.starts_with(c.word)) << c.word;
+    }
+    EXPECT_EQ(qvl::findCommandHelp("_nosuch"), nullptr);
+}
+
+TEST(LineMapping, AnEditedScriptGoesOnAfterTheSameLabelOrAtTheSameLine) {
+    qvl::ScriptProgram before, after;
+    before.Lines = qvl::ScriptLines({"text", ":a", "one", "two", ":b", "three"});
+    after.Lines = qvl::ScriptLines({"new", "new", ":B", "three", "text", ":a", "one", "two"});
+    struct : qvl::ScriptErrorReporter {
+        void scriptError(const std::string&) override {}
+    } reporter;
+    before.buildLabels(reporter);
+    after.buildLabels(reporter);
+    EXPECT_EQ(qvl::mapLineAcrossEdit(before, after, 3), 7) << "two lines after :a";
+    EXPECT_EQ(qvl::mapLineAcrossEdit(before, after, 5), 3) << "after :b, found as :B";
+    EXPECT_EQ(qvl::mapLineAcrossEdit(before, after, 0), 0) << "above every label: the same line";
+    after.Lines = qvl::ScriptLines({"only", ":a"});
+    after.buildLabels(reporter);
+    EXPECT_EQ(qvl::mapLineAcrossEdit(before, after, 3), 2) << "past the end: the run ends there";
+    EXPECT_EQ(qvl::mapLineAcrossEdit(before, after, 5), 2) << ":b is gone: line 5, kept inside the script";
+}
