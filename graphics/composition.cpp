@@ -78,9 +78,15 @@ QVL_VECTOR_CLONES void darkenRows(Surface& surface, int32_t rate, const RowSpan&
     }
 }
 
+void copyRows(const Surface& from, Surface& to, const RowSpan& rows) {
+    to.blit(from, 0, rows.top, 0, rows.top, from.width(), rows.bottom - rows.top);
+}
+
 // Background, effect before the persons, persons 0-2, effect after them, darkening,
-// over rows [span.top, span.bottom) of target.
-void composeRows(const SurfaceBank& bank, const Darkness& darkness, Surface& target, RowSpan span) {
+// over rows [span.top, span.bottom) of target; each finished band is also copied to
+// copy, if given, while it is still in the cache.
+void composeRows(const SurfaceBank& bank, const Darkness& darkness, Surface& target, RowSpan span,
+                 Surface* copy = nullptr) {
     const SurfaceState& effect = bank.state(SurfaceId::Effect);
     const bool effectFirst = effect.shown == 1 && effect.order == 0;
     const bool effectLast = effect.shown == 1 && (effect.order == 1 || effect.order == 2);
@@ -92,6 +98,7 @@ void composeRows(const SurfaceBank& bank, const Darkness& darkness, Surface& tar
         for (int slot = 0; slot < kPersonSlots; ++slot) drawPerson(bank, slot, target, band);
         if (effectLast) applySceneEffect(bank, target, band);
         if (dark) darkenRows(target, darkness.rate, band);
+        if (copy) copyRows(target, *copy, band);
     }
 }
 
@@ -127,8 +134,14 @@ void composeScene(SurfaceBank& bank, const Darkness& darkness) {
         composeRows(sources, darkness, vram, {0, vram.height()});
         return;
     }
-    for (const RowSpan& span : rows) composeRows(sources, darkness, cache.picture(), span);
-    vram.blit(cache.picture(), 0, 0);
+    // VirtualVram may have been drawn on since: the kept rows are copied back too.
+    int done = 0;
+    for (const RowSpan& span : rows) {
+        copyRows(cache.picture(), vram, {done, span.top});
+        composeRows(sources, darkness, cache.picture(), span, &vram);
+        done = span.bottom;
+    }
+    copyRows(cache.picture(), vram, {done, vram.height()});
 }
 
 void layText(const SurfaceBank& bank, Surface& target) {

@@ -85,16 +85,16 @@ template <typename Rule>
                 const uint32_t take = 0u - uint32_t((m[j] & kColourBits) == 0);
                 d[j] = (typename Rule::Pixel{}(d[j], s[j]) & take) | (d[j] & ~take);
             }
-            continue;
-        }
-        // Byte rules combine a piece of the row aside first.
-        uint32_t combined[kChunk];
-        for (std::size_t k = 0; k < n; k += kChunk) {
-            const std::size_t count = std::min(kChunk, n - k);
-            rule(combined, d + k, s + k, count);
-            for (std::size_t j = 0; j < count; ++j) {
-                const uint32_t take = 0u - uint32_t((m[k + j] & kColourBits) == 0);
-                d[k + j] = (combined[j] & take) | (d[k + j] & ~take);
+        } else {
+            // Byte rules combine a piece of the row aside first.
+            uint32_t combined[kChunk];
+            for (std::size_t k = 0; k < n; k += kChunk) {
+                const std::size_t count = std::min(kChunk, n - k);
+                rule(combined, d + k, s + k, count);
+                for (std::size_t j = 0; j < count; ++j) {
+                    const uint32_t take = 0u - uint32_t((m[k + j] & kColourBits) == 0);
+                    d[k + j] = (combined[j] & take) | (d[k + j] & ~take);
+                }
             }
         }
     }
