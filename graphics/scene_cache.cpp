@@ -13,8 +13,12 @@ constexpr int kBackgroundLayer = 0, kEffectLayer = 1;
 SceneCache::Layer layerOf(const SurfaceBank& bank, SurfaceId picture, SurfaceId mask, bool drawn) {
     const SurfaceState& s = bank.state(picture);
     const Surface& p = bank[picture];
-    return {drawn, s.x, s.y, s.masked, s.order, s.effectKind, s.maskMode, p.width(), p.height(),
-            bank.changes(picture), bank.changes(mask)};
+    SceneCache::Layer layer{drawn, s.x, s.y, s.masked, s.order, s.effectKind, s.maskMode};
+    layer.width = p.width();
+    layer.height = p.height();
+    layer.pictureChanges = bank.changes(picture);
+    layer.maskChanges = bank.changes(mask);
+    return layer;
 }
 
 // The background is drawn from its top-left 640 x 480 at its offset.
@@ -40,14 +44,14 @@ SceneCache::Inputs SceneCache::inputsOf(const SurfaceBank& bank, bool dark, int3
     in.height = vram.height();
     in.dark = dark;
     in.rate = dark ? rate : 0;
-    in.layers[kBackgroundLayer] = layerOf(bank, SurfaceId::Background, SurfaceId::BackgroundMask,
-                                          bank.state(SurfaceId::Background).shown == 1);
+    in.layers[kBackgroundLayer] =
+        layerOf(bank, SurfaceId::Background, SurfaceId::BackgroundMask, bank.state(SurfaceId::Background).shown == 1);
     const SurfaceState& effect = bank.state(SurfaceId::Effect);
     in.layers[kEffectLayer] = layerOf(bank, SurfaceId::Effect, SurfaceId::EffectMask,
                                       effect.shown == 1 && effect.order >= 0 && effect.order <= 2);
     for (int slot = 0; slot < kPersonSlots; ++slot)
-        in.layers[std::size_t(2 + slot)] = layerOf(bank, personSurface(slot), personMaskSurface(slot),
-                                                   bank.state(personSurface(slot)).shown == 1);
+        in.layers[std::size_t(2 + slot)] =
+            layerOf(bank, personSurface(slot), personMaskSurface(slot), bank.state(personSurface(slot)).shown == 1);
     return in;
 }
 
@@ -60,8 +64,7 @@ std::vector<RowSpan> SceneCache::rowsToCompose(const Inputs& now) {
     std::vector<uint8_t> rows(std::size_t(now.height), 0);
     if (!valid_ || now.width != last_.width || now.height != last_.height || now.dark != last_.dark ||
         now.rate != last_.rate || now.layers[kBackgroundLayer] != last_.layers[kBackgroundLayer]) {
-        if (picture_.width() != now.width || picture_.height() != now.height)
-            picture_ = Surface(now.width, now.height);
+        if (picture_.width() != now.width || picture_.height() != now.height) picture_ = Surface(now.width, now.height);
         std::fill(rows.begin(), rows.end(), uint8_t(1));
     } else {
         for (std::size_t n = 0; n < now.layers.size(); ++n) {
