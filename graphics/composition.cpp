@@ -84,9 +84,9 @@ void copyRows(const Surface& from, Surface& to, const RowSpan& rows) {
 
 // Background, effect before the persons, persons 0-2, effect after them, darkening,
 // over rows [span.top, span.bottom) of target; each finished band is also copied to
-// copy, if given, while it is still in the cache.
+// keep, if given, while it is still in the cache.
 void composeRows(const SurfaceBank& bank, const Darkness& darkness, Surface& target, RowSpan span,
-                 Surface* copy = nullptr) {
+                 Surface* keep = nullptr) {
     const SurfaceState& effect = bank.state(SurfaceId::Effect);
     const bool effectFirst = effect.shown == 1 && effect.order == 0;
     const bool effectLast = effect.shown == 1 && (effect.order == 1 || effect.order == 2);
@@ -98,7 +98,7 @@ void composeRows(const SurfaceBank& bank, const Darkness& darkness, Surface& tar
         for (int slot = 0; slot < kPersonSlots; ++slot) drawPerson(bank, slot, target, band);
         if (effectLast) applySceneEffect(bank, target, band);
         if (dark) darkenRows(target, darkness.rate, band);
-        if (copy) copyRows(target, *copy, band);
+        if (keep) copyRows(target, *keep, band);
     }
 }
 
@@ -138,7 +138,7 @@ void composeScene(SurfaceBank& bank, const Darkness& darkness) {
     int done = 0;
     for (const RowSpan& span : rows) {
         copyRows(cache.picture(), vram, {done, span.top});
-        composeRows(sources, darkness, cache.picture(), span, &vram);
+        composeRows(sources, darkness, vram, span, &cache.picture());
         done = span.bottom;
     }
     copyRows(cache.picture(), vram, {done, vram.height()});
