@@ -7,6 +7,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qvl {
@@ -270,7 +271,8 @@ TEST_F(Scene, DarkeningScalesEveryChannelUnlessSuppressed) {
     EXPECT_EQ(vram(639, 479), 0x60BF30u);
 }
 
-// Layer after layer over the whole picture, as composition is defined.
+// Layer after layer over the whole picture, as composition is defined. The bank is
+// only read, so the reference counts as no change to it.
 void composeLayerByLayer(const SurfaceBank& bank, const Darkness& darkness, Surface& vram) {
     const SurfaceState& bg = bank.state(SurfaceId::Background);
     if (bg.shown == 1) vram.blit(bank[SurfaceId::Background], bg.x, bg.y, 0, 0, kSceneWidth, kSceneHeight);
