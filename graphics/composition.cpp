@@ -11,21 +11,95 @@ namespace qvl {
 
 namespace {
 
-void applySceneEffect(SurfaceBank& bank) {
-    const SurfaceState& s = bank.state(SurfaceId::Effect);
-    applyEffect(bank[SurfaceId::Effect], bank[SurfaceId::VirtualVram], bank[SurfaceId::EffectMask], s.x, s.y,
-                s.effectKind, s.maskMode);
+// VirtualVram is composed a band of rows at a time, every layer passing over the band
+// while it is still in the first-level cache; layer by layer, each one would stream
+// the whole picture through memory again. Every layer works pixel by pixel from
+// sources other than VirtualVram, so the order of the work does not change the result.
+constexpr int kBandRows = 8;
+
+// The rows of a block h high drawn at dy from source row sy that fall in the band,
+// as the block's new dy, sy and h; false when none does.
+bool clipToBand(const RowSpan& band, int& dy, int& sy, int& h) {
+    const int64_t top = std::max<int64_t>(dy, band.top), bottom = std::min<int64_t>(int64_t(dy) + h, band.bottom);
+    if (top >= bottom) return false;
+    const int64_t source = sy + (top - dy);
+    if (source > INT_MAX) return false;  // below every source picture
+    dy = int(top), sy = int(source), h = int(bottom - top);
+    return true;
 }
 
-void drawPerson(SurfaceBank& bank, int slot) {
+void drawBackground(const SurfaceBank& bank, Surface& target, const RowSpan& band) {
+    const SurfaceState& s = bank.state(SurfaceId::Background);
+    if (s.shown != 1) return;
+    int dy = s.y, sy = 0, h = kSceneHeight;
+    if (clipToBand(band, dy, sy, h)) target.blit(bank[SurfaceId::Background], s.x, dy, 0, sy, kSceneWidth, h);
+}
+
+void applySceneEffect(const SurfaceBank& bank, Surface& target, const RowSpan& band) {
+    const SurfaceState& s = bank.state(SurfaceId::Effect);
+    applyEffect(bank[SurfaceId::Effect], target, bank[SurfaceId::EffectMask], s.x, s.y, s.effectKind, s.maskMode,
+                band.top, band.bottom);
+}
+
+void drawPerson(const SurfaceBank& bank, int slot, Surface& target, const RowSpan& band) {
     const SurfaceState& s = bank.state(personSurface(slot));
     if (s.shown != 1) return;
     const Surface& person = bank[personSurface(slot)];
-    Surface& vram = bank[SurfaceId::VirtualVram];
+    int dy = s.y, sy = 0, h = person.height();
+    if (!clipToBand(band, dy, sy, h)) return;
     if (s.masked == 1)
-        drawMasked(vram, person, bank[personMaskSurface(slot)], s.x, s.y, 0, 0, person.width(), person.height());
+        drawMasked(target, person, bank[personMaskSurface(slot)], s.x, dy, 0, sy, person.width(), h);
     else
-        vram.blit(person, s.x, s.y);
+        target.blit(person, s.x, dy, 0, sy, person.width(), h);
+}
+
+QVL_VECTOR_CLONES void darkenRows(Surface& surface, int32_t rate, const RowSpan& band) {
+    const int w = std::min(surface.width(), kSceneWidth);
+    const int top = band.top, bottom = std::min({surface.height(), kSceneHeight, band.bottom});
+    const uint32_t f = uint32_t(256 - int64_t(rate));
+    if (f <= 256) {
+        // A channel times at most 256 stays below the next channel but one, so red and
+        // blue share one multiplication and green takes another; the top byte drops out.
+        for (int y = top; y < bottom; ++y) {
+            uint32_t* p = surface.row(y);
+            for (int x = 0; x < w; ++x)
+                p[x] = ((p[x] & 0xFF00FF) * f >> 8 & 0xFF00FF) | ((p[x] & 0xFF00) * f >> 8 & 0xFF00);
+        }
+        return;
+    }
+    // A rate outside 0-256 wraps each channel into its byte, as a byte store would.
+    for (int y = top; y < bottom; ++y) {
+        uint32_t* p = surface.row(y);
+        for (int x = 0; x < w; ++x) {
+            uint32_t out = 0;
+            for (const int shift : {0, 8, 16}) out |= ((((p[x] >> shift) & 0xFF) * f >> 8) & 0xFF) << shift;
+            p[x] = out;
+        }
+    }
+}
+
+void copyRows(const Surface& from, Surface& to, const RowSpan& rows) {
+    to.blit(from, 0, rows.top, 0, rows.top, from.width(), rows.bottom - rows.top);
+}
+
+// Background, effect before the persons, persons 0-2, effect after them, darkening,
+// over rows [span.top, span.bottom) of target; each finished band is also copied to
+// keep, if given, while it is still in the cache.
+void composeRows(const SurfaceBank& bank, const Darkness& darkness, Surface& target, RowSpan span,
+                 Surface* keep = nullptr) {
+    const SurfaceState& effect = bank.state(SurfaceId::Effect);
+    const bool effectFirst = effect.shown == 1 && effect.order == 0;
+    const bool effectLast = effect.shown == 1 && (effect.order == 1 || effect.order == 2);
+    const bool dark = darkness.on && !darkness.suppressed;
+    for (int top = span.top; top < span.bottom; top += kBandRows) {
+        const RowSpan band{top, std::min(top + kBandRows, span.bottom)};
+        drawBackground(bank, target, band);
+        if (effectFirst) applySceneEffect(bank, target, band);
+        for (int slot = 0; slot < kPersonSlots; ++slot) drawPerson(bank, slot, target, band);
+        if (effectLast) applySceneEffect(bank, target, band);
+        if (dark) darkenRows(target, darkness.rate, band);
+        if (keep) copyRows(target, *keep, band);
+    }
 }
 
 // Restores the composed scene under a sprite's cell on the window image.
@@ -45,45 +119,29 @@ bool validSlot(int32_t slot) {
 
 }  // namespace
 
-QVL_VECTOR_CLONES void darkenScene(Surface& surface, int32_t rate) {
-    const int w = std::min(surface.width(), kSceneWidth), h = std::min(surface.height(), kSceneHeight);
-    const uint32_t f = uint32_t(256 - int64_t(rate));
-    if (f <= 256) {
-        // Byte lanes: a channel times at most 256 fits 16 bits, and every channel
-        // takes the same factor; the top byte is cleared afterwards.
-        const auto factor = uint16_t(f);
-        for (int y = 0; y < h; ++y) {
-            uint32_t* p = surface.row(y);
-            auto* bytes = reinterpret_cast<uint8_t*>(p);
-            for (std::size_t i = 0; i < std::size_t(w) * 4; ++i) bytes[i] = uint8_t(uint16_t(bytes[i] * factor) >> 8);
-            for (int x = 0; x < w; ++x) p[x] &= 0xFFFFFF;
-        }
-        return;
-    }
-    // A rate outside 0-256 wraps each channel into its byte, as a byte store would.
-    for (int y = 0; y < h; ++y) {
-        uint32_t* p = surface.row(y);
-        for (int x = 0; x < w; ++x) {
-            uint32_t out = 0;
-            for (const int shift : {0, 8, 16}) out |= ((((p[x] >> shift) & 0xFF) * f >> 8) & 0xFF) << shift;
-            p[x] = out;
-        }
-    }
+void darkenScene(Surface& surface, int32_t rate) {
+    darkenRows(surface, rate, {0, kSceneHeight});
 }
 
 void composeScene(SurfaceBank& bank, const Darkness& darkness) {
-    Surface& vram = bank[SurfaceId::VirtualVram];
-    const SurfaceState& background = bank.state(SurfaceId::Background);
-    if (background.shown == 1)
-        vram.blit(bank[SurfaceId::Background], background.x, background.y, 0, 0, kSceneWidth, kSceneHeight);
-
-    const SurfaceState& effect = bank.state(SurfaceId::Effect);
-    const bool effectShown = effect.shown == 1;
-    if (effectShown && effect.order == 0) applySceneEffect(bank);
-    for (int slot = 0; slot < kPersonSlots; ++slot) drawPerson(bank, slot);
-    if (effectShown && (effect.order == 1 || effect.order == 2)) applySceneEffect(bank);
-
-    if (darkness.on && !darkness.suppressed) darkenScene(vram, darkness.rate);
+    const SurfaceBank& sources = bank;
+    Surface& vram = bank.surfaces[std::size_t(SurfaceId::VirtualVram)];
+    const bool dark = darkness.on && !darkness.suppressed;
+    SceneCache& cache = bank.composed;
+    const std::vector<RowSpan> rows = cache.rowsToCompose(SceneCache::inputsOf(sources, dark, darkness.rate));
+    if (!cache.holds()) {
+        // What the layers leave uncovered keeps VirtualVram's own pixels.
+        composeRows(sources, darkness, vram, {0, vram.height()});
+        return;
+    }
+    // VirtualVram may have been drawn on since: the kept rows are copied back too.
+    int done = 0;
+    for (const RowSpan& span : rows) {
+        copyRows(cache.picture(), vram, {done, span.top});
+        composeRows(sources, darkness, vram, span, &cache.picture());
+        done = span.bottom;
+    }
+    copyRows(cache.picture(), vram, {done, vram.height()});
 }
 
 void layText(const SurfaceBank& bank, Surface& target) {

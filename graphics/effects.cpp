@@ -15,6 +15,8 @@ constexpr uint32_t kColourBits = 0xFFFFFF;
 // may be d. Each is a plain loop over one row that the compiler can vectorise.
 template <typename Op>
 struct WordRule {
+    using Pixel = Op;
+    static constexpr bool kWords = true;
     void operator()(uint32_t* out, const uint32_t* d, const uint32_t* s, std::size_t n) const {
         for (std::size_t j = 0; j < n; ++j) out[j] = Op{}(d[j], s[j]);
     }
@@ -40,6 +42,7 @@ struct BlendOp {
 // is one run of bytes, and the top bytes are cleared afterwards.
 template <typename Op>
 struct ByteRule {
+    static constexpr bool kWords = false;
     void operator()(uint32_t* out, const uint32_t* d, const uint32_t* s, std::size_t n) const {
         auto* o = reinterpret_cast<uint8_t*>(out);
         const auto* db = reinterpret_cast<const uint8_t*>(d);
@@ -75,15 +78,23 @@ template <typename Rule>
             continue;
         }
         const uint32_t* m = mask->row(int(sp.maskY + i)) + sp.maskX;
-        // Combine a piece of the row aside, then take it where the mask is black:
-        // a select by bit mask rather than a conditional store keeps it vectorised.
-        uint32_t combined[kChunk];
-        for (std::size_t k = 0; k < n; k += kChunk) {
-            const std::size_t count = std::min(kChunk, n - k);
-            rule(combined, d + k, s + k, count);
-            for (std::size_t j = 0; j < count; ++j) {
-                const uint32_t take = 0u - uint32_t((m[k + j] & kColourBits) == 0);
-                d[k + j] = (combined[j] & take) | (d[k + j] & ~take);
+        // Take the combined pixel where the mask is black: a select by bit mask rather
+        // than a conditional store keeps it vectorised.
+        if constexpr (Rule::kWords) {
+            for (std::size_t j = 0; j < n; ++j) {
+                const uint32_t take = 0u - uint32_t((m[j] & kColourBits) == 0);
+                d[j] = (typename Rule::Pixel{}(d[j], s[j]) & take) | (d[j] & ~take);
+            }
+        } else {
+            // Byte rules combine a piece of the row aside first.
+            uint32_t combined[kChunk];
+            for (std::size_t k = 0; k < n; k += kChunk) {
+                const std::size_t count = std::min(kChunk, n - k);
+                rule(combined, d + k, s + k, count);
+                for (std::size_t j = 0; j < count; ++j) {
+                    const uint32_t take = 0u - uint32_t((m[k + j] & kColourBits) == 0);
+                    d[k + j] = (combined[j] & take) | (d[k + j] & ~take);
+                }
             }
         }
     }
@@ -111,8 +122,13 @@ std::optional<EffectKind> effectKindFromKeyword(std::string_view keyword) {
     return std::nullopt;
 }
 
-QVL_VECTOR_CLONES void applyEffect(const Surface& effect, Surface& composition, const Surface& effectMask, int32_t x, int32_t y,
+void applyEffect(const Surface& effect, Surface& composition, const Surface& effectMask, int32_t x, int32_t y,
                  int32_t kind, int32_t maskMode) {
+    applyEffect(effect, composition, effectMask, x, y, kind, maskMode, 0, composition.height());
+}
+
+QVL_VECTOR_CLONES void applyEffect(const Surface& effect, Surface& composition, const Surface& effectMask, int32_t x,
+                                   int32_t y, int32_t kind, int32_t maskMode, int64_t firstRow, int64_t endRow) {
     if (kind < 0 || kind > int32_t(EffectKind::Decrease)) return;
     if (maskMode < 0 || maskMode > int32_t(EffectMaskMode::Screen)) return;
 
@@ -132,6 +148,10 @@ QVL_VECTOR_CLONES void applyEffect(const Surface& effect, Surface& composition, 
         if (!clipToMask(sp, effectMask)) return;
         mask = &effectMask;
     }
+    const int64_t top = std::max(sp.dstY, firstRow), bottom = std::min(sp.dstY + sp.height, endRow);
+    if (top >= bottom) return;
+    sp.srcY += top - sp.dstY, sp.maskY += top - sp.dstY;
+    sp.dstY = top, sp.height = bottom - top;
 
     switch (EffectKind(kind)) {
         case EffectKind::Copy:

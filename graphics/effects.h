@@ -28,5 +28,8 @@ std::optional<EffectKind> effectKindFromKeyword(std::string_view keyword);
 // and mask modes outside the known codes combine nothing.
 void applyEffect(const Surface& effect, Surface& composition, const Surface& effectMask, int32_t x, int32_t y,
                  int32_t kind, int32_t maskMode);
+// The same for composition rows [firstRow, endRow) only, for composing in bands.
+void applyEffect(const Surface& effect, Surface& composition, const Surface& effectMask, int32_t x, int32_t y,
+                 int32_t kind, int32_t maskMode, int64_t firstRow, int64_t endRow);
 
 }  // namespace qvl

@@ -65,7 +65,7 @@ SurfaceBank::SurfaceBank(ScriptErrorReporter& reporter, SceneTexts texts)
 
 void SurfaceBank::resetSurfaces() {
     for (int n = int(SurfaceId::Background); n < kStateCount; ++n) {
-        shrink(surfaces[std::size_t(n)]);
+        shrink((*this)[SurfaceId(n)]);
         SurfaceState& s = states[std::size_t(n)];
         s.shown = s.loaded = s.masked = 0;
         s.maskMode = 0;

@@ -9,6 +9,7 @@
 #include "base/reporter.h"
 #include "graphics/masks.h"
 #include "graphics/position.h"
+#include "graphics/scene_cache.h"
 #include "graphics/surface.h"
 
 #include <array>
@@ -104,8 +105,15 @@ public:
     // reporter with the given (Shift-JIS) texts.
     SurfaceBank(ScriptErrorReporter& reporter, SceneTexts texts);
 
-    Surface& operator[](SurfaceId id) { return surfaces[std::size_t(id)]; }
+    // Handing a surface out for change counts as changing it (see changes()).
+    Surface& operator[](SurfaceId id) {
+        ++changes_[std::size_t(id)];
+        return surfaces[std::size_t(id)];
+    }
     const Surface& operator[](SurfaceId id) const { return surfaces[std::size_t(id)]; }
+    // Goes up whenever the surface may have changed: the composed scene is kept
+    // while its pictures stay as they were.
+    uint64_t changes(SurfaceId id) const { return changes_[std::size_t(id)]; }
     SurfaceState& state(SurfaceId id) { return states[std::size_t(id)]; }
     const SurfaceState& state(SurfaceId id) const { return states[std::size_t(id)]; }
 
@@ -142,12 +150,15 @@ public:
     void setSpriteCell(int32_t slot, int32_t column, int32_t row);
     void setSpriteAnimation(int32_t slot, int32_t count);
 
+    // Read here; change pixels through operator[], so the change is seen.
     std::array<Surface, kSurfaceCount> surfaces;
     std::array<SurfaceState, kStateCount> states;
     SpriteSheet sheet;
     std::array<SpriteSlot, kSpriteSlots> sprites;
     // Set by every change to what composition paints; cleared by presenting with text.
     bool sceneDirty = true;
+    // The last composed scene, for composing again (graphics/composition.h).
+    SceneCache composed;
 
 private:
     int32_t transparencyKey(std::string_view text, const Surface& picture);
@@ -156,6 +167,7 @@ private:
 
     ScriptErrorReporter& reporter_;
     SceneTexts texts_;
+    std::array<uint64_t, kSurfaceCount> changes_{};
 };
 
 }  // namespace qvl
