@@ -216,7 +216,28 @@ void SdlPlatform::setBorder(bool on) {
 }
 
 bool SdlPlatform::setFullScreen(bool on) {
+    if (on) impl_->screen.placement();  // the window's own size, kept for its return
     return SDL_SetWindowFullscreen(impl_->screen.window(), on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
+}
+
+void SdlPlatform::setScaling(ScaleFilter filter, bool sharpText) {
+    impl_->screen.setScaling(filter, sharpText);
+}
+
+bool SdlPlatform::drawsSharpText() {
+    return impl_->screen.drawsSharpText();
+}
+
+void SdlPlatform::setSharpText(const SharpText* text) {
+    impl_->screen.setSharpText(text, fonts_);
+}
+
+std::optional<WindowPlacement> SdlPlatform::windowPlacement() {
+    return impl_->screen.placement();
+}
+
+void SdlPlatform::placeWindow(const WindowPlacement& placement) {
+    impl_->screen.place(placement);
 }
 
 void SdlPlatform::setCursor(Cursor cursor) {
