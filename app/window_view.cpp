@@ -51,7 +51,9 @@ void WindowView::show(std::optional<Rect> changed) {
         // as it was then: the icon's frames at a click wait cost only their square.
         const bool part = changed && sharpShown_ && steps.generation() == checkedGeneration_ &&
                           steps.steps().size() == checkedSteps_;
-        if (s.layer->sharpTextMatches()) {
+        // Only the text window changes the layer between full presentations; what
+        // empties it elsewhere (a load, the title) presents the whole scene after.
+        if (part || s.layer->sharpTextMatches()) {
             const std::optional<Rect> hole = s.hole ? s.hole() : std::nullopt;
             sharp = takeTextOut(part ? *changed : Rect{0, 0, image_.width(), image_.height()}, hole);
             if (sharp && !part) changed.reset();

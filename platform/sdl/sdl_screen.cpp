@@ -334,6 +334,7 @@ void SdlScreen::drawSharpText(FontEngine& fonts) {
         layer_.fill(0);
         first = 0;
         dirty = SDL_Rect{0, 0, r.w, r.h};
+        inked_.reset();
     }
     const double sx = double(r.w) / kSceneWidth, sy = double(r.h) / kSceneHeight;
     auto px = [sx](int v) { return int(std::lround(v * sx)); };
@@ -350,7 +351,9 @@ void SdlScreen::drawSharpText(FontEngine& fonts) {
                         ? fonts.drawCharOnLayer(layer_, x, y, char32_t(static_cast<unsigned char>(step.text[0])),
                                                 font, step.colour)
                         : fonts.drawTextOnLayer(layer_, x, y, step.text, font, step.colour);
-                dirty = unite(dirty, {x - font.height, y - font.height, advance + 2 * font.height, 3 * font.height});
+                const SDL_Rect box{x - font.height, y - font.height, advance + 2 * font.height, 3 * font.height};
+                dirty = unite(dirty, box);
+                inked_ = unite(inked_, box);
                 break;
             }
             case SharpStep::Kind::Erase: {
@@ -376,6 +379,7 @@ void SdlScreen::drawSharpText(FontEngine& fonts) {
                     }
                 }
                 dirty = unite(dirty, {x0, y0, x1 - x0, y1 - y0});
+                inked_ = unite(inked_, {x0, y0, x1 - x0, y1 - y0});
                 break;
             }
         }
@@ -387,6 +391,7 @@ void SdlScreen::drawSharpText(FontEngine& fonts) {
     SDL_Rect part;
     const SDL_Rect all{0, 0, r.w, r.h};
     if (!SDL_IntersectRect(&*dirty, &all, &part)) return;
+
     SDL_UpdateTexture(layerTexture_, &part, layer_.row(part.y) + part.x, int(layer_.pitch() * 4));
 }
 
@@ -508,7 +513,14 @@ void SdlScreen::drawScene() {
     SDL_RenderCopy(renderer_, prescaled_ ? prescaled_ : frameTexture_, nullptr, &r);
     if (sharp_ && fonts_) {
         drawSharpText(*fonts_);
-        if (layerTexture_) SDL_RenderCopy(renderer_, layerTexture_, nullptr, &r);
+        // Only where text was drawn: blending the whole empty layer would double
+        // the cost of each frame of the wait icon.
+        SDL_Rect part;
+        const SDL_Rect all{0, 0, r.w, r.h};
+        if (layerTexture_ && inked_ && SDL_IntersectRect(&*inked_, &all, &part)) {
+            const SDL_Rect to{r.x + part.x, r.y + part.y, part.w, part.h};
+            SDL_RenderCopy(renderer_, layerTexture_, &part, &to);
+        }
     }
     if (showOverlay_) SDL_RenderCopy(renderer_, overlayTexture_, nullptr, &r);
     SDL_RenderSetLogicalSize(renderer_, kSceneWidth, kSceneHeight);

@@ -91,6 +91,7 @@ private:
     uint64_t layerGeneration_ = 0;
     std::size_t layerSteps_ = 0;
     bool layerValid_ = false;
+    std::optional<SDL_Rect> inked_;  // where steps drew since the layer was last emptied
 };
 
 }  // namespace qvl::platform
