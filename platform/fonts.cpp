@@ -81,7 +81,6 @@ struct FontEngine::Impl {
     // Installed families by normalized name, and every family name as listed (UTF-8).
     std::map<std::string, FaceCandidate> installed;
     std::vector<std::string> familyNamesUtf8;
-    std::vector<std::pair<std::string, std::string>> namesByFile;  // (file#index, UTF-8 family)
     std::vector<std::string> families;  // Shift-JIS, built on first use
     bool familiesBuilt = false;
 
@@ -127,7 +126,6 @@ struct FontEngine::Impl {
             for (int n = 0; FcPatternGetString(font, FC_FAMILY, n, &family) == FcResultMatch; ++n) {
                 const std::string name = reinterpret_cast<const char*>(family);
                 familyNamesUtf8.push_back(name);
-                namesByFile.emplace_back(candidate.ref.file + "#" + std::to_string(index), name);
                 auto [it, inserted] = installed.try_emplace(normalizeFaceName(name), candidate);
                 if (!inserted && candidate.better(it->second)) it->second = candidate;
             }
@@ -439,29 +437,6 @@ struct FontEngine::Impl {
 
 FontEngine::FontEngine() = default;
 FontEngine::~FontEngine() = default;
-
-std::vector<std::string> FontEngine::facesToChoose() {
-    Impl& f = impl();
-    // One name per font file: the first that is not plain ASCII, else the first.
-    std::map<std::string, std::string> chosen;
-    auto ascii = [](const std::string& s) {
-        return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    };
-    for (const auto& [file, name] : f.namesByFile) {
-        auto [it, inserted] = chosen.try_emplace(file, name);
-        if (!inserted && ascii(it->second) && !ascii(name)) it->second = name;
-    }
-    std::vector<std::string> out;
-    for (const auto& [file, name] : chosen) {
-        std::string sjis = utf8ToSjis(name);
-        if (sjisToUtf8(sjis) == name) out.push_back(std::move(sjis));
-    }
-    for (const FontAlias& alias : fontAliases())
-        if (f.firstInstalled(alias.faces)) out.push_back(utf8ToSjis(alias.name));
-    std::sort(out.begin(), out.end());
-    out.erase(std::unique(out.begin(), out.end()), out.end());
-    return out;
-}
 
 FontEngine::Impl& FontEngine::impl() {
     // Set up at the first text: fontconfig's configuration and the list of installed

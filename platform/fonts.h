@@ -34,9 +34,6 @@ public:
     // our alias table maps to an installed face.
     const std::vector<std::string>& families();
     bool isInstalled(std::string_view sjisName);
-    // For a player choosing a face: each installed face once, by its Japanese name
-    // where it has one ("IPAゴシック", not also "IPAGothic"), plus the Windows names.
-    std::vector<std::string> facesToChoose();
 
     // Draws Shift-JIS text with the top of its cell at y, transparent background.
     // Colour is 0x00RRGGBB; the top byte of the destination is left alone. Returns
