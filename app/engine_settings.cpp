@@ -7,6 +7,7 @@
 #include "platform/regular_file.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace qvl {
 
@@ -40,6 +41,23 @@ int32_t numberIn(const ConfigList& list, const char* file, const std::string& ke
     message += "' is not a valid integer value\n";
     message += platform::utf8ToSjis(where);
     throw Fault(message);
+}
+
+constexpr std::pair<platform::ScaleFilter, const char*> kFilterNames[] = {
+    {platform::ScaleFilter::SharpBilinear, "sharp"},
+    {platform::ScaleFilter::Nearest, "nearest"},
+    {platform::ScaleFilter::Bilinear, "bilinear"},
+    {platform::ScaleFilter::WholeOnly, "whole"},
+};
+
+void readWindowKeys(EngineSettings& s, const ConfigList& ini) {
+    for (auto [filter, name] : kFilterNames)
+        if (ini.value("ScaleFilter") == name) s.ScaleFilter = filter;
+    s.SharpText = parseInt(ini.value("SharpText")).value_or(1) != 0;
+    auto x = parseInt(ini.value("WindowX")), y = parseInt(ini.value("WindowY"));
+    auto w = parseInt(ini.value("WindowWidth")), h = parseInt(ini.value("WindowHeight"));
+    if (x && y && w && h && *w > 0 && *h > 0 && *w <= 16384 && *h <= 16384)
+        s.window = platform::WindowPlacement{*x, *y, *w, *h, parseInt(ini.value("FullScreen")).value_or(0) != 0};
 }
 
 }  // namespace
@@ -83,6 +101,7 @@ void applySettings(EngineSettings& s, const ConfigList& cfg, const ConfigList* i
         s.MusicVolume = percent("MusicVolume");
         s.SoundVolume = percent("SoundVolume");
         s.AutoAdvance = parseInt(ini->value("AutoAdvance")).value_or(0) != 0;
+        readWindowKeys(s, *ini);
     } else {
         for (int i = 0; i < 4; ++i) s.DefaultFont[std::size_t(i)] = cfg.value("DefaultFont" + std::to_string(i));
         if (!cfg.value("BGDarkness").empty()) s.BGDarkness = on(cfg, "BGDarkness", false);
@@ -140,6 +159,19 @@ std::string settingsFileBytes(const EngineSettings& s) {
         out.add("MusicVolume=" + std::to_string(s.MusicVolume));
         out.add("SoundVolume=" + std::to_string(s.SoundVolume));
         out.add("AutoAdvance=" + flag(s.AutoAdvance));
+    }
+    if (s.ScaleFilter != platform::ScaleFilter::SharpBilinear || !s.SharpText || s.window) {
+        out.add("[Window]");
+        for (auto [filter, name] : kFilterNames)
+            if (s.ScaleFilter == filter) out.add(std::string("ScaleFilter=") + name);
+        out.add("SharpText=" + flag(s.SharpText));
+        if (s.window) {
+            out.add("WindowX=" + std::to_string(s.window->x));
+            out.add("WindowY=" + std::to_string(s.window->y));
+            out.add("WindowWidth=" + std::to_string(s.window->width));
+            out.add("WindowHeight=" + std::to_string(s.window->height));
+            out.add("FullScreen=" + flag(s.window->fullScreen));
+        }
     }
     return out.toBytes();
 }

@@ -2,6 +2,7 @@
 // The values of qvl.cfg (the scenario's), qvl.ini (the player's) and the install
 // path, with their defaults. All texts are Shift-JIS.
 #include "base/config_list.h"
+#include "platform/platform.h"
 
 #include <array>
 #include <cstdint>
@@ -42,6 +43,10 @@ struct EngineSettings {
     int32_t MusicVolume = 100;  // percent
     int32_t SoundVolume = 100;  // percent
     bool AutoAdvance = false;   // lines go on by themselves after a pause
+    // How a window larger than the scene draws it, and where the window was left.
+    platform::ScaleFilter ScaleFilter = platform::ScaleFilter::SharpBilinear;
+    bool SharpText = true;  // text drawn at the window's resolution
+    std::optional<platform::WindowPlacement> window;
     std::array<std::string, kFontSlots> DefaultFont;  // candidate lists, slots 0-6
     bool DebugMode = false;
     bool EnableAllDrive = false;

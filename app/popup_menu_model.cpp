@@ -2,6 +2,8 @@
 
 #include "platform/encoding.h"
 
+#include <utility>
+
 namespace qvl {
 
 namespace {
@@ -51,6 +53,19 @@ constexpr ItemDef kItems[kMenuItemCount] = {
     {MenuItem::Mdebug, kTop, "Mdebug", "キャンセル", 0, true},
     {MenuItem::Mskipout, kTop, "Mskipout", "読んだ文章を飛ばす", 'f', false},
     {MenuItem::Mscreenshot, kTop, "Mscreenshot", "画面を画像で保存", 0, true},
+    {MenuItem::Ksharptext, MenuItem::Mdisplay, "Ksharptext", "文字を画面の解像度で描く", 0, true},
+    {MenuItem::Mscaling, MenuItem::Mdisplay, "Mscaling", "絵の拡大の仕方", 0, true},
+    {MenuItem::Kscalesharp, MenuItem::Mscaling, "Kscalesharp", "くっきりなめらか（標準）", 0, true},
+    {MenuItem::Kscalenearest, MenuItem::Mscaling, "Kscalenearest", "ドットのまま", 0, true},
+    {MenuItem::Kscalebilinear, MenuItem::Mscaling, "Kscalebilinear", "なめらか", 0, true},
+    {MenuItem::Kscalewhole, MenuItem::Mscaling, "Kscalewhole", "整数倍だけ（まわりは黒）", 0, true},
+};
+
+constexpr std::pair<MenuItem, platform::ScaleFilter> kScalings[] = {
+    {MenuItem::Kscalesharp, platform::ScaleFilter::SharpBilinear},
+    {MenuItem::Kscalenearest, platform::ScaleFilter::Nearest},
+    {MenuItem::Kscalebilinear, platform::ScaleFilter::Bilinear},
+    {MenuItem::Kscalewhole, platform::ScaleFilter::WholeOnly},
 };
 
 const ItemDef& def(MenuItem item) {
@@ -76,7 +91,7 @@ PopupMenuModel::PopupMenuModel() {
         items_[i].enabled = kItems[i].initiallyEnabled;
     }
     for (MenuItem on : {MenuItem::Kwinmode, MenuItem::Kmusic, MenuItem::Ksound, MenuItem::Kmusicvol100,
-                        MenuItem::Ksoundvol100})
+                        MenuItem::Ksoundvol100, MenuItem::Ksharptext, MenuItem::Kscalesharp})
         items_[std::size_t(on)].checked = true;
 }
 
@@ -105,6 +120,8 @@ void PopupMenuModel::update(const MenuConditions& c) {
         set(MenuItem(int(MenuItem::Kmusicvol100) + int(i)), true, c.musicVolume == kVolumeSteps[i]);
         set(MenuItem(int(MenuItem::Ksoundvol100) + int(i)), true, c.soundVolume == kVolumeSteps[i]);
     }
+    set(MenuItem::Ksharptext, true, c.sharpText);
+    for (auto [item, filter] : kScalings) set(item, true, c.scaleFilter == filter);
     items_[std::size_t(MenuItem::Mdebug)].caption =
         caption(c.debugMode ? kMenuItemCount : std::size_t(MenuItem::Mdebug));
 }
@@ -141,6 +158,12 @@ std::optional<int> PopupMenuModel::volumeOf(MenuItem item) {
         const int step = int(item) - int(first);
         if (step >= 0 && step < int(kVolumeSteps.size())) return kVolumeSteps[std::size_t(step)];
     }
+    return std::nullopt;
+}
+
+std::optional<platform::ScaleFilter> PopupMenuModel::scaleFilterOf(MenuItem item) {
+    for (auto [each, filter] : kScalings)
+        if (each == item) return filter;
     return std::nullopt;
 }
 

@@ -2,6 +2,7 @@
 // The popup menu's items: the tree in its order with names, captions, shortcuts,
 // check marks and enabled states. The states follow the engine: update() takes
 // what they depend on, and the rules of which wait enables what live here.
+#include "platform/platform.h"
 #include "ui/popup_menu.h"
 
 #include <array>
@@ -46,6 +47,12 @@ enum class MenuItem : int {
     Mdebug,
     Mskipout,
     Mscreenshot,
+    Ksharptext,
+    Mscaling,
+    Kscalesharp,
+    Kscalenearest,
+    Kscalebilinear,
+    Kscalewhole,
     Count
 };
 
@@ -67,6 +74,8 @@ struct MenuConditions {
     bool debugMode = false;
     bool autoAdvance = false;
     int musicVolume = 100, soundVolume = 100;
+    bool sharpText = true;
+    platform::ScaleFilter scaleFilter = platform::ScaleFilter::SharpBilinear;
 };
 
 struct MenuItemState {
@@ -91,6 +100,8 @@ public:
     static std::vector<MenuItem> children(std::optional<MenuItem> parent);
     // The volume of a volume item; nothing for the others.
     static std::optional<int> volumeOf(MenuItem item);
+    // The scaling of a scaling item; nothing for the others.
+    static std::optional<platform::ScaleFilter> scaleFilterOf(MenuItem item);
 
     std::optional<MenuItem> findCaption(const std::string& sjis) const;
     std::optional<MenuItem> findShortcut(char ch) const;

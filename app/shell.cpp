@@ -67,6 +67,8 @@ MenuConditions Shell::menuConditions() const {
     c.autoAdvance = settings.AutoAdvance;
     c.musicVolume = settings.MusicVolume;
     c.soundVolume = settings.SoundVolume;
+    c.sharpText = settings.SharpText;
+    c.scaleFilter = settings.ScaleFilter;
     return c;
 }
 
@@ -96,6 +98,12 @@ void Shell::runMenuItem(MenuItem item, bool fromMenu) {
     if (auto percent = PopupMenuModel::volumeOf(item)) {
         (item < MenuItem::Msoundvolume ? settings.MusicVolume : settings.SoundVolume) = *percent;
         applyVolumes();
+        input.clearClicks();
+        return;
+    }
+    if (auto filter = PopupMenuModel::scaleFilterOf(item)) {
+        settings.ScaleFilter = *filter;
+        applyScaling();
         input.clearClicks();
         return;
     }
@@ -165,6 +173,10 @@ void Shell::runMenuItem(MenuItem item, bool fromMenu) {
             break;
         case MenuItem::Mscreenshot:
             saveScreenshot();
+            break;
+        case MenuItem::Ksharptext:
+            settings.SharpText = !settings.SharpText;
+            applyScaling();
             break;
         default:
             break;
@@ -347,6 +359,11 @@ void Shell::applyVolumes() {
 }
 
 // --- Display modes ------------------------------------------------------------------
+
+void Shell::applyScaling() {
+    main_.platform().setScaling(main_.settings.ScaleFilter, main_.settings.SharpText);
+    main_.view().show();
+}
 
 void Shell::toggleFullScreen() {
     platform::Platform& platform = main_.platform();

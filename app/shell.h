@@ -50,6 +50,8 @@ public:
     void toggleWindowFrame();
     void setWindowCaption(const std::string& sjis);
     void restoreDisplayMode();
+    // The scaling settings to the window, shown at once.
+    void applyScaling();
 
     // The menu tree with its states, and the texts of an open dialog.
     void writeMenuState(nlohmann::ordered_json& j) const;

@@ -33,6 +33,13 @@ TFmain::TFmain(platform::Platform& platform, TFmainOptions options)
       choices_(choiceLink, ChoiceLink::input(*this)),
       playback(platform.audio(), audioLink, channels, settings.EnableMusic, settings.EnableSound,
                settings.dataDriveRoot) {
+    // A window larger than the scene draws the text layer at its own scale, checked
+    // against the layer, its mask and the scene under it at each presentation.
+    view_.setSharpTextSource({&text.layer(), &bank_[SurfaceId::Text], &bank_[SurfaceId::TextMask],
+                              &bank_[SurfaceId::VirtualVram], &textWindow.textVisible, [this] {
+                                  const WaitIcon& icon = text.waitIcon();
+                                  return icon.running() ? std::optional<Rect>(icon.rect()) : std::nullopt;
+                              }});
     if (this->options.verbose) {
         files.setTrace([](std::string_view name, const std::filesystem::path& path) {
             std::cerr << "file: " << platform::sjisToUtf8(name) << " -> " << path.string() << "\n";
@@ -86,6 +93,9 @@ void TFmain::createMainWindow() {
     settings.GlobalFlagSave = true;
     flags.clearFlags(2, "0");
     loadSettings();
+    // The window is placed before it is first shown.
+    platform_.setScaling(settings.ScaleFilter, settings.SharpText);
+    if (settings.window) platform_.placeWindow(*settings.window);
     playback.startUp(settings.MP3Timing);
     shell.applyVolumes();
     if (!settings.DataDriveLabel.empty()) {
@@ -108,6 +118,7 @@ void TFmain::createMainWindow() {
     loadWaitIcon();
     textWindow.setDefaults(settings.FontTable);
     cycle.windowCreated = true;
+    if (settings.window && settings.window->fullScreen && platform_.windowPlacement()) shell.toggleFullScreen();
     // The first presentation shows the start background without darkening.
     const bool dark = settings.BGDarkness;
     settings.BGDarkness = false;
@@ -291,6 +302,10 @@ void TFmain::startSequence() {
 }
 
 void TFmain::saveSettings() {
+    if (auto placement = platform_.windowPlacement()) {
+        settings.window = *placement;
+        settings.window->fullScreen = shell.fullScreen;
+    }
     const std::filesystem::path file =
         (settings.playerFolder.empty() ? settings.startDirectory : settings.playerFolder) / "qvl.ini";
     if (!files.writeAtomically(platform::FileSystem::toSjis(file), settingsFileBytes(settings))) {

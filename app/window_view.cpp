@@ -1,5 +1,8 @@
 #include "app/window_view.h"
 
+#include "text/text_layer.h"
+
+#include <algorithm>
 #include <utility>
 
 namespace qvl {
@@ -12,8 +15,56 @@ void WindowView::setOverlay(const Surface* overlay) {
     show();
 }
 
+bool WindowView::takeTextOut(Rect r, std::optional<Rect> hole) {
+    const SharpTextSource& s = sharpSource_;
+    const Surface &text = *s.text, &mask = *s.mask, &scene = *s.scene;
+    const int x0 = std::max(r.x, 0), y0 = std::max(r.y, 0);
+    const int x1 = std::min({r.x + r.w, image_.width(), text.width(), mask.width(), scene.width()});
+    const int y1 = std::min({r.y + r.h, image_.height(), text.height(), mask.height(), scene.height()});
+    for (int y = y0; y < y1; ++y) {
+        const uint32_t* m = mask.row(y);
+        const uint32_t* t = text.row(y);
+        const uint32_t* under = scene.row(y);
+        const uint32_t* shown = image_.row(y);
+        uint32_t* out = withoutText_.row(y);
+        std::copy(shown + x0, shown + x1, out + x0);
+        const bool rowInHole = hole && y >= hole->y && y < hole->y + hole->h;
+        for (int x = x0; x < x1; ++x) {
+            if ((m[x] & 0xFFFFFF) == 0xFFFFFF) continue;
+            // The wait icon's square shows the scene without text under the icon.
+            if (rowInHole && x >= hole->x && x < hole->x + hole->w) continue;
+            if (shown[x] != ((under[x] & m[x]) | t[x])) return false;
+            out[x] = under[x];
+        }
+    }
+    return true;
+}
+
 void WindowView::show(std::optional<Rect> changed) {
-    platform_.present(image_, overlay_, changed);
+    const SharpTextSource& s = sharpSource_;
+    bool sharp = false;
+    if (s.layer && s.visible && *s.visible && platform_.drawsSharpText()) {
+        if (withoutText_.width() != image_.width() || withoutText_.height() != image_.height())
+            withoutText_ = Surface(image_.width(), image_.height());
+        const platform::SharpText& steps = s.layer->sharpText();
+        // A part is enough when the last presentation was sharp and the layer is
+        // as it was then: the icon's frames at a click wait cost only their square.
+        const bool part = changed && sharpShown_ && steps.generation() == checkedGeneration_ &&
+                          steps.steps().size() == checkedSteps_;
+        // Only the text window changes the layer between full presentations; what
+        // empties it elsewhere (a load, the title) presents the whole scene after.
+        if (part || s.layer->sharpTextMatches()) {
+            const std::optional<Rect> hole = s.hole ? s.hole() : std::nullopt;
+            sharp = takeTextOut(part ? *changed : Rect{0, 0, image_.width(), image_.height()}, hole);
+            if (sharp && !part) changed.reset();
+            checkedGeneration_ = steps.generation();
+            checkedSteps_ = steps.steps().size();
+        }
+    }
+    if (sharp != sharpShown_) changed.reset();  // the whole frame differs between the two ways
+    sharpShown_ = sharp;
+    platform_.setSharpText(sharp ? &s.layer->sharpText() : nullptr);
+    platform_.present(sharp ? withoutText_ : image_, overlay_, changed);
     if (firstShow_) std::exchange(firstShow_, nullptr)();
 }
 

@@ -4,13 +4,34 @@
 // message box, dialog, menu or view). Every presentation goes through here, so a
 // timer, an exposure or a full-screen switch can never paint the scene over an
 // open box.
+//
+// A window larger than the scene may draw the text layer at its own scale. That
+// is done only while the image shows the layer exactly as laid over the scene;
+// anything that moves, mixes or covers the text (a shake, a transition's frames,
+// a scroll) makes the window show the image itself for that moment.
 #include "graphics/surface.h"
 #include "platform/platform.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 
 namespace qvl {
+
+class TextLayer;
+
+// The parts the sharp text is checked against: the text layer with its mask, the
+// scene under it, whether text is shown, and a square the text never shows in
+// (the wait icon's, while it runs).
+struct SharpTextSource {
+    TextLayer* layer = nullptr;
+    const Surface* text = nullptr;
+    const Surface* mask = nullptr;
+    const Surface* scene = nullptr;
+    const bool* visible = nullptr;
+    std::function<std::optional<Rect>()> hole;
+};
 
 class WindowView {
 public:
@@ -29,11 +50,24 @@ public:
     // Called once, after the first presentation (start-up measurements).
     void onFirstShow(std::function<void()> callback) { firstShow_ = std::move(callback); }
 
+    void setSharpTextSource(SharpTextSource source) { sharpSource_ = std::move(source); }
+    // Whether the last presentation drew the text at the window's scale.
+    bool showsSharpText() const { return sharpShown_; }
+
 private:
+    // The image with the layer's text taken out, in r; false when the image does
+    // not show the layer as laid there.
+    bool takeTextOut(Rect r, std::optional<Rect> hole);
+
     platform::Platform& platform_;
     Surface image_;
     const Surface* overlay_ = nullptr;
     std::function<void()> firstShow_;
+    SharpTextSource sharpSource_;
+    Surface withoutText_;
+    bool sharpShown_ = false;
+    uint64_t checkedGeneration_ = 0;  // the steps as last checked in full
+    std::size_t checkedSteps_ = 0;
 };
 
 }  // namespace qvl

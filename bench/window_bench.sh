@@ -79,7 +79,7 @@ fi
 # Start-up, windowed: each run is stopped once it has shown its first frame.
 for i in $(seq 10); do
   log="$work/start$i.log"
-  QVL_LAUNCH_NS=$(date +%s%N) "$quorvel" --startup-time "$demo" >/dev/null 2>"$log" &
+  QVL_LAUNCH_NS=$(date +%s%N) "$quorvel" --scale 1 --startup-time "$demo" >/dev/null 2>"$log" &
   pid=$!
   for _ in $(seq 100); do grep -qs '^startup:' "$log" && break; sleep 0.05; done
   kill "$pid" 2>/dev/null || true
@@ -107,7 +107,7 @@ else
   : > "$work/side.o"
   for _ in $(seq "$rounds"); do
     rm -rf "$work/q"; cp -r "$work/one" "$work/q"
-    "$watch" 600 20 3366CC 1500 3000 -- "$quorvel" "$work/q" >> "$work/side.q" 2>/dev/null || true
+    "$watch" 600 20 3366CC 1500 3000 -- "$quorvel" --scale 1 "$work/q" >> "$work/side.q" 2>/dev/null || true
     "$watch" 600 20 3366CC 1500 3000 -- "$ons" --root "$work/ons" >> "$work/side.o" 2>/dev/null || true
   done
   col() { awk -v c="$2" 'NF == 6 && $2 >= 0 && $c >= 0 { print $c }' "$1" | median; }
@@ -132,7 +132,7 @@ fi
 hz=$(getconf CLK_TCK)
 cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 idle() { # label scenario-dir transcript-line-to-wait-for
-  "$quorvel" --transcript "$2" >"$work/idle.out" 2>/dev/null &
+  "$quorvel" --scale "${QVL_BENCH_SCALE:-1}" --transcript "$2" >"$work/idle.out" 2>/dev/null &
   local pid=$!
   for _ in $(seq 100); do grep -qs "$3" "$work/idle.out" && break; sleep 0.1; done
   sleep 3  # a line is written out a character at a time
@@ -154,12 +154,14 @@ idle "at the first click wait, the demo's MIDI tune playing" "$demo" '^text:'
 cp -r "$demo" "$work/quiet"
 printf 'Version=1.20\r\n[System]\r\nSavePath=save\\\r\nEnableMusic=0\r\n' > "$work/quiet/qvl.ini"
 idle "at the first click wait, music off" "$work/quiet" '^text:'
+# The same in a window twice the scene, its text drawn at the window's resolution.
+QVL_BENCH_SCALE=2 idle "at the first click wait, music off, window x2 with sharp text" "$work/quiet" '^text:'
 
 # Transitions in the window: how long each took against the sum of its waits.
 cp -r "$demo" "$work/fade"
 printf '_bgload "bg_sky.jpg"\r\n_fade #BLEND0\r\n_bgload "bg_room.mag"\r\n_fade #TILE0\r\n_winexit\r\n' \
   > "$work/fade/autorun.txt"
-"$quorvel" --verbose "$work/fade" 2>"$work/fade.log" >/dev/null &
+"$quorvel" --scale 1 --verbose "$work/fade" 2>"$work/fade.log" >/dev/null &
 pid=$!
 for _ in $(seq 100); do [ "$(grep -c '^transition:' "$work/fade.log" 2>/dev/null)" -ge 2 ] && break; sleep 0.1; done
 kill "$pid" 2>/dev/null || true

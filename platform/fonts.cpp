@@ -376,6 +376,50 @@ struct FontEngine::Impl {
         }
     }
 
+    // Source-over onto a layer with coverage in its top byte.
+    static void drawGlyphOnLayer(Surface& dst, long long penX, long long baseline, const Glyph& g, uint32_t colour) {
+        if (g.coverage.empty()) return;
+        const long long left = penX + g.left, top = baseline - g.top;
+        const long long x0 = std::max<long long>(left, 0), x1 = std::min<long long>(left + g.width, dst.width());
+        const long long y0 = std::max<long long>(top, 0), y1 = std::min<long long>(top + g.rows, dst.height());
+        if (x0 >= x1 || y0 >= y1) return;
+        const uint32_t sr = (colour >> 16) & 0xFF, sg = (colour >> 8) & 0xFF, sb = colour & 0xFF;
+        for (long long y = y0; y < y1; ++y) {
+            uint32_t* row = dst.row(static_cast<int>(y));
+            const uint8_t* cov = g.coverage.data() + std::size_t(y - top) * std::size_t(g.width);
+            for (long long x = x0; x < x1; ++x) {
+                const uint32_t a = cov[x - left];
+                if (a == 0) continue;
+                uint32_t& d = row[x];
+                const uint32_t da = d >> 24;
+                if (a == 255 || da == 0) {
+                    d = (a << 24) | (colour & 0xFFFFFF);
+                    continue;
+                }
+                // out = src + dst * (1 - src), in straight alpha.
+                const uint32_t keep = da * (255 - a);  // 0..65025
+                const uint32_t oa = a * 255 + keep;    // 255 * out alpha
+                const auto mix = [&](uint32_t s, uint32_t t) { return (s * a * 255 + t * keep + oa / 2) / oa; };
+                d = ((oa + 127) / 255 << 24) | (mix(sr, (d >> 16) & 0xFF) << 16) | (mix(sg, (d >> 8) & 0xFF) << 8) |
+                    mix(sb, d & 0xFF);
+            }
+        }
+    }
+
+    long long drawOnLayer(Surface& dst, long long x, long long y, std::u32string_view text, const FontSpec& font,
+                          uint32_t colour) {
+        const int faceId = resolve(font.name);
+        const int size = clampHeight(font.height);
+        const long long baseline = y + metricsOf(faceId, size).ascent;
+        long long pen = x;
+        for (char32_t ch : text) {
+            const Glyph& g = glyph(faceId, size, font.bold, true, ch);
+            drawGlyphOnLayer(dst, pen, baseline, g, colour);
+            pen += g.advance;
+        }
+        return pen - x;
+    }
+
     long long draw(Surface* dst, long long x, long long y, std::u32string_view text, const FontSpec& font,
                    uint32_t colour, bool antialias) {
         const int faceId = resolve(font.name);
@@ -423,6 +467,15 @@ int FontEngine::measureText(std::string_view sjis, const FontSpec& font) {
 int FontEngine::drawChar(Surface& dst, int x, int y, char32_t ch, const FontSpec& font, uint32_t colour,
                          bool antialias) {
     return clampToInt(impl().draw(&dst, x, y, std::u32string_view(&ch, 1), font, colour, antialias));
+}
+
+int FontEngine::drawTextOnLayer(Surface& layer, int x, int y, std::string_view sjis, const FontSpec& font,
+                                uint32_t colour) {
+    return clampToInt(impl().drawOnLayer(layer, x, y, sjisToUtf32(sjis), font, colour));
+}
+
+int FontEngine::drawCharOnLayer(Surface& layer, int x, int y, char32_t ch, const FontSpec& font, uint32_t colour) {
+    return clampToInt(impl().drawOnLayer(layer, x, y, std::u32string_view(&ch, 1), font, colour));
 }
 
 FontMetrics FontEngine::metrics(const FontSpec& font) {

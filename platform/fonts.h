@@ -45,6 +45,11 @@ public:
     // One character given as a code point (symbol fonts draw byte values).
     int drawChar(Surface& dst, int x, int y, char32_t ch, const FontSpec& fontSpec, uint32_t colour,
                  bool antialias = true);
+    // As drawText and drawChar, antialiased, onto a layer that carries coverage in
+    // its top byte (0xAARRGGBB, not premultiplied) and is laid over a picture later.
+    int drawTextOnLayer(Surface& layer, int x, int y, std::string_view sjis, const FontSpec& fontSpec,
+                        uint32_t colour);
+    int drawCharOnLayer(Surface& layer, int x, int y, char32_t ch, const FontSpec& fontSpec, uint32_t colour);
     FontMetrics metrics(const FontSpec& fontSpec);
     // The file a face name resolves to (for --verbose and the font dialog).
     std::string fileFor(std::string_view sjisName);

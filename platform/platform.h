@@ -16,6 +16,21 @@
 namespace qvl::platform {
 
 class FontEngine;
+class SharpText;
+
+// How a window larger than the scene scales the scene's pictures.
+enum class ScaleFilter : uint8_t {
+    Nearest,        // square pixels
+    Bilinear,       // smooth
+    SharpBilinear,  // the largest whole multiple first, smoothed only for the rest
+    WholeOnly,      // the largest whole multiple, black around it
+};
+
+// Where the player left the window, in desktop pixels; fullScreen: it was full screen.
+struct WindowPlacement {
+    int x = 0, y = 0, width = 0, height = 0;
+    bool fullScreen = false;
+};
 
 enum class Cursor : uint8_t { Pen = 1, Hand = 2, Wait = 3 };
 
@@ -84,6 +99,21 @@ public:
 
     virtual FontEngine& fonts() = 0;
     virtual AudioOutput& audio() = 0;
+
+    // Beyond the original: a window larger than the scene. sharpText: text drawn at
+    // the window's resolution where the engine offers it (setSharpText).
+    virtual void setScaling(ScaleFilter filter, bool sharpText) { (void)filter, (void)sharpText; }
+    // Whether steps given to setSharpText would be drawn (a window larger than the
+    // scene that wants sharp text); the engine spares the work otherwise.
+    virtual bool drawsSharpText() { return false; }
+    // The text of the next presentations, drawn at the window's scale over the
+    // frame; the frame then holds the scene without that text. Nothing: none.
+    // The steps are read at each present and must outlive the backend's use.
+    virtual void setSharpText(const SharpText* text) { (void)text; }
+    // The window as it is now; nothing without a real window.
+    virtual std::optional<WindowPlacement> windowPlacement() { return std::nullopt; }
+    // Moves and sizes the window (not full screen) before it is first shown.
+    virtual void placeWindow(const WindowPlacement& placement) { (void)placement; }
 
     // Wall-clock time for the scripts' date and time values and the random seed.
     // The headless backend answers from its virtual clock so runs repeat exactly.

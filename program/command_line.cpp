@@ -57,7 +57,7 @@ struct Parser {
         // Unknown options and a second folder are reported below in our words.
         app.allow_extras();
         app.add_flag("--demo", o.demo, "play the demo scenario installed with Quorvel");
-        scaleOpt = app.add_option("--scale", scale, "start with the window N times 640x480 (1 to 8, default 1)")
+        scaleOpt = app.add_option("--scale", scale, "start with the window N times 640x480 (1 to 8; default: the largest that fits the desktop)")
                        ->type_name("N");
         app.add_flag("--verbose", o.verbose, "log on stderr which file each script name resolved to");
         app.add_flag("--headless", o.headless, "run without a window on a virtual clock; stdout is a transcript");

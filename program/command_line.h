@@ -11,7 +11,7 @@ namespace qvl::program {
 struct Options {
     bool headless = false, autoPlay = false, verbose = false, transcript = false, startupTime = false;
     bool demo = false;
-    int scale = 1;
+    int scale = 0;  // 0: the largest whole multiple that fits the desktop
     std::optional<uint32_t> maxMs;
     uint64_t maxSteps = 10'000'000;
     std::string input, dumpState, screenshot, readBack, frames, dir;

@@ -3,6 +3,7 @@
 // pictures drawn into both, and the drawn squares put into the window image. The
 // image reaches the screen only when someone could see it (showPending).
 #include "graphics/surface.h"
+#include "platform/sharp_text.h"
 #include "text/text_host.h"
 #include "text/text_window_state.h"
 
@@ -28,10 +29,21 @@ public:
     // The window image back to the scene without text, shown at once.
     void showSceneOnly();
 
+    // The layer's drawing as steps, for a window that draws the text at its own
+    // scale. Usable only while the layer holds what these steps drew: true then.
+    // A layer emptied behind our back (a load, the title) starts the steps again.
+    const platform::SharpText& sharpText() const { return sharp_; }
+    bool sharpTextMatches();
+
 private:
+    // The layer's pixels as our own drawing left them, around r.
+    void keep(Rect r);
+
     TextHost& host_;
     const TextWindowState& t_;
     bool pending_ = false;  // drawn text not yet shown
+    platform::SharpText sharp_;
+    Surface keptText_, keptMask_;
 };
 
 }  // namespace qvl

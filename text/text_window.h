@@ -64,6 +64,8 @@ public:
     void sysSave(int32_t n) { v_.saveSuppressed = n != 0; }
 
     TextWindowState& state() { return t_; }
+    // The layer's drawing for a window that draws text at its own scale.
+    TextLayer& layer() { return layer_; }
 
 private:
     // The start of the character or code group that holds position target.

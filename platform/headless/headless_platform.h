@@ -32,7 +32,7 @@ struct HeadlessOptions {
     std::function<void(int, uint64_t, const Surface&)> onFrame = {};
 };
 
-class HeadlessPlatform final : public Platform {
+class HeadlessPlatform : public Platform {
 public:
     HeadlessPlatform(std::vector<ScriptedInput> input, HeadlessOptions options);
 

@@ -9,6 +9,9 @@
 #include "platform/sdl/timer_set.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xutil.h>
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -44,6 +47,28 @@ Event simpleEvent(Event::Type type) {
     Event ev;
     ev.type = type;
     return ev;
+}
+
+// SDL writes the legacy WM_NAME through the C library's locale, which garbles a
+// Japanese caption under a plain locale; window lists that read it show mojibake.
+// Written again here from UTF-8 as compound text (Latin-1 where that suffices), as
+// Xlib's own conversion does. Xlib is looked up only; SDL's X11 driver loaded it.
+void setLegacyWindowName(SDL_Window* window, const std::string& utf8) {
+    SDL_SysWMinfo wm;
+    SDL_VERSION(&wm.version);
+    if (!SDL_GetWindowWMInfo(window, &wm) || wm.subsystem != SDL_SYSWM_X11) return;
+    using ToProperty = int (*)(Display*, char**, int, XICCEncodingStyle, XTextProperty*);
+    using SetName = void (*)(Display*, ::Window, XTextProperty*);
+    using Free = int (*)(void*);
+    auto toProperty = reinterpret_cast<ToProperty>(dlsym(RTLD_DEFAULT, "Xutf8TextListToTextProperty"));
+    auto setName = reinterpret_cast<SetName>(dlsym(RTLD_DEFAULT, "XSetWMName"));
+    auto release = reinterpret_cast<Free>(dlsym(RTLD_DEFAULT, "XFree"));
+    if (!toProperty || !setName || !release) return;
+    char* list[] = {const_cast<char*>(utf8.c_str())};
+    XTextProperty property{};
+    if (toProperty(wm.info.x11.display, list, 1, XStdICCTextStyle, &property) < 0 || !property.value) return;
+    setName(wm.info.x11.display, wm.info.x11.window, &property);
+    release(property.value);
 }
 
 }  // namespace
@@ -208,7 +233,9 @@ void SdlPlatform::present(const Surface& frame, const Surface* overlay, std::opt
 }
 
 void SdlPlatform::setCaption(std::string_view utf8) {
-    SDL_SetWindowTitle(impl_->screen.window(), std::string(utf8).c_str());
+    const std::string caption(utf8);
+    SDL_SetWindowTitle(impl_->screen.window(), caption.c_str());
+    setLegacyWindowName(impl_->screen.window(), caption);
 }
 
 void SdlPlatform::setBorder(bool on) {
@@ -216,7 +243,28 @@ void SdlPlatform::setBorder(bool on) {
 }
 
 bool SdlPlatform::setFullScreen(bool on) {
+    if (on) impl_->screen.placement();  // the window's own size, kept for its return
     return SDL_SetWindowFullscreen(impl_->screen.window(), on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
+}
+
+void SdlPlatform::setScaling(ScaleFilter filter, bool sharpText) {
+    impl_->screen.setScaling(filter, sharpText);
+}
+
+bool SdlPlatform::drawsSharpText() {
+    return impl_->screen.drawsSharpText();
+}
+
+void SdlPlatform::setSharpText(const SharpText* text) {
+    impl_->screen.setSharpText(text, fonts_);
+}
+
+std::optional<WindowPlacement> SdlPlatform::windowPlacement() {
+    return impl_->screen.placement();
+}
+
+void SdlPlatform::placeWindow(const WindowPlacement& placement) {
+    impl_->screen.place(placement);
 }
 
 void SdlPlatform::setCursor(Cursor cursor) {

@@ -11,7 +11,7 @@
 namespace qvl::platform {
 
 struct SdlOptions {
-    int scale = 1;  // initial window size in multiples of 640x480
+    int scale = 0;  // initial window size in multiples of 640x480; 0: what fits the desktop
     // For desktop tests: Ctrl+Alt+Shift+F12 writes what the window shows to
     // readBackDir/readback-N.png (N counting from 1) instead of reaching the engine.
     std::string readBackDir;
@@ -38,6 +38,12 @@ public:
     int colourDepth() override;
     void setTextInput(bool on, Rect where) override;
     void beep() override;
+
+    void setScaling(ScaleFilter filter, bool sharpText) override;
+    bool drawsSharpText() override;
+    void setSharpText(const SharpText* text) override;
+    std::optional<WindowPlacement> windowPlacement() override;
+    void placeWindow(const WindowPlacement& placement) override;
 
     FontEngine& fonts() override { return fonts_; }
     AudioOutput& audio() override;

@@ -1,7 +1,9 @@
 #include "platform/sdl/sdl_screen.h"
 
+#include "platform/fonts.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_window_icon.h"
+#include "platform/sharp_text.h"
 
 #include <SDL_syswm.h>
 #include <dlfcn.h>
@@ -9,6 +11,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -99,13 +103,70 @@ void updatePart(SDL_Texture* texture, const std::vector<uint32_t>& pixels, const
     SDL_UpdateTexture(texture, &r, pixels.data() + std::size_t(r.y) * kSceneWidth + std::size_t(r.x), kScenePitchBytes);
 }
 
+SDL_Rect unite(const std::optional<SDL_Rect>& a, const SDL_Rect& b) {
+    if (!a) return b;
+    SDL_Rect out;
+    SDL_UnionRect(&*a, &b, &out);
+    return out;
+}
+
+// The desktop's own scale factor: GDK_SCALE when set, else the X resources'
+// Xft.dpi against 96 (Xlib is looked up only; SDL's X11 driver has loaded it).
+int desktopScale(SDL_Window* window) {
+    if (const char* gdk = std::getenv("GDK_SCALE")) {
+        const int v = std::atoi(gdk);
+        if (v >= 1 && v <= 8) return v;
+    }
+    SDL_SysWMinfo wm;
+    SDL_VERSION(&wm.version);
+    if (!SDL_GetWindowWMInfo(window, &wm) || wm.subsystem != SDL_SYSWM_X11) return 1;
+    using Resources = char* (*)(Display*);
+    auto resources = reinterpret_cast<Resources>(dlsym(RTLD_DEFAULT, "XResourceManagerString"));
+    const char* text = resources ? resources(wm.info.x11.display) : nullptr;
+    if (!text) return 1;
+    const std::string all = text;
+    const std::size_t at = all.find("Xft.dpi:");
+    if (at == std::string::npos) return 1;
+    const double dpi = std::atof(all.c_str() + at + 8);
+    return std::clamp(int(std::lround(dpi / 96.0)), 1, 8);
+}
+
+// Room a window manager's title bar and frame take beside the client area.
+constexpr int kFrameAllowance = 32;
+
+bool fitsDesktop(int w, int h) {
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return w <= kSceneWidth && h <= kSceneHeight;
+    return w <= usable.w && h + kFrameAllowance <= usable.h;
+}
+
 }  // namespace
 
+int SdlScreen::fittingScale() {
+    int scale = 1;
+    while (scale < 8 && fitsDesktop(kSceneWidth * (scale + 1), kSceneHeight * (scale + 1))) ++scale;
+    return scale;
+}
+
 SdlScreen::SdlScreen(int scale) : frame_(std::size_t(kSceneWidth) * kSceneHeight, 0) {
-    scale = std::clamp(scale, 1, 8);
-    window_ = SDL_CreateWindow("Quorvel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kSceneWidth * scale,
-                               kSceneHeight * scale, SDL_WINDOW_RESIZABLE);
+    window_ = SDL_CreateWindow("Quorvel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kSceneWidth, kSceneHeight,
+                               SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!window_) throw sdlError("Cannot open the window");
+    // A size asked for is in the desktop's units: a desktop at twice the density
+    // gets twice the pixels, as far as the work area allows. Without one, the
+    // largest whole multiple that fits (a 4K screen gets no stamp).
+    sizeChosen_ = scale > 0;
+    if (scale > 0) {
+        const int asked = std::clamp(scale, 1, 8);
+        scale = std::min(asked * desktopScale(window_), 8);
+        while (scale > asked && !fitsDesktop(kSceneWidth * scale, kSceneHeight * scale)) --scale;
+    } else {
+        scale = fittingScale();
+    }
+    if (scale > 1) {
+        SDL_SetWindowSize(window_, kSceneWidth * scale, kSceneHeight * scale);
+        SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
     setWindowIcon(window_);
     SDL_SetWindowMinimumSize(window_, kSceneWidth / 2, kSceneHeight / 2);
 
@@ -143,6 +204,9 @@ SdlScreen::~SdlScreen() {
 }
 
 void SdlScreen::release() {
+    if (layerTexture_) SDL_DestroyTexture(layerTexture_);
+    if (prescaled_) SDL_DestroyTexture(prescaled_);
+    layerTexture_ = prescaled_ = nullptr;
     if (overlayTexture_) SDL_DestroyTexture(overlayTexture_);
     if (frameTexture_) SDL_DestroyTexture(frameTexture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
@@ -163,6 +227,11 @@ void SdlScreen::createTextures() {
 }
 
 void SdlScreen::restoreTextures() {
+    if (layerTexture_) SDL_DestroyTexture(layerTexture_);
+    if (prescaled_) SDL_DestroyTexture(prescaled_);
+    layerTexture_ = prescaled_ = nullptr;
+    prescale_ = 0;
+    layerValid_ = false;
     if (overlayTexture_) SDL_DestroyTexture(overlayTexture_);
     if (frameTexture_) SDL_DestroyTexture(frameTexture_);
     createTextures();
@@ -172,27 +241,201 @@ void SdlScreen::restoreTextures() {
 }
 
 void SdlScreen::chooseScaleMode() {
-    // Whole multiples stay sharp; anything between is smoothed rather than uneven.
     int w = 0, h = 0;
     SDL_GetRendererOutputSize(renderer_, &w, &h);
-    if (w != outputW_ || h != outputH_) {
-        // A size change SDL did not announce (full screen without a window
-        // manager, for one) leaves the renderer's viewport at the old size:
-        // setting the logical size again places the scene anew.
-        outputW_ = w;
-        outputH_ = h;
-        SDL_RenderSetLogicalSize(renderer_, kSceneWidth, kSceneHeight);
+    outputW_ = w;
+    outputH_ = h;
+    const SDL_Rect r = sceneRect();
+    const bool whole = r.w % kSceneWidth == 0 && r.h % kSceneHeight == 0;
+    // Sharp-smooth: the largest whole multiple with square pixels, smoothed only for
+    // the rest, so pixels come out even at any size.
+    int prescale = 0;
+    if (filter_ == ScaleFilter::SharpBilinear && !whole) {
+        const int k = std::min(r.w / kSceneWidth, r.h / kSceneHeight);
+        if (k >= 2) prescale = k;
     }
-    bool widthLimits = int64_t(w) * kSceneHeight <= int64_t(h) * kSceneWidth;
-    bool whole = widthLimits ? w % kSceneWidth == 0 : h % kSceneHeight == 0;
-    SDL_ScaleMode mode = whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear;
+    if (prescale != prescale_) {
+        if (prescaled_) SDL_DestroyTexture(prescaled_);
+        prescaled_ = nullptr;
+        prescale_ = 0;
+        if (prescale && SDL_RenderTargetSupported(renderer_)) {
+            prescaled_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_TARGET,
+                                           kSceneWidth * prescale, kSceneHeight * prescale);
+            if (prescaled_) {
+                SDL_SetTextureScaleMode(prescaled_, SDL_ScaleModeLinear);
+                prescale_ = prescale;
+                prescaleDirty_ = SDL_Rect{0, 0, kSceneWidth, kSceneHeight};
+            }
+        }
+    }
+    SDL_ScaleMode mode = SDL_ScaleModeNearest;
+    if (filter_ == ScaleFilter::Bilinear) mode = SDL_ScaleModeLinear;
+    if (filter_ == ScaleFilter::SharpBilinear && !whole && !prescale_) mode = SDL_ScaleModeLinear;
+    // The overlay (boxes, menus) keeps whole multiples sharp and smooths the rest.
+    const SDL_ScaleMode overlayMode = whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear;
     // Only on a change: the GL renderers rebind the texture for it behind their
     // cached draw state, and the next copy may then come out black.
-    if (scaleModeSet_ && mode == scaleMode_) return;
-    for (SDL_Texture* t : {frameTexture_, overlayTexture_})
-        if (t) SDL_SetTextureScaleMode(t, mode);
+    if (scaleModeSet_ && mode == scaleMode_ && overlayMode == overlayMode_) return;
+    if (frameTexture_) SDL_SetTextureScaleMode(frameTexture_, mode);
+    if (overlayTexture_) SDL_SetTextureScaleMode(overlayTexture_, overlayMode);
     scaleMode_ = mode;
+    overlayMode_ = overlayMode;
     scaleModeSet_ = true;
+}
+
+SDL_Rect SdlScreen::sceneRect() const {
+    const int w = std::max(outputW_, 1), h = std::max(outputH_, 1);
+    double scale = std::min(double(w) / kSceneWidth, double(h) / kSceneHeight);
+    if (filter_ == ScaleFilter::WholeOnly) scale = std::max(1.0, std::floor(scale));
+    // The small margin keeps 1366 x 768's 1.6 from landing a hair under 1024.
+    const int sw = int(kSceneWidth * scale + 1e-6), sh = int(kSceneHeight * scale + 1e-6);
+    return {(w - sw) / 2, (h - sh) / 2, sw, sh};
+}
+
+void SdlScreen::setScaling(ScaleFilter filter, bool sharpText) {
+    filter_ = filter;
+    sharpWanted_ = sharpText;
+    SDL_RenderSetIntegerScale(renderer_, filter == ScaleFilter::WholeOnly ? SDL_TRUE : SDL_FALSE);
+    SDL_RenderSetLogicalSize(renderer_, kSceneWidth, kSceneHeight);
+    scaleModeSet_ = false;
+    redraw();
+}
+
+bool SdlScreen::drawsSharpText() {
+    if (!sharpWanted_) return false;
+    int w = 0, h = 0;
+    SDL_GetRendererOutputSize(renderer_, &w, &h);
+    outputW_ = w;
+    outputH_ = h;
+    const SDL_Rect r = sceneRect();
+    return r.w > kSceneWidth || r.h > kSceneHeight;
+}
+
+void SdlScreen::setSharpText(const SharpText* text, FontEngine& fonts) {
+    sharp_ = text;
+    fonts_ = &fonts;
+}
+
+void SdlScreen::drawSharpText(FontEngine& fonts) {
+    if (!sharp_) return;
+    const SDL_Rect r = sceneRect();
+    if (layer_.width() != r.w || layer_.height() != r.h || !layerTexture_) {
+        if (layerTexture_) SDL_DestroyTexture(layerTexture_);
+        layer_ = Surface(r.w, r.h, 0);
+        layerTexture_ =
+            SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, r.w, r.h);
+        if (!layerTexture_) return;
+        SDL_SetTextureBlendMode(layerTexture_, SDL_BLENDMODE_BLEND);
+        layerValid_ = false;
+    }
+    const std::vector<SharpStep>& steps = sharp_->steps();
+    std::size_t first = layerSteps_;
+    std::optional<SDL_Rect> dirty;
+    if (!layerValid_ || layerGeneration_ != sharp_->generation() || layerSteps_ > steps.size()) {
+        layer_.fill(0);
+        first = 0;
+        dirty = SDL_Rect{0, 0, r.w, r.h};
+        inked_.reset();
+    }
+    const double sx = double(r.w) / kSceneWidth, sy = double(r.h) / kSceneHeight;
+    auto px = [sx](int v) { return int(std::lround(v * sx)); };
+    auto py = [sy](int v) { return int(std::lround(v * sy)); };
+    for (std::size_t i = first; i < steps.size(); ++i) {
+        const SharpStep& step = steps[i];
+        switch (step.kind) {
+            case SharpStep::Kind::Text: {
+                FontSpec font = step.font;
+                font.height = std::max(1, int(std::lround(step.font.height * sy)));
+                const int x = px(step.x), y = py(step.y);
+                const int advance =
+                    step.byteWise && !step.text.empty()
+                        ? fonts.drawCharOnLayer(layer_, x, y, char32_t(static_cast<unsigned char>(step.text[0])),
+                                                font, step.colour)
+                        : fonts.drawTextOnLayer(layer_, x, y, step.text, font, step.colour);
+                const SDL_Rect box{x - font.height, y - font.height, advance + 2 * font.height, 3 * font.height};
+                dirty = unite(dirty, box);
+                inked_ = unite(inked_, box);
+                break;
+            }
+            case SharpStep::Kind::Erase: {
+                const Rect a = step.area;
+                const Rect out{px(a.x), py(a.y), px(a.x + a.w) - px(a.x), py(a.y + a.h) - py(a.y)};
+                layer_.fillRect(out, 0);
+                dirty = unite(dirty, {out.x, out.y, out.w, out.h});
+                break;
+            }
+            case SharpStep::Kind::Picture: {
+                // Scene art: square pixels at the window's scale, where its mask is black.
+                const Surface& pic = *step.picture;
+                const Surface& mask = *step.mask;
+                const int x0 = px(step.x), y0 = py(step.y);
+                const int x1 = px(step.x + pic.width()), y1 = py(step.y + pic.height());
+                for (int y = std::max(y0, 0); y < std::min(y1, layer_.height()); ++y) {
+                    const int srcY = std::min(int((y - y0) / sy), pic.height() - 1);
+                    uint32_t* row = layer_.row(y);
+                    for (int x = std::max(x0, 0); x < std::min(x1, layer_.width()); ++x) {
+                        const int srcX = std::min(int((x - x0) / sx), pic.width() - 1);
+                        if (srcY < mask.height() && srcX < mask.width() && (mask.pixel(srcX, srcY) & 0xFFFFFF) == 0)
+                            row[x] = 0xFF000000u | (pic.pixel(srcX, srcY) & 0xFFFFFF);
+                    }
+                }
+                dirty = unite(dirty, {x0, y0, x1 - x0, y1 - y0});
+                inked_ = unite(inked_, {x0, y0, x1 - x0, y1 - y0});
+                break;
+            }
+        }
+    }
+    layerSteps_ = steps.size();
+    layerGeneration_ = sharp_->generation();
+    layerValid_ = true;
+    if (!dirty) return;
+    SDL_Rect part;
+    const SDL_Rect all{0, 0, r.w, r.h};
+    if (!SDL_IntersectRect(&*dirty, &all, &part)) return;
+
+    SDL_UpdateTexture(layerTexture_, &part, layer_.row(part.y) + part.x, int(layer_.pitch() * 4));
+}
+
+void SdlScreen::updatePrescaled() {
+    if (!prescaled_ || !prescaleDirty_) return;
+    const SDL_Rect src = *prescaleDirty_;
+    const SDL_Rect dst{src.x * prescale_, src.y * prescale_, src.w * prescale_, src.h * prescale_};
+    SDL_SetRenderTarget(renderer_, prescaled_);
+    SDL_RenderCopy(renderer_, frameTexture_, &src, &dst);
+    SDL_SetRenderTarget(renderer_, nullptr);
+    prescaleDirty_.reset();
+}
+
+WindowPlacement SdlScreen::placement() {
+    const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0;
+    if (!full) {
+        SDL_GetWindowPosition(window_, &windowed_.x, &windowed_.y);
+        SDL_GetWindowSize(window_, &windowed_.width, &windowed_.height);
+    }
+    WindowPlacement out = windowed_;
+    out.fullScreen = full;
+    return out;
+}
+
+void SdlScreen::place(const WindowPlacement& p) {
+    if (p.width < kSceneWidth / 2 || p.height < kSceneHeight / 2) return;
+    // A place on a screen that is gone (a monitor unplugged) would hide the window.
+    const SDL_Rect wanted{p.x, p.y, p.width, p.height};
+    bool visible = false;
+    for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+        SDL_Rect bounds, common;
+        if (SDL_GetDisplayUsableBounds(i, &bounds) == 0 && SDL_IntersectRect(&wanted, &bounds, &common) &&
+            common.w >= 64 && common.h >= 64)
+            visible = true;
+    }
+    // A size asked for on the command line wins over the one remembered.
+    if (!sizeChosen_) SDL_SetWindowSize(window_, p.width, p.height);
+    if (visible)
+        SDL_SetWindowPosition(window_, p.x, p.y);
+    else
+        SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    windowed_ = p;
+    windowed_.fullScreen = false;
 }
 
 void SdlScreen::present(const Surface& frame, const Surface* overlay, std::optional<Rect> changed) {
@@ -211,6 +454,7 @@ void SdlScreen::present(const Surface& frame, const Surface* overlay, std::optio
     if (part) {
         copyPart(frame, frame_, *part);
         updatePart(frameTexture_, frame_, *part);
+        prescaleDirty_ = unite(prescaleDirty_, *part);
         if (overlay) {
             copyPart(*overlay, overlay_, *part);
             updatePart(overlayTexture_, overlay_, *part);
@@ -218,6 +462,7 @@ void SdlScreen::present(const Surface& frame, const Surface* overlay, std::optio
     } else {
         copyToScene(frame, frame_, 0);
         SDL_UpdateTexture(frameTexture_, nullptr, frame_.data(), kScenePitchBytes);
+        prescaleDirty_ = SDL_Rect{0, 0, kSceneWidth, kSceneHeight};
         showOverlay_ = overlay != nullptr;
         if (overlay) {
             copyToScene(*overlay, overlay_, 0);  // transparent where the overlay is short
@@ -225,6 +470,12 @@ void SdlScreen::present(const Surface& frame, const Surface* overlay, std::optio
         }
     }
     redraw();
+    if (!shown_) {
+        // Mapped only now, at the size and place the settings gave it.
+        shown_ = true;
+        SDL_ShowWindow(window_);
+        redraw();
+    }
 }
 
 Surface SdlScreen::readBack() {
@@ -253,10 +504,27 @@ void SdlScreen::redraw() {
 
 void SdlScreen::drawScene() {
     chooseScaleMode();
+    // Drawn in output pixels at one place for the scene, the sharp text and the
+    // overlay; the logical size is put back for mapping the mouse to the scene.
+    updatePrescaled();
+    SDL_RenderSetLogicalSize(renderer_, 0, 0);
+    const SDL_Rect r = sceneRect();
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, frameTexture_, nullptr, nullptr);
-    if (showOverlay_) SDL_RenderCopy(renderer_, overlayTexture_, nullptr, nullptr);
+    SDL_RenderCopy(renderer_, prescaled_ ? prescaled_ : frameTexture_, nullptr, &r);
+    if (sharp_ && fonts_) {
+        drawSharpText(*fonts_);
+        // Only where text was drawn: blending the whole empty layer would double
+        // the cost of each frame of the wait icon.
+        SDL_Rect part;
+        const SDL_Rect all{0, 0, r.w, r.h};
+        if (layerTexture_ && inked_ && SDL_IntersectRect(&*inked_, &all, &part)) {
+            const SDL_Rect to{r.x + part.x, r.y + part.y, part.w, part.h};
+            SDL_RenderCopy(renderer_, layerTexture_, &part, &to);
+        }
+    }
+    if (showOverlay_) SDL_RenderCopy(renderer_, overlayTexture_, nullptr, &r);
+    SDL_RenderSetLogicalSize(renderer_, kSceneWidth, kSceneHeight);
 }
 
 SDL_Rect SdlScreen::sceneToWindow(Rect r) const {

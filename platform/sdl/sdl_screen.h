@@ -2,17 +2,24 @@
 // The window and its renderer: the scene frame and the overlay as two textures,
 // drawn scaled to the window in proportion, with black bars around.
 #include "graphics/surface.h"
+#include "platform/platform.h"
 
 #include <SDL.h>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
 namespace qvl::platform {
 
+class FontEngine;
+class SharpText;
+
 class SdlScreen {
 public:
     // Needs the video subsystem; throws std::runtime_error with SDL's reason.
+    // scale 0: the largest whole multiple that fits the desktop. The window stays
+    // hidden until the first presentation, so it can still be placed.
     explicit SdlScreen(int scale);
     ~SdlScreen();
     SdlScreen(const SdlScreen&) = delete;
@@ -33,11 +40,24 @@ public:
     // A scene rectangle in window coordinates (for the input method's box).
     SDL_Rect sceneToWindow(Rect r) const;
 
+    void setScaling(ScaleFilter filter, bool sharpText);
+    bool drawsSharpText();
+    // Text drawn over the next frames at the window's scale; null: none.
+    void setSharpText(const SharpText* text, FontEngine& fonts);
+    WindowPlacement placement();
+    void place(const WindowPlacement& placement);
+    // The window's size in scene multiples when SDL has no size of its own in mind.
+    static int fittingScale();
+
 private:
     void createTextures();
     void release();
     void chooseScaleMode();
     void drawScene();
+    // Where the scene lands in the output, in output pixels.
+    SDL_Rect sceneRect() const;
+    void drawSharpText(FontEngine& fonts);
+    void updatePrescaled();
 
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
@@ -47,8 +67,31 @@ private:
     std::vector<uint32_t> overlay_;  // the last overlay, when showOverlay_
     bool showOverlay_ = false;
     SDL_ScaleMode scaleMode_ = SDL_ScaleModeNearest;
+    SDL_ScaleMode overlayMode_ = SDL_ScaleModeNearest;
     bool scaleModeSet_ = false;
     int outputW_ = 0, outputH_ = 0;  // the window's drawable size when last drawn
+
+    ScaleFilter filter_ = ScaleFilter::SharpBilinear;
+    bool sharpWanted_ = true;
+    bool shown_ = false;
+    bool sizeChosen_ = false;  // the command line gave the window's size  // the window is mapped (after the first presentation)
+    // The last size and place of the window while it was not full screen.
+    WindowPlacement windowed_{};
+
+    // The scene at a whole multiple, smoothed from there to the window's size.
+    SDL_Texture* prescaled_ = nullptr;
+    int prescale_ = 0;
+    std::optional<SDL_Rect> prescaleDirty_;
+
+    // Sharp text: the steps drawn into layer_ at the scene's place in the output.
+    const SharpText* sharp_ = nullptr;
+    FontEngine* fonts_ = nullptr;
+    Surface layer_;
+    SDL_Texture* layerTexture_ = nullptr;
+    uint64_t layerGeneration_ = 0;
+    std::size_t layerSteps_ = 0;
+    bool layerValid_ = false;
+    std::optional<SDL_Rect> inked_;  // where steps drew since the layer was last emptied
 };
 
 }  // namespace qvl::platform

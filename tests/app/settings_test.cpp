@@ -169,6 +169,31 @@ TEST(SettingsFile, HasExactlyTheOriginalLinesInOrder) {
     EXPECT_EQ(back.FontTable, s.FontTable);
 }
 
+TEST(SettingsFile, KeepsTheWindowsScalingAndPlaceOnlyOnceTheyAreKnown) {
+    EngineSettings s;
+    const std::string plain = settingsFileBytes(s);
+    EXPECT_EQ(plain.find("[Window]"), std::string::npos);
+    s.ScaleFilter = platform::ScaleFilter::WholeOnly;
+    s.SharpText = false;
+    s.window = platform::WindowPlacement{-20, 40, 1280, 960, true};
+    const std::string written = settingsFileBytes(s);
+    EXPECT_NE(written.find("[Window]\r\nScaleFilter=whole\r\nSharpText=0\r\nWindowX=-20\r\nWindowY=40\r\n"
+                           "WindowWidth=1280\r\nWindowHeight=960\r\nFullScreen=1\r\n"),
+              std::string::npos)
+        << written;
+    EngineSettings back = applied("", &written);
+    EXPECT_EQ(back.ScaleFilter, platform::ScaleFilter::WholeOnly);
+    EXPECT_FALSE(back.SharpText);
+    ASSERT_TRUE(back.window);
+    EXPECT_EQ(back.window->x, -20);
+    EXPECT_TRUE(back.window->fullScreen);
+    // A size nobody could have left the window at is no place to start from.
+    const std::string odd = "[Window]\r\nScaleFilter=blur\r\nWindowX=0\r\nWindowY=0\r\nWindowWidth=0\r\nWindowHeight=5\r\n";
+    EngineSettings bad = applied("", &odd);
+    EXPECT_EQ(bad.ScaleFilter, platform::ScaleFilter::SharpBilinear);
+    EXPECT_FALSE(bad.window);
+}
+
 TEST(ResolveFontCandidates, TakesTheFirstInstalledPieceUntrimmed) {
     const std::string mincho = utf8ToSjis("ＭＳ 明朝"), gothic = utf8ToSjis("ＭＳ ゴシック");
     const std::set<std::string> installed{"Bar", "Baz", gothic};

@@ -16,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -81,16 +82,16 @@ inline void stop(pid_t pid) {
     }
 }
 
-// A private virtual display, 1280 x 1024 at 24 bits, on a free display number.
+// A private virtual display, 1280 x 1024 at 24 bits unless told, on a free display number.
 class VirtualDisplay {
 public:
-    VirtualDisplay() {
+    explicit VirtualDisplay(const std::string& size = "1280x1024") {
         int fds[2];
         if (pipe(fds) != 0) {
             reason_ = "no pipe";
             return;
         }
-        pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+        pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", size + "x24", "-nolisten", "tcp",
                       "-noreset"},
                      {}, "", fds[1]);
         close(fds[1]);
@@ -207,10 +208,14 @@ private:
 // quorvel in a real window on the virtual display.
 class Window {
 public:
-    // env: NAME=VALUE settings added to the program's environment.
+    // env: NAME=VALUE settings added to the program's environment. Without a
+    // --scale the window is the scene's size, unless firstStart: then the program
+    // picks the size itself, as for a new player.
     Window(const VirtualDisplay& display, const Scenario& scenario, std::vector<std::string> options = {},
-           std::vector<std::string> env = {})
+           std::vector<std::string> env = {}, bool firstStart = false)
         : display_(display) {
+        if (!firstStart && std::find(options.begin(), options.end(), "--scale") == options.end())
+            options.insert(options.end(), {"--scale", "1"});
         readDir_ = scenario.dir().parent_path() / (scenario.dir().filename().string() + ".readback");
         fs::remove_all(readDir_);
         fs::create_directories(readDir_);

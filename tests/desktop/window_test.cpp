@@ -48,6 +48,9 @@ protected:
 
 // Drawn without character delays, so the page is whole as soon as it is shown.
 const std::string kTextPage = "_textwait 0\nページ待ちのアイコン&\n二ページ目\n";
+// The player's settings for a scaled window that shows the scene's own text,
+// pixel for pixel the headless frame's.
+const std::string kSceneText = "[Window]\nSharpText=0\n";
 
 TEST_F(Desktop, ATextPageWithTheAnimatedIcon) {
     Scenario s = scenario("text", kTextPage);
@@ -164,6 +167,7 @@ TEST_F(Desktop, TheFileChooserShowsAsHeadless) {
 
 TEST_F(Desktop, AWindowScaledTwiceShowsEveryPixelAsATwoByTwoBlock) {
     Scenario s = scenario("scale2", kTextPage);
+    s.write("qvl.ini", kSceneText);
     const qvl::Surface headless = s.headlessFrame("key Escape\n");
     Window w(display_, s, {"--scale", "2"});
     ASSERT_TRUE(w.open());
@@ -201,6 +205,7 @@ TEST_F(Desktop, AResizedWindowKeepsTheAspectWithBlackBars) {
 TEST_F(Desktop, F11SwitchesToFullScreenWithTheSceneCentred) {
     if (!display_.startWindowManager()) GTEST_SKIP() << "no window manager (openbox) to grant full screen";
     Scenario s = scenario("full", kTextPage);
+    s.write("qvl.ini", kSceneText);
     const qvl::Surface headless = s.headlessFrame("");
     Window w(display_, s);
     ASSERT_TRUE(w.open());

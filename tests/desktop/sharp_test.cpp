@@ -1,0 +1,194 @@
+// A window larger than the scene: the text drawn at the window's resolution
+// against the same text drawn here at that size, the scaling filters against
+// their golden read-backs, and the size a new player's window starts at.
+#include "tests/desktop/desktop.h"
+
+#include "platform/fonts.h"
+
+#include <cmath>
+
+namespace {
+
+using namespace qvl_desktop;
+
+const fs::path kData = fs::path(QVL_TEST_SCENARIOS) / "text_icon_frames";
+const std::string kLine = "あいうえおＡＢＣ";
+
+// The scene stays black, so white text over it reads back as its own coverage.
+Scenario blackScene(const std::string& name) {
+    return Scenario(name, "_textwait 0\n" + kLine + "&\n二ページ目\n", "SavePath=save\\\n");
+}
+
+// kLine as the text layer lays it (a 24-pixel cell from the top-left, 16 pixels
+// of ruby room above), drawn at `scale` into a picture the window's size, the
+// scene's top-left corner at (left, top).
+qvl::Surface referenceLine(int width, int height, int left, int top, double scale) {
+    qvl::platform::FontEngine fonts;
+    qvl::Surface layer(width, height, 0);
+    const qvl::platform::FontSpec font{qvl::platform::utf8ToSjis("ＭＳ ゴシック"),
+                                       int(std::lround(24 * scale)), false};
+    const std::string sjis = qvl::platform::utf8ToSjis(kLine);
+    for (std::size_t i = 0, column = 0; i < sjis.size(); i += 2, ++column)
+        fonts.drawTextOnLayer(layer, left + int(std::lround(24.0 * double(column) * scale)),
+                              top + int(std::lround(16 * scale)), sjis.substr(i, 2), font, 0xFFFFFF);
+    qvl::Surface out(width, height, 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const uint32_t a = layer.pixel(x, y) >> 24;
+            out.row(y)[x] = a << 16 | a << 8 | a;
+        }
+    return out;
+}
+
+// Pixels of the text's band that differ by more than a rounding step, and the
+// pixels between black and white (a glyph drawn smooth at this size has many; a
+// blown-up 640x480 glyph, none).
+struct TextBand {
+    int differ = 0, smooth = 0;
+};
+TextBand compareBand(const qvl::Surface& shown, const qvl::Surface& expected, qvl::Rect band) {
+    TextBand t;
+    for (int y = band.y; y < band.y + band.h; ++y)
+        for (int x = band.x; x < band.x + band.w; ++x) {
+            const int a = int(shown.pixel(x, y) & 0xFF), b = int(expected.pixel(x, y) & 0xFF);
+            if (std::abs(a - b) > 3) ++t.differ;
+            if (a > 8 && a < 247) ++t.smooth;
+        }
+    return t;
+}
+
+void keepForALook(const qvl::Surface& shown, const qvl::Surface& expected) {
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const fs::path base = fs::temp_directory_path() / ("qvl-desktop-" + name);
+    qvl::writePngFile(base.string() + ".window.png", shown);
+    qvl::writePngFile(base.string() + ".expected.png", expected);
+    ADD_FAILURE() << "pictures in " << base.string() << ".{window,expected}.png";
+}
+
+// A part of a read-back against tests/golden/NAME.png; QVL_UPDATE_GOLDENS=1 writes it.
+void expectGolden(const qvl::Surface& shown, qvl::Rect part, const std::string& name) {
+    ASSERT_GE(shown.width(), part.x + part.w);
+    ASSERT_GE(shown.height(), part.y + part.h);
+    qvl::Surface cut(part.w, part.h);
+    cut.blit(shown, 0, 0, part.x, part.y, part.w, part.h);
+    const fs::path golden = fs::path(QVL_TEST_GOLDEN) / (name + ".png");
+    if (const char* update = std::getenv("QVL_UPDATE_GOLDENS"); update && std::string(update) == "1") {
+        qvl::writePngFile(golden.string(), cut);
+        return;
+    }
+    const qvl::Surface expected = loadPng(golden);
+    ASSERT_EQ(expected.width(), part.w) << golden << " is missing: QVL_UPDATE_GOLDENS=1";
+    int differ = 0;
+    for (int y = 0; y < part.h; ++y)
+        for (int x = 0; x < part.w; ++x)
+            for (int shift = 0; shift < 24; shift += 8)
+                if (std::abs(int((cut.pixel(x, y) >> shift) & 0xFF) - int((expected.pixel(x, y) >> shift) & 0xFF)) > 2) {
+                    ++differ;
+                    break;
+                }
+    if (differ) keepForALook(cut, expected);
+    EXPECT_EQ(differ, 0) << name;
+}
+
+TEST(SharpDesktop, TextAtThreeTimesIsDrawnAtTheWindowsResolution) {
+    VirtualDisplay display("1920x1440");
+    if (!display.up()) GTEST_SKIP() << "no virtual display: " << display.reason();
+    Scenario s = blackScene("sharp3");
+    Window w(display, s, {"--scale", "3"});
+    ASSERT_TRUE(w.open());
+    ASSERT_TRUE(w.waitForTranscript("text: "));
+    const qvl::Surface shown = w.readBack();
+    ASSERT_EQ(shown.width(), 1920);
+    ASSERT_EQ(shown.height(), 1440);
+    const qvl::Surface expected = referenceLine(1920, 1440, 0, 0, 3.0);
+    const TextBand t = compareBand(shown, expected, {0, 0, 8 * 72 + 24, 180});
+    if (t.differ > 40) keepForALook(shown, expected);
+    EXPECT_LE(t.differ, 40);
+    EXPECT_GT(t.smooth, 1000);
+}
+
+TEST(SharpDesktop, TextAtAFractionalFullScreenScaleIsDrawnAtTheWindowsResolution) {
+    VirtualDisplay display("1366x768");
+    if (!display.up()) GTEST_SKIP() << "no virtual display: " << display.reason();
+    if (!display.startWindowManager()) GTEST_SKIP() << "no window manager (openbox) to grant full screen";
+    Scenario s = blackScene("sharpfull");
+    Window w(display, s);
+    ASSERT_TRUE(w.open());
+    ASSERT_TRUE(w.waitForTranscript("text: "));
+    w.key("F11");
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    const qvl::Surface shown = w.readBack();
+    ASSERT_EQ(shown.width(), 1366);
+    ASSERT_EQ(shown.height(), 768);
+    // 768 / 480: the scene 1024 wide, centred.
+    const qvl::Surface expected = referenceLine(1366, 768, 171, 0, 1.6);
+    const TextBand t = compareBand(shown, expected, {171, 0, 8 * 39 + 16, 90});
+    if (t.differ > 40) keepForALook(shown, expected);
+    EXPECT_LE(t.differ, 40);
+    EXPECT_GT(t.smooth, 400);
+}
+
+TEST(SharpDesktop, APageWithRubySizesColoursAndEdgesMatchesItsGoldenAtThreeTimes) {
+    VirtualDisplay display("1920x1440");
+    if (!display.up()) GTEST_SKIP() << "no virtual display: " << display.reason();
+    Scenario s("sharppage",
+               "_textwait 0\n<S3>大きな<S2>文字と<C#FFC040>色<C#FFFFFF>、(漢字,かんじ)<E1>縁取り<E0>と影&\n",
+               "SavePath=save\\\nBackGround=bg_room.mag\n");
+    s.copy(kData / "bg_room.mag");
+    Window w(display, s, {"--scale", "3"});
+    ASSERT_TRUE(w.open());
+    ASSERT_TRUE(w.waitForTranscript("text: "));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    expectGolden(w.readBack(), {0, 0, 1440, 200}, "sharp_page_x3");
+}
+
+// The room at 2.5 times (1600 x 1200), each filter on the window's pane and stripes.
+TEST(SharpDesktop, EachScalingFilterMatchesItsGoldenReadBack) {
+    VirtualDisplay display("1920x1440");
+    if (!display.up()) GTEST_SKIP() << "no virtual display: " << display.reason();
+    for (const char* filter : {"nearest", "bilinear", "sharp", "whole"}) {
+        Scenario s(std::string("filter-") + filter, "_textwait 0\n&\n", "SavePath=save\\\nBackGround=bg_room.mag\n");
+        s.copy(kData / "bg_room.mag");
+        s.write("qvl.ini", std::string("[Window]\nScaleFilter=") + filter + "\nSharpText=0\n");
+        Window w(display, s, {"--scale", "1"});
+        ASSERT_TRUE(w.open());
+        ASSERT_TRUE(w.waitForTranscript("text: "));
+        w.resize(1600, 1200);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const qvl::Surface shown = w.readBack();
+        ASSERT_EQ(shown.width(), 1600) << filter;
+        if (std::string(filter) == "whole") {
+            // Twice the scene, centred, black around it.
+            EXPECT_EQ(shown.pixel(150, 600) & 0xFFFFFF, 0u);
+            EXPECT_NE(shown.pixel(170, 600) & 0xFFFFFF, 0u);
+        }
+        expectGolden(shown, {1100, 250, 320, 240}, std::string("sharp_filter_") + filter);
+    }
+}
+
+TEST(SharpDesktop, ANewPlayersWindowIsTheLargestWholeMultipleThatFitsTheDesktop) {
+    VirtualDisplay display("3840x2160");
+    if (!display.up()) GTEST_SKIP() << "no virtual display: " << display.reason();
+    Scenario s = blackScene("firststart");
+    Window w(display, s, {}, {}, true);
+    ASSERT_TRUE(w.open());
+    ASSERT_TRUE(w.waitForTranscript("text: "));
+    const qvl::Surface shown = w.readBack();
+    EXPECT_EQ(shown.width(), 2560);
+    EXPECT_EQ(shown.height(), 1920);
+    // The size the player leaves it at is the next start's.
+    w.resize(1000, 750);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    w.key("Escape");
+    w.key("Return");
+    ASSERT_EQ(w.exitCode(), 0);
+    EXPECT_NE(readAll(s.dir() / "qvl.ini").find("WindowWidth=1000"), std::string::npos);
+    Window again(display, s, {}, {}, true);
+    ASSERT_TRUE(again.open());
+    ASSERT_TRUE(again.waitForTranscript("text: "));
+    const qvl::Surface next = again.readBack();
+    EXPECT_EQ(next.width(), 1000);
+    EXPECT_EQ(next.height(), 750);
+}
+
+}  // namespace
