@@ -51,6 +51,8 @@ constexpr ItemDef kItems[kMenuItemCount] = {
     {MenuItem::Mdebug, kTop, "Mdebug", "キャンセル", 0, true},
     {MenuItem::Mskipout, kTop, "Mskipout", "読んだ文章を飛ばす", 'f', false},
     {MenuItem::Mscreenshot, kTop, "Mscreenshot", "画面を画像で保存", 0, true},
+    {MenuItem::Mconvenience, kTop, "Mconvenience", "便利機能", 0, true},
+    {MenuItem::Kvoicing, MenuItem::Mconvenience, "Kvoicing", "読み上げ", 0, true},
 };
 
 const ItemDef& def(MenuItem item) {
@@ -101,6 +103,7 @@ void PopupMenuModel::update(const MenuConditions& c) {
     set(MenuItem::Ktxtwait, true, c.highSpeed);
     set(MenuItem::Ktxtskip, true, c.pageMode);
     set(MenuItem::Kautotext, true, c.autoAdvance);
+    set(MenuItem::Kvoicing, true, c.selfVoicing);
     for (std::size_t i = 0; i < kVolumeSteps.size(); ++i) {
         set(MenuItem(int(MenuItem::Kmusicvol100) + int(i)), true, c.musicVolume == kVolumeSteps[i]);
         set(MenuItem(int(MenuItem::Ksoundvol100) + int(i)), true, c.soundVolume == kVolumeSteps[i]);

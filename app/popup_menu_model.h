@@ -46,6 +46,8 @@ enum class MenuItem : int {
     Mdebug,
     Mskipout,
     Mscreenshot,
+    Mconvenience,
+    Kvoicing,
     Count
 };
 
@@ -67,6 +69,7 @@ struct MenuConditions {
     bool debugMode = false;
     bool autoAdvance = false;
     int musicVolume = 100, soundVolume = 100;
+    bool selfVoicing = false;
 };
 
 struct MenuItemState {

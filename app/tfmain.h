@@ -15,6 +15,7 @@
 #include "app/run_cycle.h"
 #include "app/save_link.h"
 #include "app/scene.h"
+#include "app/self_voicing.h"
 #include "app/shell.h"
 #include "app/state_json.h"
 #include "app/text_link.h"
@@ -99,6 +100,7 @@ public:
     MessageBoxes boxes{*this};
     PictureLoader pictures{*this};
     Shell shell{*this};
+    SelfVoicing voicing{*this};
     InterpreterLink interpreterLink{*this};
     Dispatcher dispatcher{state, boxes};
     Interpreter interpreter{program, state, CurrentTextId, cycle.PendingAction, interpreterLink};

@@ -16,6 +16,8 @@ struct TFmainOptions {
     // After each script line, with the script and line (0-based) that runs next:
     // the branch explorer's record of the lines a run reached.
     std::function<void(const std::string& fileName, int32_t nextLine)> lineObserver;
+    // Self-voicing on from the start, as if V had been pressed.
+    bool selfVoicing = false;
 };
 
 // Ends the program from inside any wait: the normal exit (0), the error

@@ -11,6 +11,7 @@ namespace qvl::program {
 struct Options {
     bool headless = false, autoPlay = false, verbose = false, transcript = false, startupTime = false;
     bool demo = false;
+    bool selfVoicing = false;
     int scale = 1;
     std::optional<uint32_t> maxMs;
     uint64_t maxSteps = 10'000'000;

@@ -35,7 +35,9 @@ constexpr std::size_t kNumberWidth = 3;
 constexpr uint32_t kLoadColour = 0xD0D0A0;
 constexpr uint32_t kSaveColour = 0xA0D0D0;
 
-enum class SlotText { Caption, NoData, Overwrite, Confirm, LoadMode, SaveMode, PreviousPage, NextPage, PanelFace };
+enum class SlotText {
+    Caption, NoData, Overwrite, Confirm, LoadMode, SaveMode, PreviousPage, NextPage, PanelFace, Number
+};
 
 constexpr std::array kUtf8Texts = {
     "ファイル選択",            // Caption
@@ -47,6 +49,7 @@ constexpr std::array kUtf8Texts = {
     "１ページ戻る",            // PreviousPage
     "１ページ進む",            // NextPage
     "ＭＳ Ｐゴシック",         // PanelFace
+    "番",                      // Number
 };
 
 const std::string& text(SlotText id) {
@@ -101,6 +104,11 @@ std::string titleCell(std::string_view title) {
     return cell;
 }
 
+// "(2000/01/01 12:00)" as spoken: without the brackets.
+std::string spokenTime(const std::string& shown) {
+    return shown.size() > 2 ? shown.substr(1, shown.size() - 2) : shown;
+}
+
 std::string modificationTime(const fs::path& file) {
     std::error_code ec;
     auto written = fs::last_write_time(file, ec);
@@ -149,14 +157,16 @@ std::vector<SlotDialog::Row> SlotDialog::readRows(const fs::path& saveFolder) {
     std::vector<Row> rows(kSlots);
     for (int i = 0; i < kSlots; ++i) {
         std::string number = std::to_string(i + 1);
+        const std::string spokenNumber = number + text(SlotText::Number);
         number.resize(std::max(number.size(), kNumberWidth), ' ');
         auto file = files.find(statusFileName(i + 1));
         std::error_code typeError;
         if (file != files.end() && !fs::is_directory(file->second, typeError)) {
             // A file that cannot be read still shows its date.
-            rows[i] = {number + titleCell(readTitle(file->second)) + modificationTime(file->second), true};
+            const std::string title = readTitle(file->second), time = modificationTime(file->second);
+            rows[i] = {number + titleCell(title) + time, true, spokenNumber + " " + title + " " + spokenTime(time)};
         } else {
-            rows[i] = {number + text(SlotText::NoData), false};
+            rows[i] = {number + text(SlotText::NoData), false, spokenNumber + " " + text(SlotText::NoData)};
         }
     }
     return rows;
@@ -224,6 +234,7 @@ void SlotDialog::showPage(int page) {
         const Row& slot = slots_[std::size_t(page * kRowsPerPage + k)];
         ImageButton& row = *rows_[std::size_t(k)];
         row.setCaption(slot.text);
+        row.setSpokenText(slot.spoken);
         row.setEnabled(saveMode_ || slot.hasData);
         if (!row.enabled()) row.releasePointer();
     }
@@ -291,6 +302,12 @@ bool SlotDialog::onKey(const Event& event) {
         default:
             return Dialog::onKey(event);
     }
+}
+
+std::string SlotDialog::openingSpeech() const {
+    std::string out = text(saveMode_ ? SlotText::SaveMode : SlotText::LoadMode);
+    if (focus()) out += " " + focus()->spokenText();
+    return out;
 }
 
 bool SlotDialog::onAnswer(Answer answer) {
