@@ -17,6 +17,7 @@ packages=(
   xvfb xdotool openbox
   libx11-dev libxtst-dev
   help2man
+  libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
 )
 
 missing=()
