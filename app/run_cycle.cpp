@@ -57,9 +57,7 @@ void RunCycle::pump(std::optional<uint32_t> deadline, WaitHint hint) {
     const bool autoLine = main_.settings.AutoAdvance && shell.waitMenuItemsEnabled && !shell.hidingView() &&
                           !main_.log.viewActive && !deadline && hint.kind == WaitKind::Click;
     auto passed = [&platform](uint32_t t) { return int32_t(t - platform.ticks()) <= 0; };
-    auto readingOn = [&] {
-        return main_.voicing.speaking() && !passed(*autoAdvanceDeadline_ + kSpeechWaitLimitMs);
-    };
+    auto readingOn = [&] { return main_.voicing.speaking() && !passed(*autoAdvanceDeadline_ + kSpeechWaitLimitMs); };
     if (autoLine) {
         if (!autoAdvanceDeadline_) autoAdvanceDeadline_ = platform.ticks() + autoAdvanceDelay();
         deadline = autoAdvanceDeadline_;
@@ -273,7 +271,8 @@ void RunCycle::onKey(const Event& e) {
     }
     if (e.key == Key::F10 && (e.mods & platform::kModShift)) {
         // The desktop's key for a context menu: the popup menu without a pointer.
-        if (windowCreated && shell.popupAutoOpen) shell.openPopupMenu(platform::kSceneWidth / 2, platform::kSceneHeight / 3);
+        if (windowCreated && shell.popupAutoOpen)
+            shell.openPopupMenu(platform::kSceneWidth / 2, platform::kSceneHeight / 3);
         return;
     }
     switch (e.key) {

@@ -36,7 +36,16 @@ constexpr uint32_t kLoadColour = 0xD0D0A0;
 constexpr uint32_t kSaveColour = 0xA0D0D0;
 
 enum class SlotText {
-    Caption, NoData, Overwrite, Confirm, LoadMode, SaveMode, PreviousPage, NextPage, PanelFace, Number
+    Caption,
+    NoData,
+    Overwrite,
+    Confirm,
+    LoadMode,
+    SaveMode,
+    PreviousPage,
+    NextPage,
+    PanelFace,
+    Number
 };
 
 constexpr std::array kUtf8Texts = {

@@ -21,15 +21,18 @@ public:
         fs::create_directories(dir_ / "log");
         socket_ = dir_ / "sock";
         said_ = dir_ / "said.txt";
-        writeAll(dir_ / "conf" / "speechd.conf",
-                 "CommunicationMethod \"unix_socket\"\nSocketPath \"" + socket_.string() + "\"\nLogLevel 3\n"
-                 // The module never plays sound, but the daemon wants an audio output it
-                 // can open: libao's falls back to its null device on a machine without one.
-                 "AudioOutputMethod \"libao\"\n"
-                 "AddModule \"probe\" \"sd_generic\" \"probe.conf\"\nDefaultModule probe\nDefaultLanguage \"ja\"\n");
+        writeAll(
+            dir_ / "conf" / "speechd.conf",
+            "CommunicationMethod \"unix_socket\"\nSocketPath \"" + socket_.string() +
+                "\"\nLogLevel 3\n"
+                // The module never plays sound, but the daemon wants an audio output it
+                // can open: libao's falls back to its null device on a machine without one.
+                "AudioOutputMethod \"libao\"\n"
+                "AddModule \"probe\" \"sd_generic\" \"probe.conf\"\nDefaultModule probe\nDefaultLanguage \"ja\"\n");
         writeAll(dir_ / "conf" / "modules" / "probe.conf",
-                 "GenericExecuteSynth \"printf '%s\\\\n' \\'$DATA\\' >> " + said_.string() + "\"\n"
-                 "GenericLanguage \"ja\" \"ja\" \"utf-8\"\nAddVoice \"ja\" \"MALE1\" \"ja\"\n");
+                 "GenericExecuteSynth \"printf '%s\\\\n' \\'$DATA\\' >> " + said_.string() +
+                     "\"\n"
+                     "GenericLanguage \"ja\" \"ja\" \"utf-8\"\nAddVoice \"ja\" \"MALE1\" \"ja\"\n");
         pid_ = spawn({"speech-dispatcher", "-s", "-t", "0", "-C", (dir_ / "conf").string(), "-S", socket_.string(),
                       "-L", (dir_ / "log").string()});
         const auto end = Clock::now() + std::chrono::seconds(15);

@@ -11,8 +11,12 @@
 
 // libspeechd keeps the text of a failed start of the daemon: its leak, not ours. The
 // full stack is needed to see that it comes from there.
-extern "C" const char* __asan_default_options() { return "fast_unwind_on_malloc=0"; }
-extern "C" const char* __lsan_default_suppressions() { return "leak:spd_open2\n"; }
+extern "C" const char* __asan_default_options() {
+    return "fast_unwind_on_malloc=0";
+}
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:spd_open2\n";
+}
 
 namespace {
 

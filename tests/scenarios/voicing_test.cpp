@@ -42,7 +42,8 @@ TEST(Voicing, AStoryLineIsReadAsShownAndAClickCutsItShort) {
 
 TEST(Voicing, AutoAdvanceWaitsForTheReadingToEnd) {
     // Fifty characters: read in 5000 virtual ms, longer than the line's own 4500.
-    const std::string longLine = "ああああああああああああああああああああああああああああああああああああああああああああああああああ";
+    const std::string longLine =
+        "ああああああああああああああああああああああああああああああああああああああああああああああああああ";
     auto elapsed = [&](bool voicing) {
         VoicedRun r("menu_case", "_textclear\n" + longLine + "\n終\n", "", voicing, "AutoAdvance=1\n");
         return r.run.platform().elapsed();
@@ -51,9 +52,10 @@ TEST(Voicing, AutoAdvanceWaitsForTheReadingToEnd) {
 }
 
 TEST(Voicing, AChoiceSaysHowManyItemsAndEachItemTheKeysOrThePointerReach) {
-    VoicedRun menu("choice_case",
-                   "_selmenu 100,100\nabc,,_goto :first\n0123456789\n_endsel\n二番目\n_goto :end\n:first\n一番目\n:end\n",
-                   "key Down\nkey Down\nkey Return\n");
+    VoicedRun menu(
+        "choice_case",
+        "_selmenu 100,100\nabc,,_goto :first\n0123456789\n_endsel\n二番目\n_goto :end\n:first\n一番目\n:end\n",
+        "key Down\nkey Down\nkey Return\n");
     EXPECT_EQ(menu.result.transcript,
               "chapter: Quorvel\nspeech: 2 個の選択肢\nspeech: abc\nspeech: 0123456789\n"
               "choice: abc | 0123456789 -> 1\ntext: 二番目\nspeech: 二番目\nidle\n");
@@ -105,7 +107,8 @@ TEST(Voicing, TheSaveDialogSaysEachSlotsNumberChapterAndDate) {
               "chapter: Quorvel\ntext: 一行目\nspeech: 一行目\n"
               "speech: データ保存 1番 データがありません\nspeech: 2番 データがありません\n"
               "speech: 1番 データがありません\nsave: slot 1\n"
-              "speech: データ保存 1番 Quorvel " + std::string(date) + "\nidle\n");
+              "speech: データ保存 1番 Quorvel " +
+                  std::string(date) + "\nidle\n");
 }
 
 TEST(Voicing, BoxesSayTheirTextAndButtonsAndTheLogViewItsPage) {
