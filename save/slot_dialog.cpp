@@ -216,7 +216,10 @@ SlotDialog::SlotDialog(bool saveMode, const fs::path& saveFolder, SlotDialogStat
     }
     next_ = &pictureButton(place(263, 216, 97, 33), text(SlotText::NextPage), navigation);
     cancel_ = &pictureButton(place(520, 216, 97, 33), ui::uiText(ui::UiText::Cancel), navigation);
-    for (ImageButton* b : {previous_, next_, cancel_}) b->setBevelWidth(2);
+    for (ImageButton* b : {previous_, next_, cancel_}) {
+        b->setBevelWidth(2);
+        b->setFocusable(true);  // Tab reaches them too: nothing needs the pointer
+    }
     previous_->onClick = [this] { turn(-1); };
     next_->onClick = [this] { turn(1); };
     cancel_->onClick = [this] { finish(Answer::Cancel); };
@@ -238,6 +241,8 @@ void SlotDialog::showPage(int page) {
     state_.page = page;
     previous_->setVisible(page != 0);
     next_->setVisible(page != kPages - 1);
+    // Read aloud with the page they lead from, so turning with them is heard.
+    for (ImageButton* b : {previous_, next_}) b->setSpokenText(b->caption() + " " + pageText());
     int focused = focusedRow();
     for (int k = 0; k < kRowsPerPage; ++k) {
         const Row& slot = slots_[std::size_t(page * kRowsPerPage + k)];
@@ -247,8 +252,10 @@ void SlotDialog::showPage(int page) {
         row.setEnabled(saveMode_ || slot.hasData);
         if (!row.enabled()) row.releasePointer();
     }
-    // The keyboard stays on the same line of the new page when that line can be taken.
+    // The keyboard stays on the same line of the new page when that line can be
+    // taken, and on a page button while it is there.
     if (focused >= 0 && rows_[std::size_t(focused)]->enabled()) return;
+    if (focused < 0 && focus() && focus()->focusable()) return;
     setFocus(nullptr);
     moveFocus(1);
 }

@@ -94,7 +94,8 @@ TEST(Voicing, TheVKeyAndTheMenuItemSwitchTheModeAndQvlIniKeepsIt) {
 
 TEST(Voicing, TheSaveDialogSaysEachSlotsNumberChapterAndDate) {
     VoicedRun r("menu_case", "_textclear\n一行目\n",
-                "key Ctrl+s\nkey Down\nkey Up\nkey Return\nkey Ctrl+s\nkey Escape\n");
+                "key Ctrl+s\nkey Down\nkey Up\nkey Return\nkey Ctrl+s\nkey PageDown\nkey Shift+Tab\nkey Return\n"
+                "key Escape\n");
     // The date is the slot file's, as the dialog shows it.
     const auto written = std::filesystem::last_write_time(r.result.dir / "save" / "data1.hsd");
     const std::time_t t = std::chrono::system_clock::to_time_t(
@@ -108,6 +109,11 @@ TEST(Voicing, TheSaveDialogSaysEachSlotsNumberChapterAndDate) {
               "speech: データ保存 1番 データがありません\nspeech: 2番 データがありません\n"
               "speech: 1番 データがありません\nsave: slot 1\n"
               "speech: データ保存 1番 Quorvel " +
+                  std::string(date) +
+                  "\n"
+                  // The page turns under the focused line; a page button says where it leads
+                  // from, and on the first page, where it is gone, the first line has the focus.
+                  "speech: 5番 データがありません\nspeech: １ページ戻る 2/20\nspeech: 1番 Quorvel " +
                   std::string(date) + "\nidle\n");
 }
 
