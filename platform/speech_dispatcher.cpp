@@ -68,13 +68,19 @@ struct SpeechDispatcher::Worker {
     std::string failure;
     bool finished = false;  // the thread has left its loop
     // Utterances handed over and not yet known to have ended: those still in the
-    // queue, and the last one given to the service.
+    // queue, and those given to the service (its message ids rise) past the highest
+    // one it reported ended or cancelled. A report may come before spd_say returns.
     std::atomic<int> queued{0};
-    std::atomic<size_t> lastId{0};
-    std::atomic<bool> lastEnded{true};
+    std::atomic<size_t> sent{0}, ended{0};
+
+    static void raise(std::atomic<size_t>& to, size_t value) {
+        size_t now = to.load();
+        while (now < value && !to.compare_exchange_weak(now, value)) {
+        }
+    }
 
     void onNotification(size_t id) {
-        if (id == lastId.load()) lastEnded = true;
+        raise(ended, id);
         ping();
     }
 
@@ -91,7 +97,7 @@ struct SpeechDispatcher::Worker {
             commands.clear();
         }
         queued = 0;
-        lastEnded = true;
+        raise(ended, sent.load());
         ping();
     }
 
@@ -142,18 +148,16 @@ struct SpeechDispatcher::Worker {
             if (c.kind == Command::Quit) break;
             if (c.kind == Command::Stop || c.interrupt) {
                 lib.cancel(connection);
-                lastEnded = true;
+                raise(ended, sent.load());
             }
             if (c.kind == Command::Say) {
-                lastEnded = false;
                 const int id = lib.say(connection, SPD_TEXT, c.text.c_str());
+                if (id >= 0) raise(sent, size_t(id));
                 --queued;
                 if (id < 0) {
-                    lastEnded = true;
                     fail("speech-dispatcher refused to speak");
                     break;
                 }
-                lastId = size_t(id);
             }
         }
         {
@@ -214,7 +218,8 @@ void SpeechDispatcher::open() {
         if (w.state == SpeechState::Failed && !w.finished) return;
         w.state = SpeechState::Connecting;
         w.queued = 0;
-        w.lastEnded = true;
+        w.sent = 0;  // a new connection may be to a new daemon, counting from 1 again
+        w.ended = 0;
         w.failure.clear();
         w.finished = false;
     }
@@ -240,7 +245,7 @@ void SpeechDispatcher::stop() {
 }
 
 bool SpeechDispatcher::speaking() const {
-    return worker_->queued.load() > 0 || !worker_->lastEnded.load();
+    return worker_->queued.load() > 0 || worker_->sent.load() > worker_->ended.load();
 }
 
 }  // namespace qvl::platform
