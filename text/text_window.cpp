@@ -12,6 +12,7 @@ namespace {
 // "（" and "）" in Shift-JIS, around a ruby's reading.
 constexpr const char* kOpenBracket = "\x81\x69";
 constexpr const char* kCloseBracket = "\x81\x6A";
+constexpr std::size_t kToReadLimit = 1 << 16;
 }  // namespace
 
 TextWindow::TextWindow(TextHost& host, TextEngineValues values, TextWindowState& state)
@@ -54,7 +55,7 @@ void TextWindow::showTextLine(const std::string& line, int32_t start) {
             // The base is ordinary text of the same line: no line end of its own.
             if (ruby.text) {
                 showInnerText(*ruby.text + "%", true);
-                toRead_ += kOpenBracket + ruby.reading + kCloseBracket;
+                if (toRead_.size() < kToReadLimit) toRead_ += kOpenBracket + ruby.reading + kCloseBracket;
             }
             p = ruby.next;
             c.clear();
@@ -157,8 +158,9 @@ int TextWindow::drawCharacter(std::string_view c) {
     const int x = drawCoordinate(int64_t(t_.cursorX) + t_.originX);
     const int y = drawCoordinate(int64_t(t_.cursorY) + t_.originY + t_.rubyGap);
     layer_.drawGlyphs(c, x, y, false);
-    // The symbol fonts' bytes are pictures, not words.
-    if (t_.fontIndex < 4) toRead_ += c;
+    // The symbol fonts' bytes are pictures, not words. A script that draws for ever
+    // without a wait must not grow this without end.
+    if (t_.fontIndex < 4 && toRead_.size() < kToReadLimit) toRead_ += c;
     // The square around the cell: its height is the cell width as well.
     layer_.showRect({x - 1, y - 1, t_.cellWidth + 3, t_.cellWidth + 3});
     host_.appendToLog(c, t_.fontIndex >= 4);
