@@ -47,6 +47,10 @@ int32_t ChoiceLink::evaluate(std::string_view expression) {
 void ChoiceLink::playSoundToEnd(const std::string& name) {
     main_.audioLink.playWaveToEnd(name);
 }
+void ChoiceLink::announce(std::string_view sjis) {
+    main_.voicing.announce(sjis);
+}
+
 void ChoiceLink::choiceMade(const std::vector<std::string>& labels, int32_t result) {
     std::string line;
     for (std::size_t i = 0; i < labels.size(); ++i) line += (i ? " | " : "") + labels[i];

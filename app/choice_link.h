@@ -24,6 +24,7 @@ public:
     int32_t evaluate(std::string_view expression) override;
     void playSoundToEnd(const std::string& name) override;
     void choiceMade(const std::vector<std::string>& labels, int32_t result) override;
+    void announce(std::string_view sjis) override;
 
     static ChoiceInput input(TFmain& main);
 

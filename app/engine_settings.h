@@ -47,6 +47,7 @@ struct EngineSettings {
     platform::ScaleFilter ScaleFilter = platform::ScaleFilter::SharpBilinear;
     bool SharpText = true;  // text drawn at the window's resolution
     std::optional<platform::WindowPlacement> window;
+    bool SelfVoicing = false;   // the story and the controls are read aloud
     std::array<std::string, kFontSlots> DefaultFont;  // candidate lists, slots 0-6
     bool DebugMode = false;
     bool EnableAllDrive = false;

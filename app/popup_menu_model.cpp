@@ -59,6 +59,8 @@ constexpr ItemDef kItems[kMenuItemCount] = {
     {MenuItem::Kscalenearest, MenuItem::Mscaling, "Kscalenearest", "ドットのまま", 0, true},
     {MenuItem::Kscalebilinear, MenuItem::Mscaling, "Kscalebilinear", "なめらか", 0, true},
     {MenuItem::Kscalewhole, MenuItem::Mscaling, "Kscalewhole", "整数倍だけ（まわりは黒）", 0, true},
+    {MenuItem::Mconvenience, kTop, "Mconvenience", "便利機能", 0, true},
+    {MenuItem::Kvoicing, MenuItem::Mconvenience, "Kvoicing", "読み上げ", 0, true},
 };
 
 constexpr std::pair<MenuItem, platform::ScaleFilter> kScalings[] = {
@@ -116,6 +118,7 @@ void PopupMenuModel::update(const MenuConditions& c) {
     set(MenuItem::Ktxtwait, true, c.highSpeed);
     set(MenuItem::Ktxtskip, true, c.pageMode);
     set(MenuItem::Kautotext, true, c.autoAdvance);
+    set(MenuItem::Kvoicing, true, c.selfVoicing);
     for (std::size_t i = 0; i < kVolumeSteps.size(); ++i) {
         set(MenuItem(int(MenuItem::Kmusicvol100) + int(i)), true, c.musicVolume == kVolumeSteps[i]);
         set(MenuItem(int(MenuItem::Ksoundvol100) + int(i)), true, c.soundVolume == kVolumeSteps[i]);

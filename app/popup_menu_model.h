@@ -53,6 +53,8 @@ enum class MenuItem : int {
     Kscalenearest,
     Kscalebilinear,
     Kscalewhole,
+    Mconvenience,
+    Kvoicing,
     Count
 };
 
@@ -76,6 +78,7 @@ struct MenuConditions {
     int musicVolume = 100, soundVolume = 100;
     bool sharpText = true;
     platform::ScaleFilter scaleFilter = platform::ScaleFilter::SharpBilinear;
+    bool selfVoicing = false;
 };
 
 struct MenuItemState {

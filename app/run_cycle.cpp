@@ -19,6 +19,9 @@ constexpr int32_t kBusyPumpMs = 50;
 // How long an auto-advancing line stays before it goes on.
 constexpr uint32_t kAutoAdvanceBaseMs = 1500;
 constexpr uint32_t kAutoAdvancePerCharMs = 60;
+// A line read aloud goes on when the reading ends, but never waits longer than this
+// past its own time for a service that does not say it has finished.
+constexpr uint32_t kSpeechWaitLimitMs = 30000;
 
 bool isLeadByte(unsigned char c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
@@ -40,6 +43,10 @@ void RunCycle::presentOverlay(const Surface* overlay) {
     main_.view().setOverlay(overlay);
 }
 
+void RunCycle::announce(std::string_view sjis) {
+    main_.voicing.announce(sjis);
+}
+
 void RunCycle::pump(std::optional<uint32_t> deadline, WaitHint hint) {
     platform::Platform& platform = main_.platform();
     // The debug window shows what changed before the engine sleeps.
@@ -50,14 +57,18 @@ void RunCycle::pump(std::optional<uint32_t> deadline, WaitHint hint) {
     const Shell& shell = main_.shell;
     const bool autoLine = main_.settings.AutoAdvance && shell.waitMenuItemsEnabled && !shell.hidingView() &&
                           !main_.log.viewActive && !deadline && hint.kind == WaitKind::Click;
+    auto passed = [&platform](uint32_t t) { return int32_t(t - platform.ticks()) <= 0; };
+    auto readingOn = [&] { return main_.voicing.speaking() && !passed(*autoAdvanceDeadline_ + kSpeechWaitLimitMs); };
     if (autoLine) {
         if (!autoAdvanceDeadline_) autoAdvanceDeadline_ = platform.ticks() + autoAdvanceDelay();
         deadline = autoAdvanceDeadline_;
+        // The end of the reading wakes the wait (Event::Type::Speech).
+        if (passed(*deadline) && readingOn()) deadline = *autoAdvanceDeadline_ + kSpeechWaitLimitMs;
     } else if (!shell.waitMenuItemsEnabled) {
         autoAdvanceDeadline_.reset();
     }
     if (auto event = platform.waitEvent(deadline, hint)) handleEvent(*event);
-    if (autoLine && autoAdvanceDeadline_ && int32_t(*autoAdvanceDeadline_ - platform.ticks()) <= 0) {
+    if (autoLine && autoAdvanceDeadline_ && passed(*autoAdvanceDeadline_) && !readingOn()) {
         autoAdvanceDeadline_.reset();
         input.clickPending = true;
     }
@@ -209,6 +220,9 @@ void RunCycle::handleEvent(const Event& e) {
         case Event::Type::Timer:
             if (e.id == TextLink::kIconTimer) main_.text.onIconTimer();
             break;
+        case Event::Type::Speech:
+            main_.voicing.onSpeechEvent();
+            break;
         default:
             break;  // media reports arrive with the audio channels
     }
@@ -232,6 +246,7 @@ void RunCycle::onMouseUp(const Event& e) {
         leftPressed_ = false;
         if (ClickFlagIndex >= 0 && ClickFlagIndex < kFlagCount) main_.flags.setFlagText(ClickFlagIndex, "1");
         if (input.clicksAccepted) input.clickPending = true;
+        if (input.clicksAccepted && main_.shell.waitMenuItemsEnabled) main_.voicing.clickAtTextWait();
     }
     // The menu opens after the release has set its flags: taking an item clears
     // them, closing it without one leaves them, and the right click then counts.
@@ -249,6 +264,16 @@ void RunCycle::onKey(const Event& e) {
     if (e.key == Key::Character && (e.mods & platform::kModCtrl)) {
         // The menu's shortcuts, which work while the menu is closed, for enabled items.
         if (auto item = shell.menu.findShortcut(e.ch)) shell.runMenuItem(*item, false);
+        return;
+    }
+    if (e.key == Key::Character && e.ch == 'v' && !(e.mods & platform::kModAlt)) {
+        shell.runMenuItem(MenuItem::Kvoicing, false);
+        return;
+    }
+    if (e.key == Key::F10 && (e.mods & platform::kModShift)) {
+        // The desktop's key for a context menu: the popup menu without a pointer.
+        if (windowCreated && shell.popupAutoOpen)
+            shell.openPopupMenu(platform::kSceneWidth / 2, platform::kSceneHeight / 3);
         return;
     }
     switch (e.key) {
@@ -274,6 +299,7 @@ void RunCycle::onKey(const Event& e) {
         case Key::Enter:
             if (input.textOutputActive) input.fastForward = true;
             if (input.clicksAccepted) input.clickPending = true;
+            if (input.clicksAccepted && shell.waitMenuItemsEnabled) main_.voicing.clickAtTextWait();
             break;
         default:
             break;

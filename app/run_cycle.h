@@ -49,6 +49,7 @@ public:
     const Surface* currentOverlay() override;
     void presentOverlay(const Surface* overlay) override;
     void passEvent(const platform::Event& event) override { handleEvent(event); }
+    void announce(std::string_view sjis) override;
 
     // What input leaves for the waits.
     InputFlags input;

@@ -39,6 +39,7 @@ public:
         if (event.type == Event::Type::Timer && event.id == TextLink::kIconTimer) return;
         engine_.passEvent(event);
     }
+    void announce(std::string_view sjis) override { engine_.announce(sjis); }
 
 private:
     ui::UiHost& engine_;
@@ -69,6 +70,7 @@ MenuConditions Shell::menuConditions() const {
     c.soundVolume = settings.SoundVolume;
     c.sharpText = settings.SharpText;
     c.scaleFilter = settings.ScaleFilter;
+    c.selfVoicing = settings.SelfVoicing;
     return c;
 }
 
@@ -143,6 +145,9 @@ void Shell::runMenuItem(MenuItem item, bool fromMenu) {
         case MenuItem::Kautotext:
             settings.AutoAdvance = !settings.AutoAdvance;
             main_.cycle.restartAutoAdvance();
+            break;
+        case MenuItem::Kvoicing:
+            main_.voicing.setOn(!settings.SelfVoicing);
             break;
         case MenuItem::Kfont:
             showFontDialog();
@@ -270,9 +275,14 @@ void Shell::showMessageLog() {
     const bool popup = popupAutoOpen;
     popupAutoOpen = false;
     LogView view(log, main_.platform().fonts(), settings.FontTable[0], tile);
-    view.onPageShown = [this, &log] {
-        main_.transcript.writeUtf8("dialog: log page " + std::to_string(log.viewOffset + 1) + "/" +
-                                   std::to_string(log.LogTotalPage));
+    view.onPageShown = [this, &log, &view] {
+        const std::string page = std::to_string(log.viewOffset + 1) + "/" + std::to_string(log.LogTotalPage);
+        main_.transcript.writeUtf8("dialog: log page " + page);
+        // Read aloud: the page's number, then its lines.
+        std::string spoken = platform::utf8ToSjis("ログ ") + page;
+        for (const std::string& line : view.shownPage())
+            if (!line.empty()) spoken += " " + line;
+        main_.voicing.announce(spoken);
     };
     LogViewHost host(main_.cycle);
     try {

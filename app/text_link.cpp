@@ -91,5 +91,8 @@ ScriptErrorReporter& TextLink::reporter() {
 void TextLink::textShown(std::string_view sjisText) {
     main_.transcript.write("text", sjisText);
 }
+void TextLink::textToRead(std::string_view sjisText) {
+    main_.voicing.line(sjisText);
+}
 
 }  // namespace qvl

@@ -41,6 +41,7 @@ public:
     void playWave(const std::string& name, bool waitUntilDone) override;
     ScriptErrorReporter& reporter() override;
     void textShown(std::string_view sjisText) override;
+    void textToRead(std::string_view sjisText) override;
 
     static TextEngineValues values(TFmain& main);
 

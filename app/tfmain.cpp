@@ -254,6 +254,8 @@ void TFmain::firstIdle() {
     textWindow.rubyFontName = settings.FontTable[3];
     // The debug window's flag list is filled before the start script runs.
     if (settings.DebugMode) debugLink.startUp();
+    if (options.selfVoicing) settings.SelfVoicing = true;
+    voicing.start();
     try {
         startSequence();
         saveLink.loadGlobalsAndMarks();

@@ -16,6 +16,7 @@
 #include "app/save_link.h"
 #include "app/scene.h"
 #include "app/script_reloader.h"
+#include "app/self_voicing.h"
 #include "app/shell.h"
 #include "app/state_json.h"
 #include "app/text_link.h"
@@ -100,6 +101,7 @@ public:
     MessageBoxes boxes{*this};
     PictureLoader pictures{*this};
     Shell shell{*this};
+    SelfVoicing voicing{*this};
     InterpreterLink interpreterLink{*this};
     Dispatcher dispatcher{state, boxes};
     Interpreter interpreter{program, state, CurrentTextId, cycle.PendingAction, interpreterLink};

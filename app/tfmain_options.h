@@ -22,6 +22,8 @@ struct TFmainOptions {
     RunHook* hook = nullptr;
     // Script files edited on disk are taken in at the next line (always in debug mode).
     bool reloadScripts = false;
+    // Self-voicing on from the start, as if V had been pressed.
+    bool selfVoicing = false;
 };
 
 // Ends the program from inside any wait: the normal exit (0), the error

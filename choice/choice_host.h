@@ -42,6 +42,8 @@ public:
     virtual void playSoundToEnd(const std::string& name) = 0;
     // A choice ended: the labels as collected, and the result.
     virtual void choiceMade(const std::vector<std::string>& /*labels*/, int32_t /*result*/) {}
+    // For self-voicing: the choice opened, or the highlight reached an item (Shift-JIS).
+    virtual void announce(std::string_view /*sjis*/) {}
 };
 
 // The switches the window's input handlers write and a choice reads.

@@ -5,6 +5,7 @@
 #include "choice/picture_look.h"
 #include "graphics/composition.h"
 #include "graphics/masks.h"
+#include "platform/encoding.h"
 
 #include <climits>
 
@@ -129,6 +130,7 @@ int32_t Choices::chooseMenu(const OptionList& options) {
     rules.count = options.count;
     rules.itemAt = [&look](int x, int y) { return look.itemAt(x, y); };
     rules.drawItem = [&look](int32_t item, bool lit) { look.drawItem(item, lit); };
+    rules.spoken = [&options](int32_t item) { return options.OptionLabels[std::size_t(item)]; };
     const int32_t taken = select(rules);
     restoreArea(area);
     finish();
@@ -152,6 +154,10 @@ int32_t Choices::choosePictures(ChoiceKind kind, const OptionList& options) {
     rules.drawItem = [&look](int32_t item, bool lit) { look.drawItem(item, lit); };
     rules.showsLocked = [&look](int32_t item) { return look.showsLocked(item); };
     rules.takes = [&look](int32_t item) { return look.takes(item); };
+    // Pictures have no words: their number, and whether a gallery item is locked.
+    rules.spoken = [&look](int32_t item) {
+        return std::to_string(item + 1) + platform::utf8ToSjis(look.showsLocked(item) ? "番 ロック中" : "番");
+    };
     const int32_t taken = select(rules);
     look.hide();
     restoreArea(area);
@@ -161,9 +167,11 @@ int32_t Choices::choosePictures(ChoiceKind kind, const OptionList& options) {
 
 int32_t Choices::select(const Look& look) {
     const int32_t n = look.count;
+    host_.announce(std::to_string(n) + platform::utf8ToSjis(" 個の選択肢"));
     const platform::WaitHint waitHint = startSelection();
     int32_t current = 0;
     bool lit = false;  // the current item is drawn highlighted
+    int32_t spokenItem = -1;
     int seenX = INT32_MIN, seenY = INT32_MIN;
     for (;;) {
         if (in_.pointerX != seenX || in_.pointerY != seenY) {
@@ -199,6 +207,12 @@ int32_t Choices::select(const Look& look) {
             current = *next;
             look.drawItem(current, true);
             lit = true;
+        }
+        if (!lit || current >= n) {
+            spokenItem = -1;  // the pointer left: coming back says the item again
+        } else if (current != spokenItem) {
+            spokenItem = current;
+            host_.announce(look.spoken(current));
         }
         if (pendingClick_) {
             in_.confirm = true;

@@ -77,6 +77,8 @@ private:
         std::function<bool(int32_t item)> showsLocked;
         // Whether a confirm takes the item.
         std::function<bool(int32_t item)> takes;
+        // What self-voicing says of an item when the highlight reaches it.
+        std::function<std::string(int32_t item)> spoken;
     };
 
     int32_t chooseMenu(const OptionList& options);

@@ -281,6 +281,15 @@ bool TFdebug::handle(const Event& event) {
                 changed = true;
             } else {
                 changed = focus_ && focus_->handle(event);
+                // What the focused control leaves: Enter in the flag field sets the
+                // flag, Esc closes the window, as their buttons do.
+                if (!changed && event.key == platform::Key::Enter && focus_ == ValEdit1 && ValEdit1->visible()) {
+                    Button3->click();
+                    changed = true;
+                } else if (!changed && event.key == platform::Key::Escape) {
+                    Button1->click();
+                    changed = true;
+                }
             }
             break;
         case Event::Type::TextInput:

@@ -44,6 +44,7 @@ public:
     FontCombo(Rect rect, const std::vector<std::string>& rows) : Widget(rect), rows_(rows) {}
 
     int selected = -1;
+    std::string name;  // the list's label, spoken with the face
     std::function<void()> onDrop;
     std::function<void()> onChange;
 
@@ -99,6 +100,11 @@ public:
             default:
                 return false;
         }
+    }
+
+protected:
+    std::string shownText() const override {
+        return name + " " + (selected >= 0 && selected < int(rows_.size()) ? rows_[std::size_t(selected)] : "");
     }
 
 private:
@@ -195,6 +201,12 @@ public:
         }
     }
 
+protected:
+    std::string shownText() const override {
+        const int row = list_.selected();
+        return row >= 0 && row < int(list_.rows().size()) ? list_.rows()[std::size_t(row)] : std::string();
+    }
+
 private:
     ui::Dialog& dialog_;
     ui::ListBox list_;
@@ -222,6 +234,7 @@ FontDialog::FontDialog(std::vector<std::string> families, const FontFaces& curre
         panel(place(8, y, 337, 41), {}, kColour);
         add<ui::Label>(place(8 + 16, y + 13, 90, ui::kUiLineHeight), sjis(kListNames[std::size_t(k)]));
         auto& combo = add<FontCombo>(place(8 + 112, y + 13, 209, kComboHeight), families_);
+        combo.name = sjis(kListNames[std::size_t(k)]);
         combos_[std::size_t(k)] = &combo;
         auto& sample = panel(place(352, y, 257, 41), sjis(kSamples[std::size_t(k)]), ui::kWindowColour);
         sample.setFont({current[std::size_t(k)], kSampleHeights[std::size_t(k)], false});

@@ -29,7 +29,10 @@ public:
           line1_(line1),
           line2_(line2) {}
 
+    std::string speech;  // the caption and every line shown
+
 protected:
+    std::string openingSpeech() const override { return speech; }
     void drawFace(Surface& overlay, platform::FontEngine& fonts) override {
         ui::fillOpaque(overlay, clientRect(), 0x000000);
         const Rect image = place(30, 42, TFver::kPictureWidth, TFver::kPictureHeight);
@@ -107,6 +110,8 @@ platform::Answer TFver::showModal(ui::UiHost& host, platform::Answer autoAnswer)
     close.setDefault(true);
     close.setCancel(true);
     close.onClick = [&dialog] { dialog.close(platform::Answer::Cancel); };
+    dialog.speech = caption_;
+    for (const std::string& line : lines()) dialog.speech += " " + line;
     return dialog.runModal(host, {platform::WaitKind::Question, autoAnswer});
 }
 

@@ -36,6 +36,7 @@ struct Event {
         PickSlot,     // id: a scripted pick of save slot id (1-80) in the open slot dialog
         PickFont,     // id: font list 0-3 of the open font dialog, text: the face (UTF-8)
         Debug,        // text: a scripted action in the debug window ("open", "tab 2", ...)
+        Speech,       // the speech service finished an utterance or failed: see Speech::state()
     };
     Type type = Type::Exposed;
     int x = 0, y = 0;  // mouse position in scene coordinates (0..639, 0..479)

@@ -5,6 +5,7 @@
 #include "graphics/surface.h"
 #include "platform/audio.h"
 #include "platform/events.h"
+#include "platform/speech.h"
 
 #include <cstdint>
 #include <ctime>
@@ -134,6 +135,9 @@ public:
         (void)utf8Caption, (void)width, (void)height;
         return nullptr;
     }
+
+    // The speech service for self-voicing; null when the backend has none.
+    virtual Speech* speech() { return nullptr; }
 };
 
 }  // namespace qvl::platform

@@ -75,6 +75,8 @@ struct Parser {
         text("--audio-out", o.audioOut, "FILE",
              "headless: write the run's sound, mixed on the virtual clock, as a WAV file");
         app.add_flag("--transcript", o.transcript, "windowed: also write the transcript to stdout");
+        app.add_flag("--self-voicing", o.selfVoicing,
+                     "read the story and the controls aloud (headless: speech: lines in the transcript)");
         app.add_flag("--startup-time", o.startupTime,
                      "print on stderr the milliseconds to the first frame (from QVL_LAUNCH_NS if set)");
         text("--test-readback", o.readBack, "DIR",

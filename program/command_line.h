@@ -12,6 +12,7 @@ struct Options {
     bool headless = false, autoPlay = false, verbose = false, transcript = false, startupTime = false;
     bool demo = false;
     int scale = 0;  // 0: the largest whole multiple that fits the desktop
+    bool selfVoicing = false;
     std::optional<uint32_t> maxMs;
     uint64_t maxSteps = 10'000'000;
     std::string input, dumpState, screenshot, readBack, frames, dir;

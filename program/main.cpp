@@ -140,8 +140,9 @@ int main(int argc, char** argv) {
         }
     }
     if (o.headless) {
-        auto h = std::make_unique<qvl::platform::HeadlessPlatform>(
-            std::move(input), qvl::platform::HeadlessOptions{o.autoPlay, o.maxMs, o.frames});
+        qvl::platform::HeadlessOptions headlessOptions{o.autoPlay, o.maxMs, o.frames};
+        headlessOptions.speechOut = &std::cout;
+        auto h = std::make_unique<qvl::platform::HeadlessPlatform>(std::move(input), headlessOptions);
         headless = h.get();
         platform = std::move(h);
         std::string reason;
@@ -152,6 +153,7 @@ int main(int argc, char** argv) {
 
     qvl::TFmainOptions options;
     options.verbose = o.verbose;
+    options.selfVoicing = o.selfVoicing;
     if (o.headless && o.maxSteps > 0) options.maxSteps = o.maxSteps;
     options.transcript = (o.headless || o.transcript) ? &std::cout : nullptr;
     qvl::TFmain app(*platform, options);

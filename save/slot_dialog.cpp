@@ -35,7 +35,18 @@ constexpr std::size_t kNumberWidth = 3;
 constexpr uint32_t kLoadColour = 0xD0D0A0;
 constexpr uint32_t kSaveColour = 0xA0D0D0;
 
-enum class SlotText { Caption, NoData, Overwrite, Confirm, LoadMode, SaveMode, PreviousPage, NextPage, PanelFace };
+enum class SlotText {
+    Caption,
+    NoData,
+    Overwrite,
+    Confirm,
+    LoadMode,
+    SaveMode,
+    PreviousPage,
+    NextPage,
+    PanelFace,
+    Number
+};
 
 constexpr std::array kUtf8Texts = {
     "ファイル選択",            // Caption
@@ -47,6 +58,7 @@ constexpr std::array kUtf8Texts = {
     "１ページ戻る",            // PreviousPage
     "１ページ進む",            // NextPage
     "ＭＳ Ｐゴシック",         // PanelFace
+    "番",                      // Number
 };
 
 const std::string& text(SlotText id) {
@@ -101,6 +113,11 @@ std::string titleCell(std::string_view title) {
     return cell;
 }
 
+// "(2000/01/01 12:00)" as spoken: without the brackets.
+std::string spokenTime(const std::string& shown) {
+    return shown.size() > 2 ? shown.substr(1, shown.size() - 2) : shown;
+}
+
 std::string modificationTime(const fs::path& file) {
     std::error_code ec;
     auto written = fs::last_write_time(file, ec);
@@ -149,14 +166,16 @@ std::vector<SlotDialog::Row> SlotDialog::readRows(const fs::path& saveFolder) {
     std::vector<Row> rows(kSlots);
     for (int i = 0; i < kSlots; ++i) {
         std::string number = std::to_string(i + 1);
+        const std::string spokenNumber = number + text(SlotText::Number);
         number.resize(std::max(number.size(), kNumberWidth), ' ');
         auto file = files.find(statusFileName(i + 1));
         std::error_code typeError;
         if (file != files.end() && !fs::is_directory(file->second, typeError)) {
             // A file that cannot be read still shows its date.
-            rows[i] = {number + titleCell(readTitle(file->second)) + modificationTime(file->second), true};
+            const std::string title = readTitle(file->second), time = modificationTime(file->second);
+            rows[i] = {number + titleCell(title) + time, true, spokenNumber + " " + title + " " + spokenTime(time)};
         } else {
-            rows[i] = {number + text(SlotText::NoData), false};
+            rows[i] = {number + text(SlotText::NoData), false, spokenNumber + " " + text(SlotText::NoData)};
         }
     }
     return rows;
@@ -197,7 +216,10 @@ SlotDialog::SlotDialog(bool saveMode, const fs::path& saveFolder, SlotDialogStat
     }
     next_ = &pictureButton(place(263, 216, 97, 33), text(SlotText::NextPage), navigation);
     cancel_ = &pictureButton(place(520, 216, 97, 33), ui::uiText(ui::UiText::Cancel), navigation);
-    for (ImageButton* b : {previous_, next_, cancel_}) b->setBevelWidth(2);
+    for (ImageButton* b : {previous_, next_, cancel_}) {
+        b->setBevelWidth(2);
+        b->setFocusable(true);  // Tab reaches them too: nothing needs the pointer
+    }
     previous_->onClick = [this] { turn(-1); };
     next_->onClick = [this] { turn(1); };
     cancel_->onClick = [this] { finish(Answer::Cancel); };
@@ -219,16 +241,21 @@ void SlotDialog::showPage(int page) {
     state_.page = page;
     previous_->setVisible(page != 0);
     next_->setVisible(page != kPages - 1);
+    // Read aloud with the page they lead from, so turning with them is heard.
+    for (ImageButton* b : {previous_, next_}) b->setSpokenText(b->caption() + " " + pageText());
     int focused = focusedRow();
     for (int k = 0; k < kRowsPerPage; ++k) {
         const Row& slot = slots_[std::size_t(page * kRowsPerPage + k)];
         ImageButton& row = *rows_[std::size_t(k)];
         row.setCaption(slot.text);
+        row.setSpokenText(slot.spoken);
         row.setEnabled(saveMode_ || slot.hasData);
         if (!row.enabled()) row.releasePointer();
     }
-    // The keyboard stays on the same line of the new page when that line can be taken.
+    // The keyboard stays on the same line of the new page when that line can be
+    // taken, and on a page button while it is there.
     if (focused >= 0 && rows_[std::size_t(focused)]->enabled()) return;
+    if (focused < 0 && focus() && focus()->focusable()) return;
     setFocus(nullptr);
     moveFocus(1);
 }
@@ -291,6 +318,12 @@ bool SlotDialog::onKey(const Event& event) {
         default:
             return Dialog::onKey(event);
     }
+}
+
+std::string SlotDialog::openingSpeech() const {
+    std::string out = text(saveMode_ ? SlotText::SaveMode : SlotText::LoadMode);
+    if (focus()) out += " " + focus()->spokenText();
+    return out;
 }
 
 bool SlotDialog::onAnswer(Answer answer) {

@@ -28,6 +28,7 @@ public:
     struct Row {
         std::string text;  // Shift-JIS
         bool hasData = false;
+        std::string spoken;  // for self-voicing: "3番 chapter 2000/01/01 12:00"
     };
     // The list as an opening shows it: slot index i is slot number i + 1, whose
     // status file data<n>.hsd gives the chapter title (its first line) and the time.
@@ -59,6 +60,7 @@ protected:
     bool onWheel(const platform::Event& event) override;
     bool onPick(const platform::Event& event) override;
     void drawFace(Surface& overlay, platform::FontEngine& fonts) override;
+    std::string openingSpeech() const override;
 
 private:
     void take(int k);

@@ -18,6 +18,7 @@ packages=(
   libx11-dev libxtst-dev
   help2man
   neovim zip nodejs
+  libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
 )
 
 missing=()

@@ -21,7 +21,7 @@ RubyAndValues::Form RubyAndValues::ruby(const std::string& line, std::size_t p) 
     const int y = drawCoordinate(int64_t(t_.cursorY) + t_.originY);
     layer_.drawGlyphs(reading.text, x, y, true);
     layer_.showRect({x - 1, y, w + 3, 16});
-    return {reading.next, base.text};
+    return {reading.next, base.text, reading.text};
 }
 
 RubyAndValues::Form RubyAndValues::embeddedValue(const std::string& line, std::size_t p) {

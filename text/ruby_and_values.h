@@ -18,6 +18,7 @@ public:
     struct Form {
         std::size_t next = 1;             // after the form's closing character
         std::optional<std::string> text;  // none: the form draws nothing
+        std::string reading = {};         // ruby: the reading drawn over the base
     };
 
     RubyAndValues(TextHost& host, const TextWindowState& state, TextLayer& layer)

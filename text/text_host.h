@@ -64,6 +64,10 @@ public:
     virtual ScriptErrorReporter& reporter() = 0;
     // Text as the reader sees it, for the transcript of a headless run.
     virtual void textShown(std::string_view /*sjisText*/) {}
+    // The text a wait leaves the reader to read, as drawn since the last such wait
+    // (Shift-JIS, without codes; a ruby's reading follows its base in brackets),
+    // for self-voicing.
+    virtual void textToRead(std::string_view /*sjisText*/) {}
 };
 
 // Engine values the text window reads and changes, bound once at construction.

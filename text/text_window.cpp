@@ -8,6 +8,13 @@
 
 namespace qvl {
 
+namespace {
+// "（" and "）" in Shift-JIS, around a ruby's reading.
+constexpr const char* kOpenBracket = "\x81\x69";
+constexpr const char* kCloseBracket = "\x81\x6A";
+constexpr std::size_t kToReadLimit = 1 << 16;
+}  // namespace
+
 TextWindow::TextWindow(TextHost& host, TextEngineValues values, TextWindowState& state)
     : host_(host),
       v_(values),
@@ -46,7 +53,10 @@ void TextWindow::showTextLine(const std::string& line, int32_t start) {
         } else if (c == "(") {
             const RubyAndValues::Form ruby = rubyAndValues_.ruby(line, p);
             // The base is ordinary text of the same line: no line end of its own.
-            if (ruby.text) showInnerText(*ruby.text + "%", true);
+            if (ruby.text) {
+                showInnerText(*ruby.text + "%", true);
+                if (toRead_.size() < kToReadLimit) toRead_ += kOpenBracket + ruby.reading + kCloseBracket;
+            }
             p = ruby.next;
             c.clear();
         } else if (c == "[") {
@@ -148,6 +158,9 @@ int TextWindow::drawCharacter(std::string_view c) {
     const int x = drawCoordinate(int64_t(t_.cursorX) + t_.originX);
     const int y = drawCoordinate(int64_t(t_.cursorY) + t_.originY + t_.rubyGap);
     layer_.drawGlyphs(c, x, y, false);
+    // The symbol fonts' bytes are pictures, not words. A script that draws for ever
+    // without a wait must not grow this without end.
+    if (t_.fontIndex < 4 && toRead_.size() < kToReadLimit) toRead_ += c;
     // The square around the cell: its height is the cell width as well.
     layer_.showRect({x - 1, y - 1, t_.cellWidth + 3, t_.cellWidth + 3});
     host_.appendToLog(c, t_.fontIndex >= 4);
@@ -197,9 +210,19 @@ void TextWindow::characterDelay(bool skipping) {
     }
 }
 
+void TextWindow::passTextToRead() {
+    if (toRead_.empty()) return;
+    host_.textToRead(toRead_);
+    toRead_.clear();
+}
+
 void TextWindow::waitForClick(int kind) {
-    if (skippingRead()) return;
+    if (skippingRead()) {
+        toRead_.clear();  // skipped, not read
+        return;
+    }
     if (kind == 0 && v_.pageMode) return;
+    passTextToRead();
     v_.clickPending = false;
     layer_.showPending();
     const int64_t iconX = int64_t(t_.cursorX) + t_.originX;
@@ -234,6 +257,8 @@ void TextWindow::onIconTimer() {
 }
 
 void TextWindow::clearTextWindow() {
+    // Text cleared without a wait was still on show for a while.
+    passTextToRead();
     layer_.clear();
     t_.cursorX = t_.leftEdge;
     t_.cursorY = 0;

@@ -73,6 +73,8 @@ private:
     // A ruby base (paged) or a value: text of the line being shown, not a line of its own.
     void showInnerText(const std::string& text, bool paged);
 
+    // Hands the text drawn since the last wait to the host, to be read aloud.
+    void passTextToRead();
     bool readMarkStep();
     void characterDelay(bool skipping);
     bool skippingRead() const { return v_.skipReadMode && v_.CurrentTextId >= 0; }
@@ -87,6 +89,7 @@ private:
     RubyAndValues rubyAndValues_;
     TextCommands commands_;
     bool innerText_ = false;  // ruby bases and values: already part of a shown line
+    std::string toRead_;      // drawn since the last wait (Shift-JIS)
 };
 
 }  // namespace qvl

@@ -29,6 +29,9 @@ public:
     void draw(Surface& overlay, platform::FontEngine& fonts) override;
     bool handle(const platform::Event& event) override;
 
+protected:
+    std::string shownText() const override { return caption_; }
+
 private:
     std::string caption_;
     bool default_ = false;

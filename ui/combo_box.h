@@ -45,6 +45,11 @@ public:
     void drawList(Surface& overlay, platform::FontEngine& fonts);
     bool handle(const platform::Event& event) override;
 
+protected:
+    std::string shownText() const override {
+        return selected_ >= 0 && selected_ < int(items_.size()) ? items_[std::size_t(selected_)] : std::string();
+    }
+
 private:
     int visibleRows() const;
     int rowAt(int x, int y) const;

@@ -50,6 +50,7 @@ public:
     const Surface* currentOverlay() override { return &frame; }
     void presentOverlay(const Surface* overlay) override { outer_.presentOverlay(overlay); }
     void passEvent(const Event& event) override { outer_.passEvent(event); }
+    void announce(std::string_view sjis) override { outer_.announce(sjis); }
 
     void redraw(Dialog& dialog) {
         if (base_ && !base_->empty()) {
@@ -153,6 +154,11 @@ Answer Dialog::runModal(UiHost& host, platform::WaitHint hint) {
         }
     } restore{*this};
 
+    // Self-voicing hears of the dialog as it opens, and of the focused control
+    // whenever the focus moves or what that control shows changes.
+    host.announce(openingSpeech());
+    const Widget* spokenFocus = focus_;
+    std::string spoken = focus_ ? focus_->spokenText() : std::string();
     bool dirty = true;
     while (!closed_) {
         if (dirty) {
@@ -166,6 +172,11 @@ Answer Dialog::runModal(UiHost& host, platform::WaitHint hint) {
             host.passEvent(*event);
         } else if (isDialogInput(*event)) {
             dirty = handle(*event);
+            if (!closed_ && (focus_ != spokenFocus || (focus_ && focus_->spokenText() != spoken))) {
+                spokenFocus = focus_;
+                spoken = focus_ ? focus_->spokenText() : std::string();
+                host.announce(spoken);
+            }
         } else {
             // The engine shows the dialog's frame with whatever it draws meanwhile.
             host.passEvent(*event);
@@ -311,6 +322,12 @@ bool Dialog::onPick(const Event&) {
 }
 
 void Dialog::drawFace(Surface&, platform::FontEngine&) {}
+
+std::string Dialog::openingSpeech() const {
+    std::string out = title_;
+    if (focus_ && !focus_->spokenText().empty()) out += " " + focus_->spokenText();
+    return out;
+}
 
 void Dialog::draw(Surface& overlay, platform::FontEngine& fonts) {
     fillOpaque(overlay, rect_, kFaceColour);

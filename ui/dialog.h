@@ -70,6 +70,8 @@ protected:
     // A scripted pick of one of the dialog's own items (a save slot, a font face);
     // false when the dialog has none of that kind.
     virtual bool onPick(const platform::Event& event);
+    // What self-voicing says when the dialog opens: its caption and the focused control.
+    virtual std::string openingSpeech() const;
     // Painting of the face under the widgets (icons and the like).
     virtual void drawFace(Surface& overlay, platform::FontEngine& fonts);
 

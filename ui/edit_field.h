@@ -36,6 +36,9 @@ public:
 protected:
     void focusChanged() override;
 
+protected:
+    std::string shownText() const override { return text_; }
+
 private:
     void insert(std::string_view sjis);
     // Drops the selected text; true when there was a selection.

@@ -50,6 +50,9 @@ public:
     void draw(Surface& overlay, platform::FontEngine& fonts) override;
     bool handle(const platform::Event& event) override;
 
+protected:
+    std::string shownText() const override { return caption_; }
+
 private:
     Surface picture_;  // opaque copy for the overlay
     std::string caption_;

@@ -31,8 +31,11 @@ public:
     InputBoxDialog(std::string title, int w, int h) : Dialog(std::move(title), w, h) {}
 
     EditField* field = nullptr;
+    std::string prompt;
 
 protected:
+    // The caption, the question and what the field holds.
+    std::string openingSpeech() const override { return title() + " " + prompt + " " + field->text(); }
     bool onText(const platform::Event& event) override {
         // Whatever has the focus, typing is meant for the field.
         setFocus(field);
@@ -93,6 +96,7 @@ InputBoxResult inputBox(UiHost& host, const InputBoxOptions& options) {
     ok.onClick = [&dialog] { dialog.close(Answer::Ok); };
     cancel.onClick = [&dialog] { dialog.close(Answer::Cancel); };
     dialog.setFocus(dialog.field);
+    dialog.prompt = options.prompt;
 
     Answer answer = dialog.runModal(host, {platform::WaitKind::Question, Answer::Ok});
     return {answer == Answer::Ok, dialog.field->text()};

@@ -36,6 +36,11 @@ public:
     void draw(Surface& overlay, platform::FontEngine& fonts) override;
     bool handle(const platform::Event& event) override;
 
+protected:
+    std::string shownText() const override {
+        return selected_ >= 0 && selected_ < int(rows_.size()) ? rows_[std::size_t(selected_)] : std::string();
+    }
+
 private:
     bool key(const platform::Event& event);
     bool mouseDown(const platform::Event& event);

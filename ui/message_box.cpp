@@ -57,8 +57,10 @@ public:
         : Dialog(std::move(title), w, h), icon_(icon), buttons_(buttons) {}
 
     Rect iconRect;
+    std::string speech;  // the caption, the text and the buttons
 
 protected:
+    std::string openingSpeech() const override { return speech; }
     bool onAnswer(Answer answer) override {
         if (answer == Answer::None) return false;
         close(mapAnswer(buttons_, answer));
@@ -112,6 +114,8 @@ Answer messageBox(UiHost& host, std::string_view sjisTitle, std::string_view sji
     dialog.add<Label>(dialog.place(kMargin + iconSpace, kMargin + (bodyHeight - textHeight) / 2,
                                    textWidth + 1, textHeight),
                       bodyText);
+    dialog.speech = std::string(sjisTitle) + " " + std::string(sjisBody);
+    for (const ButtonDef& def : defs) dialog.speech += " " + uiText(def.caption);
     int x = (client.w - buttonsWidth) / 2;
     int y = kMargin + bodyHeight + kMargin;
     for (std::size_t i = 0; i < defs.size(); ++i) {

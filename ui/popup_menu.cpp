@@ -3,6 +3,7 @@
 #include "platform/encoding.h"
 #include "ui/dialog.h"
 #include "ui/theme.h"
+#include "ui/ui_strings.h"
 
 #include <algorithm>
 #include <exception>
@@ -326,6 +327,20 @@ std::optional<int> PopupMenu::run(UiHost& host, platform::WaitHint hint) {
         }
     } restore{host, base};
 
+    // Self-voicing: the menu as it opens, then each item as the highlight reaches it.
+    host.announce(uiText(UiText::Menu));
+    std::pair<int, int> spoken{depth(), -1};
+    auto announceHighlight = [&] {
+        const std::pair<int, int> now{depth(), levels_.empty() ? -1 : levels_.back().highlight};
+        if (now == spoken) return;
+        spoken = now;
+        if (now.second < 0) return;
+        const MenuEntry& e = entry(now.first - 1, now.second);
+        std::string text = e.caption;
+        if (!e.enabled) text += " " + uiText(UiText::Disabled);
+        if (e.checked) text += " " + uiText(UiText::Checked);
+        host.announce(text);
+    };
     bool dirty = true;
     while (!closed_) {
         if (dirty) {
@@ -342,6 +357,7 @@ std::optional<int> PopupMenu::run(UiHost& host, platform::WaitHint hint) {
             dirty = true;
         } else if (isDialogInput(*event) || event->type == Event::Type::MenuPick) {
             dirty = handle(*event);
+            if (!closed_) announceHighlight();
         } else {
             host.passEvent(*event);
         }

@@ -33,6 +33,11 @@ public:
     void draw(Surface& overlay, platform::FontEngine& fonts) override;
     bool handle(const platform::Event& event) override;
 
+protected:
+    std::string shownText() const override {
+        return current_ >= 0 && current_ < count() ? captions_[std::size_t(current_)] : std::string();
+    }
+
 private:
     void layOut(platform::FontEngine* fonts);
 

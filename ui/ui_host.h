@@ -5,6 +5,8 @@
 #include "platform/events.h"
 #include "platform/platform.h"
 
+#include <string_view>
+
 namespace qvl::ui {
 
 class UiHost {
@@ -20,6 +22,8 @@ public:
     // quit requests) go back to the engine, which handles them as it would in any
     // other wait.
     virtual void passEvent(const platform::Event& event) = 0;
+    // What the keyboard or the pointer reached (Shift-JIS), for self-voicing.
+    virtual void announce(std::string_view sjis) { (void)sjis; }
 };
 
 }  // namespace qvl::ui

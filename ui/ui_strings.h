@@ -14,6 +14,9 @@ enum class UiText {
     FileName,
     FileType,
     AllFiles,
+    Menu,      // spoken: the popup menu opened
+    Disabled,  // spoken after a greyed item
+    Checked,   // spoken after an item with its check mark
 };
 
 const std::string& uiText(UiText id);

@@ -7,6 +7,8 @@
 #include "platform/fonts.h"
 #include "platform/platform.h"
 
+#include <string>
+
 namespace qvl::ui {
 
 class Widget {
@@ -36,6 +38,11 @@ public:
     // Null while no loop runs.
     void setPlatform(platform::Platform* platform) { platform_ = platform; }
 
+    // What self-voicing says of the widget when it has the focus (Shift-JIS): a
+    // text of its own when one was given, else what the widget shows.
+    std::string spokenText() const { return spoken_.empty() ? shownText() : spoken_; }
+    void setSpokenText(std::string sjis) { spoken_ = std::move(sjis); }
+
     virtual void draw(Surface& overlay, platform::FontEngine& fonts) = 0;
     // True when the event was used; the owner then draws again.
     virtual bool handle(const platform::Event& event) {
@@ -45,10 +52,12 @@ public:
 
 protected:
     virtual void focusChanged() {}
+    virtual std::string shownText() const { return {}; }
     platform::Platform* platformPtr() const { return platform_; }
 
 private:
     Rect rect_;
+    std::string spoken_;
     bool visible_ = true;
     bool enabled_ = true;
     bool focused_ = false;

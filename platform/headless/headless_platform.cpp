@@ -77,6 +77,7 @@ std::optional<Event> HeadlessPlatform::waitEvent(std::optional<uint32_t> deadlin
             throw RunStopped(RunStopped::Reason::TimeLimit, "time limit reached");
         if (auto timer = fireDueTimer()) return timer;
         if (auto ended = audio_.takeEnded(clock_)) return ended;
+        if (auto said = speech_.takeEnded(clock_)) return said;
 
         // An event at a set time arrives then, whatever the engine is waiting for,
         // as a player's click would.
@@ -116,12 +117,16 @@ std::optional<Event> HeadlessPlatform::waitEvent(std::optional<uint32_t> deadlin
             earliest(audio_.nextEnd());
         }
         if (waitUntil_) earliest(waitUntil_);
+        // Speech always ends by itself, so even a wait for input lets it finish first
+        // (a reader listens to the line before the next click).
+        earliest(speech_.nextEnd());
         if (towardsTimed) earliest(timed_.front().atMs);
         if (next) {
             advanceTo(*next);
             if (end && clock_ >= *end) {
                 if (auto timer = fireDueTimer()) return timer;
                 if (auto ended = audio_.takeEnded(clock_)) return ended;
+                if (auto said = speech_.takeEnded(clock_)) return said;
                 return std::nullopt;
             }
             continue;

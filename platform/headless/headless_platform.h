@@ -5,6 +5,7 @@
 // same frames.
 #include "platform/fonts.h"
 #include "platform/headless/headless_audio.h"
+#include "platform/headless/headless_speech.h"
 #include "platform/headless/input_script.h"
 #include "platform/platform.h"
 
@@ -30,6 +31,8 @@ struct HeadlessOptions {
     // Called with every presented frame (its number from 0, the virtual time in ms
     // and the picture with the overlay laid over it), for tests that look at frames.
     std::function<void(int, uint64_t, const Surface&)> onFrame = {};
+    // Where the speech of self-voicing writes its "speech:" lines (the transcript).
+    std::ostream* speechOut = nullptr;
 };
 
 class HeadlessPlatform : public Platform {
@@ -67,6 +70,7 @@ public:
     bool acquireInstanceLock() override { return true; }
     // Off-screen windows, numbered from 1 in the order they are opened.
     std::unique_ptr<SecondaryWindow> openWindow(std::string_view utf8Caption, int width, int height) override;
+    Speech* speech() override { return &speech_; }
 
     // What a test or the runner looks at.
     const Surface& lastFrame() const { return lastFrame_; }
@@ -113,6 +117,7 @@ private:
     Cursor cursor_ = Cursor::Pen;
     FontEngine fonts_;
     HeadlessAudio audio_{[this] { return clock_; }};
+    HeadlessSpeech speech_{[this] { return clock_; }, options_.speechOut};
 };
 
 }  // namespace qvl::platform

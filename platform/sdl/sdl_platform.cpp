@@ -7,6 +7,7 @@
 #include "platform/sdl/sdl_secondary_window.h"
 #include "platform/sdl/sdl_sound.h"
 #include "platform/sdl/timer_set.h"
+#include "platform/speech_dispatcher.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -93,6 +94,9 @@ struct SdlPlatform::Impl {
     SdlWindowRegistry windows;
     std::string readBackDir;
     int readBacks = 0;
+    // Reports of the speech thread come through the event queue, which wakes the wait.
+    Uint32 speechEvent = SDL_RegisterEvents(1);
+    std::unique_ptr<SpeechDispatcher> speech;
 };
 
 bool SdlPlatform::Impl::isReadBackKey(const SDL_Event& e) const {
@@ -109,6 +113,7 @@ void SdlPlatform::Impl::writeReadBack() {
 }
 
 std::optional<Event> SdlPlatform::Impl::translate(const SDL_Event& e) {
+    if (speechEvent != Uint32(-1) && e.type == speechEvent) return simpleEvent(Event::Type::Speech);
     if (const std::optional<bool> current = audio.endReport(e)) {
         if (!*current) return std::nullopt;  // its play was stopped since
         Event ev = simpleEvent(Event::Type::MediaDone);
@@ -172,6 +177,19 @@ Surface SdlPlatform::readBack() {
 }
 
 AudioOutput& SdlPlatform::audio() { return impl_->audio; }
+
+Speech* SdlPlatform::speech() {
+    if (!impl_->speech) {
+        const Uint32 type = impl_->speechEvent;
+        impl_->speech = std::make_unique<SpeechDispatcher>([type] {
+            if (type == Uint32(-1)) return;
+            SDL_Event e{};
+            e.type = type;
+            SDL_PushEvent(&e);
+        });
+    }
+    return impl_->speech.get();
+}
 
 SdlPlatform::~SdlPlatform() = default;
 

@@ -49,6 +49,8 @@ public:
     AudioOutput& audio() override;
     bool acquireInstanceLock() override;
     std::unique_ptr<SecondaryWindow> openWindow(std::string_view utf8Caption, int width, int height) override;
+    // speech-dispatcher, connected the first time self-voicing asks for it.
+    Speech* speech() override;
 
     // What the window shows now, at the window's size.
     Surface readBack();

@@ -150,6 +150,30 @@ TEST(TFdebug, ErrorsCollectInOrderAndTheButtonsReachTheHost) {
     EXPECT_TRUE(host.ended);
 }
 
+TEST(TFdebug, TheKeyboardAloneSetsAFlagAndClosesTheWindow) {
+    FakeDebugHost host;
+    TFdebug d(host);
+    d.FillFlagList();
+    d.selectFlag(4);
+    auto key = [&d](platform::Key k) {
+        platform::Event e;
+        e.type = platform::Event::Type::KeyDown;
+        e.key = k;
+        d.handle(e);
+    };
+    // Tab goes round the controls; the flag field asks for text when it has the focus.
+    for (int i = 0; i < 12 && !host.textInput; ++i) key(platform::Key::Tab);
+    ASSERT_TRUE(host.textInput);
+    platform::Event typed;
+    typed.type = platform::Event::Type::TextInput;
+    typed.text = "abc";
+    d.handle(typed);
+    key(platform::Key::Enter);
+    EXPECT_EQ(host.flags.text(4), "0abc") << "Enter in the field is SET (typing went after the text)";
+    key(platform::Key::Escape);
+    EXPECT_TRUE(host.hidden) << "Esc is 閉じる";
+}
+
 TEST(TFdebug, ClicksPickTabsRowsAndSurfacesAndTheEditFieldAsksForText) {
     FakeDebugHost host;
     TFdebug d(host);

@@ -16,9 +16,10 @@ dpkg-deb --info "$deb"
 depends=$(dpkg-deb --field "$deb" Depends)
 for want in libsdl2-2.0-0 libsdl2-mixer-2.0-0 libfreetype6 libfontconfig1 libjpeg62-turbo libpng16-16 \
             libavcodec libavformat libswscale libswresample libavutil libfluidsynth \
-            libgvc6 fonts-ipafont-gothic timgm6mb-soundfont; do
+            libgvc6 fonts-ipafont-gothic timgm6mb-soundfont libspeechd2; do
   grep -q "$want" <<<"$depends" || { echo "Depends lacks $want"; exit 1; }
 done
+dpkg-deb --field "$deb" Recommends | grep -q speech-dispatcher || { echo "Recommends lacks speech-dispatcher"; exit 1; }
 
 echo "== dpkg-deb --contents"
 dpkg-deb --contents "$deb" | tee "$work/contents"

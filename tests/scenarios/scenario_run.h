@@ -104,6 +104,8 @@ public:
         if (maxSteps) engine.maxSteps = maxSteps;
         if (maxMs) options.maxMs = maxMs;
         if (autoPlay) options.autoPlay = true;
+        engine.selfVoicing = selfVoicing;
+        options.speechOut = &out_;
         options.onFrame = onFrame;
         fs::current_path(dir_);
         platform_ = std::make_unique<qvl::platform::HeadlessPlatform>(std::move(input), options);
@@ -145,6 +147,7 @@ public:
     std::optional<uint64_t> maxSteps;
     std::optional<uint32_t> maxMs;
     bool autoPlay = false;
+    bool selfVoicing = false;  // as --self-voicing
     std::function<void(int, uint64_t, const qvl::Surface&)> onFrame;
     // When set, the run's sound is mixed into this WAV file.
     fs::path audioOut;
