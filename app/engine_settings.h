@@ -42,6 +42,7 @@ struct EngineSettings {
     int32_t MusicVolume = 100;  // percent
     int32_t SoundVolume = 100;  // percent
     bool AutoAdvance = false;   // lines go on by themselves after a pause
+    int32_t AutoAdvanceSpeed = 1;  // how soon: 0 slow, 1 normal, 2 fast
     std::array<std::string, kFontSlots> DefaultFont;  // candidate lists, slots 0-6
     bool DebugMode = false;
     bool EnableAllDrive = false;

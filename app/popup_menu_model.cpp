@@ -51,6 +51,14 @@ constexpr ItemDef kItems[kMenuItemCount] = {
     {MenuItem::Mdebug, kTop, "Mdebug", "キャンセル", 0, true},
     {MenuItem::Mskipout, kTop, "Mskipout", "読んだ文章を飛ばす", 'f', false},
     {MenuItem::Mscreenshot, kTop, "Mscreenshot", "画面を画像で保存", 0, true},
+    {MenuItem::Mconvenience, kTop, "Mconvenience", "便利機能", 0, true},
+    {MenuItem::Krollback, MenuItem::Mconvenience, "Krollback", "前のページへ戻る", 0, false},
+    {MenuItem::Kquicksave, MenuItem::Mconvenience, "Kquicksave", "クイックセーブ", 0, false},
+    {MenuItem::Kquickload, MenuItem::Mconvenience, "Kquickload", "クイックロード", 0, false},
+    {MenuItem::Mautospeed, MenuItem::Mconvenience, "Mautospeed", "自動送りの速さ", 0, true},
+    {MenuItem::Kautoslow, MenuItem::Mautospeed, "Kautoslow", "遅い", 0, true},
+    {MenuItem::Kautonormal, MenuItem::Mautospeed, "Kautonormal", "普通", 0, true},
+    {MenuItem::Kautofast, MenuItem::Mautospeed, "Kautofast", "速い", 0, true},
 };
 
 const ItemDef& def(MenuItem item) {
@@ -76,7 +84,7 @@ PopupMenuModel::PopupMenuModel() {
         items_[i].enabled = kItems[i].initiallyEnabled;
     }
     for (MenuItem on : {MenuItem::Kwinmode, MenuItem::Kmusic, MenuItem::Ksound, MenuItem::Kmusicvol100,
-                        MenuItem::Ksoundvol100})
+                        MenuItem::Ksoundvol100, MenuItem::Kautonormal})
         items_[std::size_t(on)].checked = true;
 }
 
@@ -105,6 +113,11 @@ void PopupMenuModel::update(const MenuConditions& c) {
         set(MenuItem(int(MenuItem::Kmusicvol100) + int(i)), true, c.musicVolume == kVolumeSteps[i]);
         set(MenuItem(int(MenuItem::Ksoundvol100) + int(i)), true, c.soundVolume == kVolumeSteps[i]);
     }
+    // 便利機能: the keys' items, enabled when the keys would work.
+    set(MenuItem::Krollback, c.canRollback, false);
+    set(MenuItem::Kquicksave, (c.clickWait && c.saveAllowed) || c.choiceSave, false);
+    set(MenuItem::Kquickload, (c.clickWait || c.stopWait) && c.quickSlot, false);
+    for (int i = 0; i < kAutoSpeeds; ++i) set(MenuItem(int(MenuItem::Kautoslow) + i), true, c.autoSpeed == i);
     items_[std::size_t(MenuItem::Mdebug)].caption =
         caption(c.debugMode ? kMenuItemCount : std::size_t(MenuItem::Mdebug));
 }
@@ -141,6 +154,12 @@ std::optional<int> PopupMenuModel::volumeOf(MenuItem item) {
         const int step = int(item) - int(first);
         if (step >= 0 && step < int(kVolumeSteps.size())) return kVolumeSteps[std::size_t(step)];
     }
+    return std::nullopt;
+}
+
+std::optional<int> PopupMenuModel::autoSpeedOf(MenuItem item) {
+    const int speed = int(item) - int(MenuItem::Kautoslow);
+    if (speed >= 0 && speed < kAutoSpeeds) return speed;
     return std::nullopt;
 }
 

@@ -46,10 +46,20 @@ enum class MenuItem : int {
     Mdebug,
     Mskipout,
     Mscreenshot,
+    Mconvenience,
+    Krollback,
+    Kquicksave,
+    Kquickload,
+    Mautospeed,
+    Kautoslow,
+    Kautonormal,
+    Kautofast,
     Count
 };
 
 inline constexpr std::size_t kMenuItemCount = std::size_t(MenuItem::Count);
+// The auto-advance speeds of 自動送りの速さ, slow to fast (qvl.ini's AutoAdvanceSpeed).
+inline constexpr int kAutoSpeeds = 3;
 // The volume steps of the two volume submenus, in percent.
 inline constexpr std::array<int, 4> kVolumeSteps{100, 75, 50, 25};
 
@@ -67,6 +77,9 @@ struct MenuConditions {
     bool debugMode = false;
     bool autoAdvance = false;
     int musicVolume = 100, soundVolume = 100;
+    bool canRollback = false;  // a page to go back to, at a click wait
+    bool quickSlot = false;    // the quick save's files exist
+    int autoSpeed = 1;         // 0 slow, 1 normal, 2 fast
 };
 
 struct MenuItemState {
@@ -91,6 +104,8 @@ public:
     static std::vector<MenuItem> children(std::optional<MenuItem> parent);
     // The volume of a volume item; nothing for the others.
     static std::optional<int> volumeOf(MenuItem item);
+    // The speed of an auto-advance speed item (0-2); nothing for the others.
+    static std::optional<int> autoSpeedOf(MenuItem item);
 
     std::optional<MenuItem> findCaption(const std::string& sjis) const;
     std::optional<MenuItem> findShortcut(char ch) const;

@@ -3,6 +3,9 @@
 
 #include "app/tfmain.h"
 #include "graphics/effect_host.h"
+#include "platform/encoding.h"
+
+#include <algorithm>
 
 namespace qvl {
 
@@ -16,9 +19,10 @@ namespace {
 // The longest stretch of script work without a look at the window's events.
 constexpr int32_t kBusyPumpMs = 50;
 
-// How long an auto-advancing line stays before it goes on.
-constexpr uint32_t kAutoAdvanceBaseMs = 1500;
-constexpr uint32_t kAutoAdvancePerCharMs = 60;
+// How long an auto-advancing line stays before it goes on, slow to fast: a pause
+// and a time per character.
+constexpr uint32_t kAutoAdvanceBaseMs[3] = {2500, 1500, 700};
+constexpr uint32_t kAutoAdvancePerCharMs[3] = {90, 60, 30};
 
 bool isLeadByte(unsigned char c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
@@ -55,7 +59,12 @@ void RunCycle::pump(std::optional<uint32_t> deadline, WaitHint hint) {
     } else if (!shell.waitMenuItemsEnabled) {
         autoAdvanceDeadline_.reset();
     }
-    if (auto event = platform.waitEvent(deadline, hint)) handleEvent(*event);
+    refreshMarks();
+    // A notice on screen wakes the wait when it is time for it to go.
+    std::optional<uint32_t> wake = deadline;
+    if (auto ends = main_.view().noticeEnds(); ends && (!wake || int32_t(*ends - *wake) < 0)) wake = ends;
+    if (auto event = platform.waitEvent(wake, hint)) handleEvent(*event);
+    main_.view().expireNotice();
     if (autoLine && autoAdvanceDeadline_ && int32_t(*autoAdvanceDeadline_ - platform.ticks()) <= 0) {
         autoAdvanceDeadline_.reset();
         input.clickPending = true;
@@ -73,7 +82,8 @@ uint32_t RunCycle::autoAdvanceDelay() const {
         for (std::size_t i = 0; i < line.size(); ++characters)
             i += isLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < line.size() ? 2 : 1;
     }
-    return kAutoAdvanceBaseMs + kAutoAdvancePerCharMs * characters;
+    const std::size_t speed = std::size_t(std::clamp(main_.settings.AutoAdvanceSpeed, 0, 2));
+    return kAutoAdvanceBaseMs[speed] + kAutoAdvancePerCharMs[speed] * characters;
 }
 
 void RunCycle::lineExecuted() {
@@ -189,6 +199,11 @@ void RunCycle::handleEvent(const Event& e) {
             break;
         case Event::Type::KeyDown:
             onKey(e);
+            refreshMarks();
+            break;
+        case Event::Type::KeyUp:
+            onKeyUp(e);
+            refreshMarks();
             break;
         case Event::Type::Quit:
             main_.closeRequest();
@@ -211,6 +226,18 @@ void RunCycle::handleEvent(const Event& e) {
         default:
             break;  // media reports arrive with the audio channels
     }
+}
+
+void RunCycle::onKeyUp(const Event& e) {
+    if (e.key == platform::Key::Control && heldSkip_) {
+        heldSkip_ = false;
+        skipReadMode = false;
+    }
+}
+
+void RunCycle::refreshMarks() {
+    static const std::string kSkip = "SKIP", kAuto = "AUTO";
+    main_.view().setMark(skipReadMode ? kSkip : main_.settings.AutoAdvance ? kAuto : std::string());
 }
 
 void RunCycle::onMouseDown(const Event& e) {
@@ -258,7 +285,28 @@ void RunCycle::onKey(const Event& e) {
             if (main_.choices().waiting()) input.navigation = e.key;
             break;
         case Key::Escape:
-            main_.closeRequest();
+            // A pad's B backs out of menus and dialogs; over the story it does nothing.
+            if (!(e.mods & platform::kModPad)) main_.closeRequest();
+            break;
+        case Key::Backspace:
+            // Back a page, from a click wait as a load would be asked for.
+            if (shell.waitMenuItemsEnabled && !main_.saveLink.requestRollback(1)) main_.platform().beep();
+            break;
+        case Key::F5:
+        case Key::F9:
+            // Whenever their items in 便利機能 could be chosen.
+            shell.runMenuItem(e.key == Key::F5 ? MenuItem::Kquicksave : MenuItem::Kquickload, false);
+            break;
+        case Key::Control:
+            // Held, it skips what was read; let go, it stops.
+            if (main_.settings.TextMaxIndex && !skipReadMode) {
+                skipReadMode = true;
+                heldSkip_ = true;
+            }
+            break;
+        case Key::Menu:
+            // The context-menu key (a pad's Y or Start) opens the menu where the pointer is.
+            if (windowCreated && shell.popupAutoOpen) shell.openPopupMenu(mouseX, mouseY);
             break;
         case Key::F12:
             main_.debugLink.show();  // debug mode only, like the menu's debug item

@@ -67,6 +67,9 @@ MenuConditions Shell::menuConditions() const {
     c.autoAdvance = settings.AutoAdvance;
     c.musicVolume = settings.MusicVolume;
     c.soundVolume = settings.SoundVolume;
+    c.canRollback = waitMenuItemsEnabled && main_.saveLink.rollback().available() > 0;
+    c.quickSlot = (waitMenuItemsEnabled || stopMenuItemsEnabled) && main_.saveLink.quickSlotExists();
+    c.autoSpeed = settings.AutoAdvanceSpeed;
     return c;
 }
 
@@ -96,6 +99,12 @@ void Shell::runMenuItem(MenuItem item, bool fromMenu) {
     if (auto percent = PopupMenuModel::volumeOf(item)) {
         (item < MenuItem::Msoundvolume ? settings.MusicVolume : settings.SoundVolume) = *percent;
         applyVolumes();
+        input.clearClicks();
+        return;
+    }
+    if (auto speed = PopupMenuModel::autoSpeedOf(item)) {
+        settings.AutoAdvanceSpeed = *speed;
+        main_.cycle.restartAutoAdvance();
         input.clearClicks();
         return;
     }
@@ -165,6 +174,15 @@ void Shell::runMenuItem(MenuItem item, bool fromMenu) {
             break;
         case MenuItem::Mscreenshot:
             saveScreenshot();
+            break;
+        case MenuItem::Krollback:
+            main_.saveLink.requestRollback(1);
+            break;
+        case MenuItem::Kquicksave:
+            main_.saveLink.quickSave();
+            break;
+        case MenuItem::Kquickload:
+            main_.saveLink.quickLoad();
             break;
         default:
             break;
@@ -262,6 +280,13 @@ void Shell::showMessageLog() {
         main_.transcript.writeUtf8("dialog: log page " + std::to_string(log.viewOffset + 1) + "/" +
                                    std::to_string(log.LogTotalPage));
     };
+    // Backspace on an older page goes back to it: the view closes and the page is read again.
+    std::optional<int> backTo;
+    view.onGoBack = [this, &backTo, &log] {
+        if (!main_.saveLink.rollback().pagesBackToLogPage(log.viewOffset, log)) return false;
+        backTo = log.viewOffset;
+        return true;
+    };
     LogViewHost host(main_.cycle);
     try {
         view.run(host, {platform::WaitKind::Question, Answer::Cancel});
@@ -274,6 +299,7 @@ void Shell::showMessageLog() {
     }
     popupAutoOpen = popup;
     main_.cycle.input.clearClicks();
+    if (backTo) main_.saveLink.requestRollbackToLogPage(*backTo);
 }
 
 void Shell::showFontDialog() {

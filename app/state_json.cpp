@@ -41,6 +41,7 @@ ordered_json settingsJson(const EngineSettings& s) {
         {"MusicVolume", int64_t(s.MusicVolume)},
         {"SoundVolume", int64_t(s.SoundVolume)},
         {"AutoAdvance", s.AutoAdvance},
+        {"AutoAdvanceSpeed", s.AutoAdvanceSpeed},
         {"DefaultFont", std::move(defaultFont)},
         {"FontTable", std::move(fontTable)},
         {"DebugMode", s.DebugMode},

@@ -202,7 +202,7 @@ bool Dialog::routeMouse(const Event& event) {
             return target && target->handle(event);
         }
         case Event::Type::MouseMove: {
-            bool changed = false;
+            bool changed = onPointer(event);
             for (auto& w : widgets_) {
                 if (w->visible()) changed = w->handle(event) || changed;
             }
@@ -312,6 +312,12 @@ bool Dialog::onPick(const Event&) {
 
 void Dialog::drawFace(Surface&, platform::FontEngine&) {}
 
+void Dialog::drawOver(Surface&, platform::FontEngine&) {}
+
+bool Dialog::onPointer(const Event&) {
+    return false;
+}
+
 void Dialog::draw(Surface& overlay, platform::FontEngine& fonts) {
     fillOpaque(overlay, rect_, kFaceColour);
     drawRaised(overlay, rect_);
@@ -331,6 +337,7 @@ void Dialog::draw(Surface& overlay, platform::FontEngine& fonts) {
     for (auto& w : widgets_) {
         if (w->visible()) w->draw(overlay, fonts);
     }
+    drawOver(overlay, fonts);
 }
 
 }  // namespace qvl::ui
