@@ -117,9 +117,13 @@ void SaveLink::requestLoad(int slot) {
     main_.cycle.PendingAction = kPendingLoad;
 }
 
+Rollback::Extras SaveLink::extras() {
+    return {main_.controlFlow.options(), main_.choices().last(), main_.bank().sceneDirty};
+}
+
 void SaveLink::capture() {
     games_.capture();
-    rollback_.record(main_.saves.snapshot(), main_.log);
+    rollback_.record(main_.saves.snapshot(), main_.log, extras());
     progressSinceSave_ = true;
 }
 
@@ -132,12 +136,15 @@ bool SaveLink::restore() {
         if (std::optional<Rollback::Page> page = rollback_.goBack(pages)) {
             main_.transcript.writeUtf8("rollback: " + std::to_string(pages));
             games_.restoreFromMemory(page->snapshot, page->log);
+            main_.controlFlow.options() = page->extras.options;
+            main_.choices().restoreLast(page->extras.choice);
+            main_.bank().sceneDirty = page->extras.sceneDirty;
             return true;
         }
         return false;
     }
     if (!games_.restore(main_.saves.pendingSlot())) return false;
-    rollback_.restart(main_.saves.snapshot(), main_.log);
+    rollback_.restart(main_.saves.snapshot(), main_.log, extras());
     progressSinceSave_ = false;
     return true;
 }

@@ -71,6 +71,8 @@ public:
     void present() override;
 
 private:
+    Rollback::Extras extras();
+
     TFmain& main_;
     SavedGames games_;
     SlotDialogState slotDialog_;  // the page survives between openings

@@ -15,19 +15,19 @@ std::size_t textBytes(const std::string& s) {
 
 }  // namespace
 
-void Rollback::record(const SavePointSnapshot& snapshot, const MessageLog& log) {
+void Rollback::record(const SavePointSnapshot& snapshot, const MessageLog& log, const Extras& extras) {
     const bool replace = resumed_ && !pages_.empty() && samePlace(pages_.back().snapshot.interpreter, snapshot.interpreter);
     resumed_ = false;
     if (replace) pages_.pop_back();
-    pages_.push_back({snapshot, log});
+    pages_.push_back({snapshot, log, extras});
     pages_.back().log.viewActive = false;
     while (pages_.size() > kMaxPages) pages_.pop_front();
 }
 
-void Rollback::restart(const SavePointSnapshot& snapshot, const MessageLog& log) {
+void Rollback::restart(const SavePointSnapshot& snapshot, const MessageLog& log, const Extras& extras) {
     pages_.clear();
     if (!snapshot.exists()) return;
-    record(snapshot, log);
+    record(snapshot, log, extras);
     resumed_ = true;
 }
 
@@ -59,6 +59,10 @@ std::size_t Rollback::memoryBytes() const {
         for (const SurfaceState& r : s.surfaces) bytes += textBytes(r.fileName) + textBytes(r.maskName);
         for (const std::string& a : s.interpreter.ProgArgs) bytes += textBytes(a);
         bytes += textBytes(s.ProgChapter) + textBytes(s.interpreter.ProgFileName) + textBytes(s.autoRefreshMode);
+        for (const std::string& o : p.extras.options.OptionLabels) bytes += textBytes(o);
+        for (const std::string& o : p.extras.options.OptionCommands) bytes += textBytes(o);
+        for (const std::string& l : p.extras.choice.labels) bytes += textBytes(l) + sizeof l;
+        bytes += p.extras.choice.items.capacity() * sizeof(Rect);
         for (const auto& page : p.log.pages) {
             bytes += page.capacity() * sizeof(std::string);
             for (const std::string& line : page) bytes += textBytes(line);
