@@ -4,6 +4,9 @@
 
 #include "save/thumbnail.h"
 
+#include <chrono>
+#include <ctime>
+
 #include <nlohmann/json.hpp>
 
 namespace {
@@ -70,6 +73,26 @@ std::string differences(const json& a, const json& b) {
         if (!b.contains(key) || b[key] != value) out += key + " ";
     if (!out.empty()) std::cerr << json::diff(a, b).dump(1) << "\n";
     return out;
+}
+
+// The run's last frame against tests/golden/NAME.png, as the folder scenarios do
+// (QVL_UPDATE_GOLDENS=1 writes it; a mismatch leaves NAME.actual.png beside it).
+void expectGolden(ScenarioRun& run, const std::string& name) {
+    const fs::path golden = fs::path(QVL_TEST_GOLDEN) / (name + ".png");
+    const fs::path actual = fs::path(QVL_TEST_GOLDEN) / (name + ".actual.png");
+    const qvl::Surface& frame = run.platform().lastFrame();
+    if (const char* update = std::getenv("QVL_UPDATE_GOLDENS"); update && std::string(update) == "1") {
+        qvl::writePngFile(golden.string(), frame);
+        return;
+    }
+    std::optional<qvl::Surface> expected = qvl::readPngFile(golden.string());
+    ASSERT_TRUE(expected) << golden << " is missing: make update-goldens";
+    if (*expected == frame) {
+        fs::remove(actual);
+        return;
+    }
+    qvl::writePngFile(actual.string(), frame);
+    ADD_FAILURE() << "the frame differs from " << golden << "; see " << actual;
 }
 
 TEST(Rollback, BackThreePagesAcrossAChoiceChoosesAgainWithTheFlagsOfThatPage) {
@@ -149,11 +172,20 @@ TEST(QuickSave, TheNoticeShowsInTheCornerAndGoes) {
 
 TEST(Thumbnails, ASaveWritesOneAndTheSlotDialogShowsIt) {
     StoryRun r;
-    r.go("click\nmenu データ保存\nslot 2\nmenu データ読み込み\nkey Down\n");
+    r.go("click\nmenu データ保存\nslot 2\n");
     std::optional<qvl::Surface> thumbnail = qvl::readPngFile(r.save("data2.png").string());
     ASSERT_TRUE(thumbnail);
     EXPECT_EQ(thumbnail->width(), 160);
     EXPECT_EQ(thumbnail->height(), 120);
+    // A fixed date in a fixed zone, so the row reads the same every time.
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    for (const char* name : {"data2.hfd", "data2.hsd", "data2.hld", "data2.png"})
+        fs::last_write_time(r.save(name), fs::file_time_type::clock::from_sys(std::chrono::sys_seconds{
+                                              std::chrono::sys_days{std::chrono::year{2001} / 3 / 3}}));
+    // Slot 1 empty (grey), slot 2 highlighted by the keyboard: its thumbnail shows.
+    r.run.run(nullptr, "menu データ保存\nkey Down\n");
+    expectGolden(r.run, "slot_thumbnail");
 }
 
 TEST(Thumbnails, ADamagedOneIsNotShownAndNothingBreaks) {
@@ -181,10 +213,18 @@ TEST(Skip, HoldingCtrlSkipsWhatWasReadAndLettingGoStops) {
     RunResult out = held.go("hold Ctrl\nchoose 1\n");
     EXPECT_NE(out.transcript.find("text: 一頁目\ntext: 二頁目\nchoice:"), std::string::npos) << out.transcript;
     EXPECT_TRUE(held.app->cycle.skipReadMode) << "still held at the end";
+    expectGolden(held.run, "skip_mark");
     StoryRun released;
     withMarks(released);
     out = released.go("hold Ctrl\nrelease Ctrl\n");
     EXPECT_FALSE(released.app->cycle.skipReadMode);
+}
+
+TEST(AutoAdvance, TheMarkShowsWhileItIsOn) {
+    StoryRun r;
+    RunResult out = r.go("menu 自動送り\nwait 20000\nchoose 1\n");
+    EXPECT_TRUE(out.transcript.ends_with("text: 左の頁\nidle\n")) << out.transcript;
+    expectGolden(r.run, "auto_mark");
 }
 
 TEST(Pad, ButtonsActAsTheirKeys) {
