@@ -40,6 +40,7 @@ public:
     bool requestRollback(int pages);
     bool requestRollbackToLogPage(int logOffset);
     const Rollback& rollback() const { return rollback_; }
+    Rollback& rollback() { return rollback_; }
     // The title starts afresh: nothing to go back to.
     void forgetHistory() { rollback_.clear(); }
 
