@@ -18,21 +18,28 @@ constexpr uint32_t kText = 0xFFFFFF;
 bool OverlayMarks::setMark(const std::string& text) {
     if (text == mark_) return false;
     mark_ = text;
+    composedAlone_ = false;
     return true;
 }
 
 bool OverlayMarks::setNotice(const std::string& text) {
     if (text == notice_) return false;
     notice_ = text;
+    composedAlone_ = false;
     return true;
 }
 
 const Surface* OverlayMarks::compose(const Surface* base, platform::FontEngine& fonts) {
     if (empty()) return base;
-    if (base && !base->empty())
-        composed_ = base->clone();
-    else
+    const bool alone = !base || base->empty();
+    // Over nothing, the picture changes only with the texts: most presentations
+    // (each character of a line) reuse it.
+    if (alone && composedAlone_) return &composed_;
+    composedAlone_ = alone;
+    if (alone)
         composed_ = Surface(platform::kSceneWidth, platform::kSceneHeight, 0);
+    else
+        composed_ = base->clone();
     if (!notice_.empty()) drawLabel(composed_, fonts, notice_, false);
     if (!mark_.empty()) drawLabel(composed_, fonts, mark_, true);
     return &composed_;

@@ -25,6 +25,7 @@ private:
 
     std::string mark_, notice_;
     Surface composed_;
+    bool composedAlone_ = false;  // composed_ holds the marks over nothing, as they are now
 };
 
 }  // namespace qvl::ui
