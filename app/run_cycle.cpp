@@ -3,7 +3,6 @@
 
 #include "app/tfmain.h"
 #include "graphics/effect_host.h"
-#include "platform/encoding.h"
 
 #include <algorithm>
 
@@ -18,6 +17,8 @@ namespace {
 
 // The longest stretch of script work without a look at the window's events.
 constexpr int32_t kBusyPumpMs = 50;
+// How long Ctrl is held alone before skipping starts.
+constexpr uint32_t kHeldSkipDelayMs = 300;
 
 // How long an auto-advancing line stays before it goes on, slow to fast: a pause
 // and a time per character.
@@ -62,9 +63,11 @@ void RunCycle::pump(std::optional<uint32_t> deadline, WaitHint hint) {
     refreshMarks();
     // A notice on screen wakes the wait when it is time for it to go.
     std::optional<uint32_t> wake = deadline;
-    if (auto ends = main_.view().noticeEnds(); ends && (!wake || int32_t(*ends - *wake) < 0)) wake = ends;
+    for (std::optional<uint32_t> at : {main_.view().noticeEnds(), skipStartsAt_})
+        if (at && (!wake || int32_t(*at - *wake) < 0)) wake = at;
     if (auto event = platform.waitEvent(wake, hint)) handleEvent(*event);
     main_.view().expireNotice();
+    if (skipStartsAt_ && int32_t(*skipStartsAt_ - platform.ticks()) <= 0) startHeldSkip();
     if (autoLine && autoAdvanceDeadline_ && int32_t(*autoAdvanceDeadline_ - platform.ticks()) <= 0) {
         autoAdvanceDeadline_.reset();
         input.clickPending = true;
@@ -229,10 +232,20 @@ void RunCycle::handleEvent(const Event& e) {
 }
 
 void RunCycle::onKeyUp(const Event& e) {
-    if (e.key == platform::Key::Control && heldSkip_) {
+    if (e.key != platform::Key::Control) return;
+    skipStartsAt_.reset();
+    if (heldSkip_) {
         heldSkip_ = false;
         skipReadMode = false;
     }
+}
+
+void RunCycle::startHeldSkip() {
+    skipStartsAt_.reset();
+    if (!main_.settings.TextMaxIndex || skipReadMode) return;
+    skipReadMode = true;
+    heldSkip_ = true;
+    refreshMarks();
 }
 
 void RunCycle::refreshMarks() {
@@ -268,6 +281,7 @@ void RunCycle::onMouseUp(const Event& e) {
 void RunCycle::onKey(const Event& e) {
     using platform::Key;
     Shell& shell = main_.shell;
+    if (e.key != Key::Control) skipStartsAt_.reset();  // Ctrl was for a shortcut
     if ((e.key == Key::Enter && (e.mods & platform::kModAlt)) || e.key == Key::F11) {
         shell.toggleFullScreen();
         return;
@@ -298,11 +312,11 @@ void RunCycle::onKey(const Event& e) {
             shell.runMenuItem(e.key == Key::F5 ? MenuItem::Kquicksave : MenuItem::Kquickload, false);
             break;
         case Key::Control:
-            // Held, it skips what was read; let go, it stops.
-            if (main_.settings.TextMaxIndex && !skipReadMode) {
-                skipReadMode = true;
-                heldSkip_ = true;
-            }
+            // Held, it skips what was read; let go, it stops. A pad has no shortcuts to wait for.
+            if (e.mods & platform::kModPad)
+                startHeldSkip();
+            else
+                skipStartsAt_ = main_.platform().ticks() + kHeldSkipDelayMs;
             break;
         case Key::Menu:
             // The context-menu key (a pad's Y or Start) opens the menu where the pointer is.

@@ -81,6 +81,10 @@ private:
     uint32_t lastPump_ = 0;  // when events last ran
     std::optional<uint32_t> autoAdvanceDeadline_;
     bool heldSkip_ = false;  // Ctrl (or the pad's RB) started the skipping and holds it
+    // Ctrl held alone starts skipping after a moment, so the menu's Ctrl shortcuts
+    // never skip a line on the way.
+    std::optional<uint32_t> skipStartsAt_;
+    void startHeldSkip();
 };
 
 }  // namespace qvl

@@ -210,14 +210,20 @@ TEST(Skip, HoldingCtrlSkipsWhatWasReadAndLettingGoStops) {
     StoryRun held;
     withMarks(held);
     // Held at the first page: the read pages go by up to the choice.
-    RunResult out = held.go("hold Ctrl\nchoose 1\n");
+    RunResult out = held.go("hold Ctrl\nwait 1000\nchoose 1\n");
     EXPECT_NE(out.transcript.find("text: 一頁目\ntext: 二頁目\nchoice:"), std::string::npos) << out.transcript;
     EXPECT_TRUE(held.app->cycle.skipReadMode) << "still held at the end";
     expectGolden(held.run, "skip_mark");
     StoryRun released;
     withMarks(released);
     out = released.go("hold Ctrl\nrelease Ctrl\n");
+    EXPECT_TRUE(out.transcript.ends_with("text: 一頁目\nidle\n")) << "let go at once: nothing skipped";
     EXPECT_FALSE(released.app->cycle.skipReadMode);
+    // Ctrl for a shortcut never skips: Ctrl+P is page mode, and the page stays.
+    StoryRun shortcut;
+    withMarks(shortcut);
+    out = shortcut.go("hold Ctrl\nkey Ctrl+P\nwait 1000\nrelease Ctrl\n");
+    EXPECT_TRUE(out.transcript.ends_with("text: 一頁目\nidle\n")) << out.transcript;
 }
 
 TEST(AutoAdvance, TheMarkShowsWhileItIsOn) {
