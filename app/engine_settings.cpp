@@ -103,6 +103,7 @@ void applySettings(EngineSettings& s, const ConfigList& cfg, const ConfigList* i
         s.AutoAdvance = parseInt(ini->value("AutoAdvance")).value_or(0) != 0;
         readWindowKeys(s, *ini);
         s.SelfVoicing = parseInt(ini->value("SelfVoicing")).value_or(0) != 0;
+        s.AutoAdvanceSpeed = std::clamp<int32_t>(parseInt(ini->value("AutoAdvanceSpeed")).value_or(1), 0, 2);
     } else {
         for (int i = 0; i < 4; ++i) s.DefaultFont[std::size_t(i)] = cfg.value("DefaultFont" + std::to_string(i));
         if (!cfg.value("BGDarkness").empty()) s.BGDarkness = on(cfg, "BGDarkness", false);
@@ -155,12 +156,13 @@ std::string settingsFileBytes(const EngineSettings& s) {
     out.add("[Font]");
     for (int i = 0; i < 4; ++i) out.add("Font" + std::to_string(i) + "=" + s.FontTable[std::size_t(i)]);
     // Written only when changed, so a file of the original's options stays as it was.
-    if (s.MusicVolume != 100 || s.SoundVolume != 100 || s.AutoAdvance || s.SelfVoicing) {
+    if (s.MusicVolume != 100 || s.SoundVolume != 100 || s.AutoAdvance || s.SelfVoicing || s.AutoAdvanceSpeed != 1) {
         out.add("[Player]");
         out.add("MusicVolume=" + std::to_string(s.MusicVolume));
         out.add("SoundVolume=" + std::to_string(s.SoundVolume));
         out.add("AutoAdvance=" + flag(s.AutoAdvance));
         out.add("SelfVoicing=" + flag(s.SelfVoicing));
+        if (s.AutoAdvanceSpeed != 1) out.add("AutoAdvanceSpeed=" + std::to_string(s.AutoAdvanceSpeed));
     }
     if (s.ScaleFilter != platform::ScaleFilter::SharpBilinear || !s.SharpText || s.window) {
         out.add("[Window]");

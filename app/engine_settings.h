@@ -48,6 +48,7 @@ struct EngineSettings {
     bool SharpText = true;  // text drawn at the window's resolution
     std::optional<platform::WindowPlacement> window;
     bool SelfVoicing = false;   // the story and the controls are read aloud
+    int32_t AutoAdvanceSpeed = 1;  // how soon: 0 slow, 1 normal, 2 fast
     std::array<std::string, kFontSlots> DefaultFont;  // candidate lists, slots 0-6
     bool DebugMode = false;
     bool EnableAllDrive = false;

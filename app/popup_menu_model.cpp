@@ -60,6 +60,13 @@ constexpr ItemDef kItems[kMenuItemCount] = {
     {MenuItem::Kscalebilinear, MenuItem::Mscaling, "Kscalebilinear", "なめらか", 0, true},
     {MenuItem::Kscalewhole, MenuItem::Mscaling, "Kscalewhole", "整数倍だけ（まわりは黒）", 0, true},
     {MenuItem::Mconvenience, kTop, "Mconvenience", "便利機能", 0, true},
+    {MenuItem::Krollback, MenuItem::Mconvenience, "Krollback", "前のページへ戻る", 0, false},
+    {MenuItem::Kquicksave, MenuItem::Mconvenience, "Kquicksave", "クイックセーブ", 0, false},
+    {MenuItem::Kquickload, MenuItem::Mconvenience, "Kquickload", "クイックロード", 0, false},
+    {MenuItem::Mautospeed, MenuItem::Mconvenience, "Mautospeed", "自動送りの速さ", 0, true},
+    {MenuItem::Kautoslow, MenuItem::Mautospeed, "Kautoslow", "遅い", 0, true},
+    {MenuItem::Kautonormal, MenuItem::Mautospeed, "Kautonormal", "普通", 0, true},
+    {MenuItem::Kautofast, MenuItem::Mautospeed, "Kautofast", "速い", 0, true},
     {MenuItem::Kvoicing, MenuItem::Mconvenience, "Kvoicing", "読み上げ", 0, true},
 };
 
@@ -93,7 +100,7 @@ PopupMenuModel::PopupMenuModel() {
         items_[i].enabled = kItems[i].initiallyEnabled;
     }
     for (MenuItem on : {MenuItem::Kwinmode, MenuItem::Kmusic, MenuItem::Ksound, MenuItem::Kmusicvol100,
-                        MenuItem::Ksoundvol100, MenuItem::Ksharptext, MenuItem::Kscalesharp})
+                        MenuItem::Ksoundvol100, MenuItem::Ksharptext, MenuItem::Kscalesharp, MenuItem::Kautonormal})
         items_[std::size_t(on)].checked = true;
 }
 
@@ -125,6 +132,11 @@ void PopupMenuModel::update(const MenuConditions& c) {
     }
     set(MenuItem::Ksharptext, true, c.sharpText);
     for (auto [item, filter] : kScalings) set(item, true, c.scaleFilter == filter);
+    // 便利機能: the keys' items, enabled when the keys would work.
+    set(MenuItem::Krollback, c.canRollback, false);
+    set(MenuItem::Kquicksave, (c.clickWait && c.saveAllowed) || c.choiceSave, false);
+    set(MenuItem::Kquickload, (c.clickWait || c.stopWait) && c.quickSlot, false);
+    for (int i = 0; i < kAutoSpeeds; ++i) set(MenuItem(int(MenuItem::Kautoslow) + i), true, c.autoSpeed == i);
     items_[std::size_t(MenuItem::Mdebug)].caption =
         caption(c.debugMode ? kMenuItemCount : std::size_t(MenuItem::Mdebug));
 }
@@ -167,6 +179,12 @@ std::optional<int> PopupMenuModel::volumeOf(MenuItem item) {
 std::optional<platform::ScaleFilter> PopupMenuModel::scaleFilterOf(MenuItem item) {
     for (auto [each, filter] : kScalings)
         if (each == item) return filter;
+    return std::nullopt;
+}
+
+std::optional<int> PopupMenuModel::autoSpeedOf(MenuItem item) {
+    const int speed = int(item) - int(MenuItem::Kautoslow);
+    if (speed >= 0 && speed < kAutoSpeeds) return speed;
     return std::nullopt;
 }
 

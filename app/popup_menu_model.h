@@ -54,11 +54,20 @@ enum class MenuItem : int {
     Kscalebilinear,
     Kscalewhole,
     Mconvenience,
+    Krollback,
+    Kquicksave,
+    Kquickload,
+    Mautospeed,
+    Kautoslow,
+    Kautonormal,
+    Kautofast,
     Kvoicing,
     Count
 };
 
 inline constexpr std::size_t kMenuItemCount = std::size_t(MenuItem::Count);
+// The auto-advance speeds of 自動送りの速さ, slow to fast (qvl.ini's AutoAdvanceSpeed).
+inline constexpr int kAutoSpeeds = 3;
 // The volume steps of the two volume submenus, in percent.
 inline constexpr std::array<int, 4> kVolumeSteps{100, 75, 50, 25};
 
@@ -79,6 +88,9 @@ struct MenuConditions {
     bool sharpText = true;
     platform::ScaleFilter scaleFilter = platform::ScaleFilter::SharpBilinear;
     bool selfVoicing = false;
+    bool canRollback = false;  // a page to go back to, at a click wait
+    bool quickSlot = false;    // the quick save's files exist
+    int autoSpeed = 1;         // 0 slow, 1 normal, 2 fast
 };
 
 struct MenuItemState {
@@ -105,6 +117,8 @@ public:
     static std::optional<int> volumeOf(MenuItem item);
     // The scaling of a scaling item; nothing for the others.
     static std::optional<platform::ScaleFilter> scaleFilterOf(MenuItem item);
+    // The speed of an auto-advance speed item (0-2); nothing for the others.
+    static std::optional<int> autoSpeedOf(MenuItem item);
 
     std::optional<MenuItem> findCaption(const std::string& sjis) const;
     std::optional<MenuItem> findShortcut(char ch) const;

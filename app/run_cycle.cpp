@@ -4,6 +4,8 @@
 #include "app/tfmain.h"
 #include "graphics/effect_host.h"
 
+#include <algorithm>
+
 namespace qvl {
 
 using platform::Answer;
@@ -15,10 +17,13 @@ namespace {
 
 // The longest stretch of script work without a look at the window's events.
 constexpr int32_t kBusyPumpMs = 50;
+// How long Ctrl is held alone before skipping starts.
+constexpr uint32_t kHeldSkipDelayMs = 300;
 
-// How long an auto-advancing line stays before it goes on.
-constexpr uint32_t kAutoAdvanceBaseMs = 1500;
-constexpr uint32_t kAutoAdvancePerCharMs = 60;
+// How long an auto-advancing line stays before it goes on, slow to fast: a pause
+// and a time per character.
+constexpr uint32_t kAutoAdvanceBaseMs[3] = {2500, 1500, 700};
+constexpr uint32_t kAutoAdvancePerCharMs[3] = {90, 60, 30};
 // A line read aloud goes on when the reading ends, but never waits longer than this
 // past its own time for a service that does not say it has finished.
 constexpr uint32_t kSpeechWaitLimitMs = 30000;
@@ -67,7 +72,14 @@ void RunCycle::pump(std::optional<uint32_t> deadline, WaitHint hint) {
     } else if (!shell.waitMenuItemsEnabled) {
         autoAdvanceDeadline_.reset();
     }
-    if (auto event = platform.waitEvent(deadline, hint)) handleEvent(*event);
+    refreshMarks();
+    // A notice on screen wakes the wait when it is time for it to go.
+    std::optional<uint32_t> wake = deadline;
+    for (std::optional<uint32_t> at : {main_.view().noticeEnds(), skipStartsAt_})
+        if (at && (!wake || int32_t(*at - *wake) < 0)) wake = at;
+    if (auto event = platform.waitEvent(wake, hint)) handleEvent(*event);
+    main_.view().expireNotice();
+    if (skipStartsAt_ && passed(*skipStartsAt_)) startHeldSkip();
     if (autoLine && autoAdvanceDeadline_ && passed(*autoAdvanceDeadline_) && !readingOn()) {
         autoAdvanceDeadline_.reset();
         input.clickPending = true;
@@ -85,7 +97,8 @@ uint32_t RunCycle::autoAdvanceDelay() const {
         for (std::size_t i = 0; i < line.size(); ++characters)
             i += isLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < line.size() ? 2 : 1;
     }
-    return kAutoAdvanceBaseMs + kAutoAdvancePerCharMs * characters;
+    const std::size_t speed = std::size_t(std::clamp(main_.settings.AutoAdvanceSpeed, 0, 2));
+    return kAutoAdvanceBaseMs[speed] + kAutoAdvancePerCharMs[speed] * characters;
 }
 
 void RunCycle::lineExecuted() {
@@ -201,6 +214,11 @@ void RunCycle::handleEvent(const Event& e) {
             break;
         case Event::Type::KeyDown:
             onKey(e);
+            refreshMarks();
+            break;
+        case Event::Type::KeyUp:
+            onKeyUp(e);
+            refreshMarks();
             break;
         case Event::Type::Quit:
             main_.closeRequest();
@@ -226,6 +244,28 @@ void RunCycle::handleEvent(const Event& e) {
         default:
             break;  // media reports arrive with the audio channels
     }
+}
+
+void RunCycle::onKeyUp(const Event& e) {
+    if (e.key != platform::Key::Control) return;
+    skipStartsAt_.reset();
+    if (heldSkip_) {
+        heldSkip_ = false;
+        skipReadMode = false;
+    }
+}
+
+void RunCycle::startHeldSkip() {
+    skipStartsAt_.reset();
+    if (!main_.settings.TextMaxIndex || skipReadMode) return;
+    skipReadMode = true;
+    heldSkip_ = true;
+    refreshMarks();
+}
+
+void RunCycle::refreshMarks() {
+    static const std::string kSkip = "SKIP", kAuto = "AUTO";
+    main_.view().setMark(skipReadMode ? kSkip : main_.settings.AutoAdvance ? kAuto : std::string());
 }
 
 void RunCycle::onMouseDown(const Event& e) {
@@ -257,6 +297,7 @@ void RunCycle::onMouseUp(const Event& e) {
 void RunCycle::onKey(const Event& e) {
     using platform::Key;
     Shell& shell = main_.shell;
+    if (e.key != Key::Control) skipStartsAt_.reset();  // Ctrl was for a shortcut
     if ((e.key == Key::Enter && (e.mods & platform::kModAlt)) || e.key == Key::F11) {
         shell.toggleFullScreen();
         return;
@@ -284,7 +325,28 @@ void RunCycle::onKey(const Event& e) {
             if (main_.choices().waiting()) input.navigation = e.key;
             break;
         case Key::Escape:
-            main_.closeRequest();
+            // A pad's B backs out of menus and dialogs; over the story it does nothing.
+            if (!(e.mods & platform::kModPad)) main_.closeRequest();
+            break;
+        case Key::Backspace:
+            // Back a page, from a click wait as a load would be asked for.
+            if (shell.waitMenuItemsEnabled && !main_.saveLink.requestRollback(1)) main_.platform().beep();
+            break;
+        case Key::F5:
+        case Key::F9:
+            // Whenever their items in 便利機能 could be chosen.
+            shell.runMenuItem(e.key == Key::F5 ? MenuItem::Kquicksave : MenuItem::Kquickload, false);
+            break;
+        case Key::Control:
+            // Held, it skips what was read; let go, it stops. A pad has no shortcuts to wait for.
+            if (e.mods & platform::kModPad)
+                startHeldSkip();
+            else
+                skipStartsAt_ = main_.platform().ticks() + kHeldSkipDelayMs;
+            break;
+        case Key::Menu:
+            // The context-menu key (a pad's Y or Start) opens the menu where the pointer is.
+            if (windowCreated && shell.popupAutoOpen) shell.openPopupMenu(mouseX, mouseY);
             break;
         case Key::F12:
             main_.debugLink.show();  // debug mode only, like the menu's debug item

@@ -70,6 +70,9 @@ private:
     void onMouseDown(const platform::Event& event);
     void onMouseUp(const platform::Event& event);
     void onKey(const platform::Event& event);
+    void onKeyUp(const platform::Event& event);
+    // The corner mark of skipping and auto-advance, and the end of a notice.
+    void refreshMarks();
     // How long an auto-advancing line stays.
     uint32_t autoAdvanceDelay() const;
 
@@ -78,6 +81,11 @@ private:
     uint64_t linesRun_ = 0;
     uint32_t lastPump_ = 0;  // when events last ran
     std::optional<uint32_t> autoAdvanceDeadline_;
+    bool heldSkip_ = false;  // Ctrl (or the pad's RB) started the skipping and holds it
+    // Ctrl held alone starts skipping after a moment, so the menu's Ctrl shortcuts
+    // never skip a line on the way.
+    std::optional<uint32_t> skipStartsAt_;
+    void startHeldSkip();
 };
 
 }  // namespace qvl

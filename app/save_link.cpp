@@ -5,11 +5,15 @@
 #include "app/texts.h"
 #include "app/tfmain.h"
 #include "base/fault.h"
+#include "graphics/composition.h"
 #include "platform/encoding.h"
+#include "save/slot_files.h"
+#include "save/slot_store.h"
 #include "script/script_loader.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 
 namespace qvl {
 
@@ -93,6 +97,9 @@ Surface& SaveLink::windowImage() {
 void SaveLink::present() {
     main_.view().show();
 }
+void SaveLink::showSceneAtOnce() {
+    qvl::presentScene(main_.bank(), main_.view().image(), main_.scene.darkness(), false, main_.textWindow.textVisible);
+}
 
 // --- The engine's entry points ---------------------------------------------------
 
@@ -110,8 +117,79 @@ void SaveLink::requestLoad(int slot) {
     main_.cycle.PendingAction = kPendingLoad;
 }
 
+Rollback::Extras SaveLink::extras() {
+    return {main_.controlFlow.options(), main_.choices().last(), main_.bank().sceneDirty};
+}
+
+void SaveLink::capture() {
+    games_.capture();
+    rollback_.record(main_.saves.snapshot(), main_.log, extras());
+    progressSinceSave_ = true;
+}
+
+void SaveLink::saveSlot(int slot) {
+    if (games_.saveSlot(slot)) progressSinceSave_ = false;
+}
+
 bool SaveLink::restore() {
-    return games_.restore(main_.saves.pendingSlot());
+    if (const int pages = std::exchange(pendingRollback_, 0); pages > 0) {
+        if (std::optional<Rollback::Page> page = rollback_.goBack(pages)) {
+            main_.transcript.writeUtf8("rollback: " + std::to_string(pages));
+            games_.restoreFromMemory(page->snapshot, page->log);
+            main_.controlFlow.options() = page->extras.options;
+            main_.choices().restoreLast(page->extras.choice);
+            main_.bank().sceneDirty = page->extras.sceneDirty;
+            return true;
+        }
+        return false;
+    }
+    if (!games_.restore(main_.saves.pendingSlot())) return false;
+    rollback_.restart(main_.saves.snapshot(), main_.log, extras());
+    progressSinceSave_ = false;
+    return true;
+}
+
+bool SaveLink::requestRollback(int pages) {
+    if (pages < 1 || pages > rollback_.available()) return false;
+    pendingRollback_ = pages;
+    main_.cycle.PendingAction = kPendingLoad;
+    return true;
+}
+
+bool SaveLink::requestRollbackToLogPage(int logOffset) {
+    std::optional<int> pages = rollback_.pagesBackToLogPage(logOffset, main_.log);
+    return pages && requestRollback(*pages);
+}
+
+bool SaveLink::quickSlotExists() {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(SlotStore(saveFolder()).pathOf(statusFileName(kQuickSlot)), ec);
+}
+
+void SaveLink::quickSave() {
+    // Whenever データ保存 could save; a quick key never opens the error report.
+    if (!main_.saves.snapshot().exists()) {
+        main_.platform().beep();
+        return;
+    }
+    if (!games_.checkSaveFolder()) return;
+    if (games_.saveSlot(kQuickSlot)) {
+        progressSinceSave_ = false;
+        main_.view().showNotice(platform::utf8ToSjis("クイックセーブしました"));
+    }
+}
+
+void SaveLink::quickLoad() {
+    if (!games_.checkSaveFolder() || !quickSlotExists()) {
+        main_.platform().beep();
+        return;
+    }
+    if (progressSinceSave_ &&
+        main_.boxes.messageBox(text(Text::ConfirmTitle),
+                               platform::utf8ToSjis("ロードすると、セーブしていない進行状況は失われます。よろしいですか？"),
+                               ui::BoxIcon::Question, ui::BoxButtons::OkCancel, platform::Answer::Ok) != platform::Answer::Ok)
+        return;
+    requestLoad(kQuickSlot);
 }
 
 std::optional<int> SaveLink::chooseSlot(bool saveMode) {

@@ -4,6 +4,7 @@
 // engine's entry points to them: the save point at each page clear, the slot
 // files, the load between two lines, the global flags and read marks at start
 // and exit.
+#include "save/rollback.h"
 #include "save/saved_games.h"
 #include "save/slot_dialog.h"
 
@@ -17,8 +18,9 @@ class SaveLink final : public SaveHost {
 public:
     explicit SaveLink(TFmain& main);
 
-    void capture() { games_.capture(); }
-    void saveSlot(int slot) { games_.saveSlot(slot); }
+    // The save point at a page clear, also kept for going back to it.
+    void capture();
+    void saveSlot(int slot);
     // The load happens between two lines: PendingAction asks for it.
     void requestLoad(int slot);
     bool restore();
@@ -26,6 +28,21 @@ public:
     void loadGlobalsAndMarks() { games_.loadGlobalsAndMarks(); }
     // The slot dialog; nothing when cancelled.
     std::optional<int> chooseSlot(bool saveMode);
+
+    // Quick save (F5) to its own slot, with a notice; quick load (F9) from it,
+    // asking first when pages were read since the last save or load.
+    void quickSave();
+    void quickLoad();
+    bool quickSlotExists();
+    // Going back `pages` pages (Backspace, 前のページへ戻る) or to the page the log
+    // view shows `logOffset` pages back; carried out between two lines, as a load.
+    // False (nothing asked) when that page is not kept.
+    bool requestRollback(int pages);
+    bool requestRollbackToLogPage(int logOffset);
+    const Rollback& rollback() const { return rollback_; }
+    Rollback& rollback() { return rollback_; }
+    // The title starts afresh: nothing to go back to.
+    void forgetHistory() { rollback_.clear(); }
 
     LiveState live() override;
     Playback& playback() override;
@@ -50,13 +67,19 @@ public:
                          const std::string& transparency) override;
     void setWindowCaption(const std::string& sjis) override;
     void runTransition(const std::string& name) override;
+    void showSceneAtOnce() override;
     Surface& windowImage() override;
     void present() override;
 
 private:
+    Rollback::Extras extras();
+
     TFmain& main_;
     SavedGames games_;
     SlotDialogState slotDialog_;  // the page survives between openings
+    Rollback rollback_;
+    int pendingRollback_ = 0;         // pages to go back at the next load point, 0: none
+    bool progressSinceSave_ = false;  // a page was read since the last save or load
 };
 
 }  // namespace qvl

@@ -71,6 +71,9 @@ MenuConditions Shell::menuConditions() const {
     c.sharpText = settings.SharpText;
     c.scaleFilter = settings.ScaleFilter;
     c.selfVoicing = settings.SelfVoicing;
+    c.canRollback = waitMenuItemsEnabled && main_.saveLink.rollback().available() > 0;
+    c.quickSlot = (waitMenuItemsEnabled || stopMenuItemsEnabled) && main_.saveLink.quickSlotExists();
+    c.autoSpeed = settings.AutoAdvanceSpeed;
     return c;
 }
 
@@ -106,6 +109,12 @@ void Shell::runMenuItem(MenuItem item, bool fromMenu) {
     if (auto filter = PopupMenuModel::scaleFilterOf(item)) {
         settings.ScaleFilter = *filter;
         applyScaling();
+        input.clearClicks();
+        return;
+    }
+    if (auto speed = PopupMenuModel::autoSpeedOf(item)) {
+        settings.AutoAdvanceSpeed = *speed;
+        main_.cycle.restartAutoAdvance();
         input.clearClicks();
         return;
     }
@@ -182,6 +191,15 @@ void Shell::runMenuItem(MenuItem item, bool fromMenu) {
         case MenuItem::Ksharptext:
             settings.SharpText = !settings.SharpText;
             applyScaling();
+            break;
+        case MenuItem::Krollback:
+            main_.saveLink.requestRollback(1);
+            break;
+        case MenuItem::Kquicksave:
+            main_.saveLink.quickSave();
+            break;
+        case MenuItem::Kquickload:
+            main_.saveLink.quickLoad();
             break;
         default:
             break;
@@ -284,6 +302,13 @@ void Shell::showMessageLog() {
             if (!line.empty()) spoken += " " + line;
         main_.voicing.announce(spoken);
     };
+    // Backspace on an older page goes back to it: the view closes and the page is read again.
+    std::optional<int> backTo;
+    view.onGoBack = [this, &backTo, &log] {
+        if (!main_.saveLink.rollback().pagesBackToLogPage(log.viewOffset, log)) return false;
+        backTo = log.viewOffset;
+        return true;
+    };
     LogViewHost host(main_.cycle);
     try {
         view.run(host, {platform::WaitKind::Question, Answer::Cancel});
@@ -296,6 +321,7 @@ void Shell::showMessageLog() {
     }
     popupAutoOpen = popup;
     main_.cycle.input.clearClicks();
+    if (backTo) main_.saveLink.requestRollbackToLogPage(*backTo);
 }
 
 void Shell::showFontDialog() {

@@ -42,6 +42,7 @@ ordered_json settingsJson(const EngineSettings& s) {
         {"SoundVolume", int64_t(s.SoundVolume)},
         {"AutoAdvance", s.AutoAdvance},
         {"SelfVoicing", s.SelfVoicing},
+        {"AutoAdvanceSpeed", s.AutoAdvanceSpeed},
         {"DefaultFont", std::move(defaultFont)},
         {"FontTable", std::move(fontTable)},
         {"DebugMode", s.DebugMode},

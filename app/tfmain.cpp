@@ -318,6 +318,7 @@ void TFmain::saveSettings() {
 
 void TFmain::returnToTitle() {
     playback.stopAllOpen();
+    saveLink.forgetHistory();  // the pages before the title are not gone back to
     bank_.resetSurfaces();
     bank_[SurfaceId::Text].fill(0x000000);
     bank_[SurfaceId::TextMask].fill(0xFFFFFF);

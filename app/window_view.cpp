@@ -15,6 +15,12 @@ void WindowView::setOverlay(const Surface* overlay) {
     show();
 }
 
+namespace {
+
+constexpr uint32_t kNoticeMs = 1500;
+
+}  // namespace
+
 bool WindowView::takeTextOut(Rect r, std::optional<Rect> hole) {
     const SharpTextSource& s = sharpSource_;
     const Surface &text = *s.text, &mask = *s.mask, &scene = *s.scene;
@@ -64,8 +70,28 @@ void WindowView::show(std::optional<Rect> changed) {
     if (sharp != sharpShown_) changed.reset();  // the whole frame differs between the two ways
     sharpShown_ = sharp;
     platform_.setSharpText(sharp ? &s.layer->sharpText() : nullptr);
-    platform_.present(sharp ? withoutText_ : image_, overlay_, changed);
+    platform_.present(sharp ? withoutText_ : image_, marks_.compose(overlay_, platform_.fonts()), changed);
     if (firstShow_) std::exchange(firstShow_, nullptr)();
+}
+
+}  // namespace qvl
+
+namespace qvl {
+
+void WindowView::setMark(const std::string& sjis) {
+    if (marks_.setMark(sjis)) show();
+}
+
+void WindowView::showNotice(const std::string& sjis) {
+    noticeEnds_ = platform_.ticks() + kNoticeMs;
+    marks_.setNotice(sjis);
+    show();
+}
+
+void WindowView::expireNotice() {
+    if (!noticeEnds_ || int32_t(*noticeEnds_ - platform_.ticks()) > 0) return;
+    noticeEnds_.reset();
+    if (marks_.setNotice({})) show();
 }
 
 }  // namespace qvl

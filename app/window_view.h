@@ -11,6 +11,7 @@
 // a scroll) makes the window show the image itself for that moment.
 #include "graphics/surface.h"
 #include "platform/platform.h"
+#include "ui/overlay_marks.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -47,6 +48,15 @@ public:
     // Shows the image and the overlay; changed: the only part that differs from
     // what the window showed last (nothing: everything may have changed).
     void show(std::optional<Rect> changed = std::nullopt);
+    // The corner mark while skipping or auto-advancing (Shift-JIS, empty: none), and
+    // a notice that goes by itself after a moment; both over the overlay, never in
+    // the image.
+    void setMark(const std::string& sjis);
+    void showNotice(const std::string& sjis);
+    // When the notice shown goes, for the waits to wake then; nothing: none shown.
+    std::optional<uint32_t> noticeEnds() const { return noticeEnds_; }
+    // Takes the notice away once its time has come.
+    void expireNotice();
     // Called once, after the first presentation (start-up measurements).
     void onFirstShow(std::function<void()> callback) { firstShow_ = std::move(callback); }
 
@@ -68,6 +78,8 @@ private:
     bool sharpShown_ = false;
     uint64_t checkedGeneration_ = 0;  // the steps as last checked in full
     std::size_t checkedSteps_ = 0;
+    ui::OverlayMarks marks_;
+    std::optional<uint32_t> noticeEnds_;
 };
 
 }  // namespace qvl

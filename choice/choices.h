@@ -53,6 +53,8 @@ public:
     int32_t choose(ChoiceKind kind, const OptionList& options) override;
 
     const ChoiceRecord& last() const { return record_; }
+    // Going back a page brings back the choice shown last at that page.
+    void restoreLast(const ChoiceRecord& record) { record_ = record; }
     // True while a look waits for the reader.
     bool waiting() const { return waiting_; }
 

@@ -12,9 +12,21 @@ enum class Key : uint8_t {
     Up, Down, Left, Right, Home, End, PageUp, PageDown,
     F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12,
     Character,  // a printable key; `ch` holds its lower-case ASCII letter or digit
+    Control,    // either Ctrl key by itself: reported pressed and released (skip while held)
+    Menu,       // the context-menu key; a pad's Y and Start arrive as it
 };
 
-enum KeyMod : uint8_t { kModNone = 0, kModShift = 1, kModCtrl = 2, kModAlt = 4 };
+enum KeyMod : uint8_t { kModNone = 0, kModShift = 1, kModCtrl = 2, kModAlt = 4, kModPad = 8 };
+
+// A game controller's buttons (SDL's names). A pad button arrives as the key it
+// stands for, marked with kModPad, so every menu, dialog and view that takes keys
+// takes the pad too; see padKey().
+enum class PadButton : uint8_t { A, B, X, Y, Up, Down, Left, Right, LB, RB, Start, Back, Count };
+
+// The key a pad button stands for (Key::Unknown: none). A confirms (Enter), B
+// cancels (Escape), Y and Start open the menu, the D-pad moves, LB goes back a
+// page (Backspace), RB skips while held (Control), Back shows the log (Page Up).
+Key padKey(PadButton button);
 
 // Answers of message boxes and dialogs.
 enum class Answer : uint8_t { None, Ok, Cancel, Yes, No };
@@ -37,6 +49,7 @@ struct Event {
         PickFont,     // id: font list 0-3 of the open font dialog, text: the face (UTF-8)
         Debug,        // text: a scripted action in the debug window ("open", "tab 2", ...)
         Speech,       // the speech service finished an utterance or failed: see Speech::state()
+        KeyUp,        // a key released; reported for Key::Control only (skip while held)
     };
     Type type = Type::Exposed;
     int x = 0, y = 0;  // mouse position in scene coordinates (0..639, 0..479)

@@ -76,7 +76,10 @@ public:
     void forget() {
         snapshot_ = {};
         pendingSlot_ = 0;
+        thumbnail = Surface();
     }
+    // The screen at the save point, shrunk: written beside the slot's files.
+    Surface thumbnail;
 
 private:
     SavePointSnapshot snapshot_;

@@ -4,12 +4,14 @@
 #include "graphics/composition.h"
 #include "graphics/effects.h"
 #include "graphics/masks.h"
+#include "graphics/png_io.h"
 #include "base/numbers.h"
 #include "base/sjis.h"
 #include "platform/encoding.h"
 #include "save/slot_files.h"
 #include "save/slot_store.h"
 #include "save/status_file.h"
+#include "save/thumbnail.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -35,6 +37,7 @@ std::string transparencyOf(const SurfaceState& r) {
 
 void SavedGames::capture() {
     captureSavePoint(host_.live(), data_.snapshot());
+    data_.thumbnail = makeThumbnail(host_.windowImage());
 }
 
 namespace {
@@ -69,6 +72,11 @@ std::string badLine(const std::string& file, int slot, const SaveFileFault& f) {
     std::string text = fileAndSlot(file, slot) + say(" の" + std::to_string(f.line()) + "行目");
     if (!f.value().empty()) text += say("「") + sjis::shownValue(f.value()) + say("」");
     return text + say("：" + f.expected() + "ではありません");
+}
+
+// How the transcript names a slot: "slot 3", or "quick".
+std::string slotLabel(int slot) {
+    return slot == kQuickSlot ? "quick" : "slot " + std::to_string(slot);
 }
 
 // A load that cannot go on; the game stays as it was.
@@ -110,21 +118,24 @@ bool SavedGames::saveSlot(int slot) {
     }
     host_.makeSaveFolder();
     SlotStore store(host_.saveFolder());
-    const std::vector<std::string> failed = store.commit(
-        slot, {{flagFileName(slot), writeFlagFile(s.flags)},
-               {statusFileName(slot), writeStatusFile(s)},
-               {logFileName(slot), writeLogFile(host_.live().log)}});
+    std::vector<SlotStore::File> files{{flagFileName(slot), writeFlagFile(s.flags)},
+                                       {statusFileName(slot), writeStatusFile(s)},
+                                       {logFileName(slot), writeLogFile(host_.live().log)}};
+    // The thumbnail switches with the slot, so it always shows the save it sits beside.
+    if (!data_.thumbnail.empty()) files.push_back({thumbnailFileName(slot), encodePng(data_.thumbnail)});
+    const std::vector<std::string> failed = store.commit(slot, files);
     for (const std::string& name : failed) {
         const SaveMessage m = name == flagFileName(slot)     ? SaveMessage::FlagSaveFailed
                               : name == logFileName(slot)    ? SaveMessage::LogSaveFailed
                                                              : SaveMessage::StatusSaveFailed;
+        const std::string which = slot == kQuickSlot ? "クイックセーブ" : "スロット" + std::to_string(slot);
         host_.warn(host_.message(m) + "\n" + fileAndSlot(name, slot) +
-                   say(" を書き込めませんでした。スロット" + std::to_string(slot) +
+                   say(" を書き込めませんでした。" + which +
                         "は前のセーブのままです。保存先フォルダの空きと書き込みの許可を確かめてください。"));
     }
     warnFailedGlobals();
     if (!failed.empty()) return false;
-    host_.transcript("save: slot " + std::to_string(slot));
+    host_.transcript("save: " + slotLabel(slot));
     return true;
 }
 
@@ -186,6 +197,16 @@ bool SavedGames::restore(int slot) {
         return false;
     }
 
+    apply(loaded, std::move(loadedLog), true);
+    host_.transcript("load: " + slotLabel(slot));
+    return true;
+}
+
+void SavedGames::restoreFromMemory(const SavePointSnapshot& snapshot, const MessageLog& log) {
+    apply(snapshot, log, false);
+}
+
+void SavedGames::apply(const SavePointSnapshot& loaded, MessageLog log, bool wipe) {
     Playback::SavedFlags sound;
     for (std::size_t i = 0; i < 3; ++i) {
         sound.playing[i] = loaded.channels[i].playing;
@@ -196,8 +217,8 @@ bool SavedGames::restore(int slot) {
     live.bank.resetSurfaces();
     live.bank[SurfaceId::Text].fill(0x000000);
     live.bank[SurfaceId::TextMask].fill(0xFFFFFF);
-    loadedLog.logSuppressed = live.log.logSuppressed;
-    live.log = std::move(loadedLog);
+    log.logSuppressed = live.log.logSuppressed;
+    live.log = std::move(log);
     host_.loadScript(loaded.interpreter.ProgFileName);
     data_.snapshot() = loaded;
     applySavePoint(loaded, live, host_.fontTable());
@@ -209,12 +230,11 @@ bool SavedGames::restore(int slot) {
     }
     host_.setWindowCaption(live.interpreter.ProgChapter);
     try {
-        rebuildScene();
+        rebuildScene(wipe);
     } catch (const Fault& f) {
         host_.warn(f.what());
     }
-    host_.transcript("load: slot " + std::to_string(slot));
-    return true;
+    data_.thumbnail = makeThumbnail(host_.windowImage());
 }
 
 bool SavedGames::checkSaveFolder() {
@@ -229,8 +249,9 @@ bool SavedGames::checkSaveFolder() {
     return false;
 }
 
-// The scene again from its files, each record as it was saved, shown with #WIPE2.
-void SavedGames::rebuildScene() {
+// The scene again from its files, each record as it was saved, shown with #WIPE2
+// (a load) or at once (going back a page).
+void SavedGames::rebuildScene(bool wipe) {
     SurfaceBank& bank = host_.live().bank;
     const std::array<SurfaceState, kStateCount> records = bank.states;
     const SpriteSheet sheet = bank.sheet;
@@ -260,7 +281,11 @@ void SavedGames::rebuildScene() {
     bank.sprites = sprites;
     // The wipe draws no sprites; they come back over the finished picture.
     for (SpriteSlot& s : bank.sprites) s.x |= kSpriteNotDrawn;
-    host_.runTransition("#WIPE2");
+    if (wipe) {
+        host_.runTransition("#WIPE2");
+    } else {
+        host_.showSceneAtOnce();  // going back a page is instant
+    }
     bank.sprites = sprites;
     drawAllSprites(bank, host_.windowImage());
     host_.present();

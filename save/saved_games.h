@@ -62,6 +62,8 @@ public:
                                  const std::string& transparency) = 0;
     virtual void setWindowCaption(const std::string& sjis) = 0;
     virtual void runTransition(const std::string& name) = 0;
+    // The scene composed and laid on the window image without a transition.
+    virtual void showSceneAtOnce() = 0;
     virtual Surface& windowImage() = 0;
     virtual void present() = 0;
 };
@@ -82,6 +84,9 @@ public:
     // step that fails afterwards (a missing picture or piece) is reported and the
     // load completes.
     bool restore(int slot);
+    // A save point kept in memory (rollback), put back as a load puts back a slot,
+    // but at once: no files, and the scene shown without the load's wipe.
+    void restoreFromMemory(const SavePointSnapshot& snapshot, const MessageLog& log);
     // At start-up and at every normal exit. The exit writes data0.hfd and
     // textid.dat only when the start read them or found none: a run that never read
     // them (its start script failed) or could not use them keeps the player's files.
@@ -93,7 +98,9 @@ public:
 
 private:
     bool writeGlobalFlags();
-    void rebuildScene();
+    // The restore's steps after the files were read: the running game becomes the loaded one.
+    void apply(const SavePointSnapshot& loaded, MessageLog log, bool wipe);
+    void rebuildScene(bool wipe);
     std::string loadFault(int slot, const std::string& file, const std::string& what);
 
     SaveHost& host_;

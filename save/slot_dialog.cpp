@@ -6,6 +6,7 @@
 #include "save/slot_files.h"
 #include "save/slot_store.h"
 #include "save/status_file.h"
+#include "save/thumbnail.h"
 #include "ui/message_box.h"
 #include "ui/theme.h"
 #include "ui/ui_strings.h"
@@ -186,7 +187,8 @@ SlotDialog::SlotDialog(bool saveMode, const fs::path& saveFolder, SlotDialogStat
       saveMode_(saveMode),
       state_(state),
       slots_(readRows(saveFolder)),
-      ask_(std::move(ask)) {
+      ask_(std::move(ask)),
+      folder_(saveFolder) {
     auto pictureButton = [&](Rect r, std::string caption, const Surface& face) -> ImageButton& {
         auto& button = add<ImageButton>(r, std::move(caption));
         button.setPictureImg(face);
@@ -250,6 +252,8 @@ void SlotDialog::showPage(int page) {
         row.setCaption(slot.text);
         row.setSpokenText(slot.spoken);
         row.setEnabled(saveMode_ || slot.hasData);
+        // An empty slot looks empty, in either mode.
+        row.setTextColour(slot.hasData ? ui::kTextColour : ui::kGreyTextColour);
         if (!row.enabled()) row.releasePointer();
     }
     // The keyboard stays on the same line of the new page when that line can be
@@ -358,6 +362,48 @@ void SlotDialog::drawFace(Surface& overlay, platform::FontEngine& fonts) {
     std::string page = pageText();
     fonts.drawText(overlay, label.x + (label.w - fonts.measureText(page, font)) / 2, label.y, page, font,
                    ui::kTextColour);
+}
+
+bool SlotDialog::onPointer(const Event& event) {
+    int over = -1;
+    for (int k = 0; k < kRowsPerPage; ++k)
+        if (rows_[std::size_t(k)]->rect().contains(event.x, event.y)) over = k;
+    if (over == pointerRow_) return false;
+    const int before = previewRow();
+    pointerRow_ = over;
+    return previewRow() != before;
+}
+
+int SlotDialog::previewRow() const {
+    const int k = pointerRow_ >= 0 ? pointerRow_ : focusedRow();
+    if (k < 0 || !slots_[std::size_t(state_.page * kRowsPerPage + k)].hasData) return -1;
+    return k;
+}
+
+const std::optional<Surface>& SlotDialog::thumbnail(int slot) {
+    auto it = thumbnails_.find(slot);
+    if (it == thumbnails_.end()) it = thumbnails_.emplace(slot, readThumbnail(folder_, slot)).first;
+    return it->second;
+}
+
+void SlotDialog::drawOver(Surface& overlay, platform::FontEngine&) {
+    const int k = previewRow();
+    if (k < 0) return;
+    const std::optional<Surface>& picture = thumbnail(state_.page * kRowsPerPage + k + 1);
+    if (!picture) return;
+    // Beside the row's right end, below it or, for the lower rows, above it, in a
+    // black frame; like a tooltip it may cover the rows next to it.
+    const Rect row = rows_[std::size_t(k)]->rect();
+    const Rect client = clientRect();
+    const int w = kThumbnailWidth + 2, h = kThumbnailHeight + 2;
+    const int x = row.x + row.w - w - 4;
+    const int y = row.y + row.h + 2 + h <= client.y + client.h ? row.y + row.h + 2 : row.y - 2 - h;
+    ui::fillOpaque(overlay, {x, y, w, h}, 0x000000);
+    overlay.blit(*picture, x + 1, y + 1);
+    for (int yy = y + 1; yy < y + 1 + kThumbnailHeight; ++yy) {
+        uint32_t* r = overlay.row(yy);
+        for (int xx = x + 1; xx < x + 1 + kThumbnailWidth; ++xx) r[xx] |= 0xFF000000;
+    }
 }
 
 std::optional<int> chooseSlot(ui::UiHost& host, bool saveMode, const fs::path& saveFolder, SlotDialogState& state,

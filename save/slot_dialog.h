@@ -8,6 +8,7 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,6 +62,8 @@ protected:
     bool onPick(const platform::Event& event) override;
     void drawFace(Surface& overlay, platform::FontEngine& fonts) override;
     std::string openingSpeech() const override;
+    void drawOver(Surface& overlay, platform::FontEngine& fonts) override;
+    bool onPointer(const platform::Event& event) override;
 
 private:
     void take(int k);
@@ -68,6 +71,10 @@ private:
     bool moveFocus(int step);
     int focusedRow() const;
     void finish(platform::Answer answer);
+    // The slot whose thumbnail shows: the row under the pointer, else the focused
+    // one; -1 for none (an empty slot shows none).
+    int previewRow() const;
+    const std::optional<Surface>& thumbnail(int slot);
 
     bool saveMode_;
     SlotDialogState& state_;
@@ -78,6 +85,9 @@ private:
     ui::ImageButton* cancel_ = nullptr;                  // TkBtn5
     std::optional<int> chosen_;
     Ask ask_;
+    std::filesystem::path folder_;
+    int pointerRow_ = -1;
+    std::map<int, std::optional<Surface>> thumbnails_;  // read when first shown
 };
 
 // Shows the dialog over the scene; the chosen slot number 1-80, or nothing when

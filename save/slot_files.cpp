@@ -8,14 +8,20 @@
 
 namespace qvl {
 
+std::string slotFileStem(int slot) {
+    return slot == kQuickSlot ? "quick" : "data" + std::to_string(slot);
+}
 std::string flagFileName(int slot) {
-    return "data" + std::to_string(slot) + ".hfd";
+    return slotFileStem(slot) + ".hfd";
 }
 std::string statusFileName(int slot) {
-    return "data" + std::to_string(slot) + ".hsd";
+    return slotFileStem(slot) + ".hsd";
 }
 std::string logFileName(int slot) {
-    return "data" + std::to_string(slot) + ".hld";
+    return slotFileStem(slot) + ".hld";
+}
+std::string thumbnailFileName(int slot) {
+    return slotFileStem(slot) + ".png";
 }
 
 std::string writeFlagFile(const std::array<std::string, kFlagFileLines>& flags) {

@@ -29,9 +29,17 @@ std::string writeLogFile(const MessageLog& log);
 // Throws SaveFileFault when the first line is not a number or a line is too long.
 MessageLog readLogFile(std::string_view bytes);
 
-// File names of slot n.
+// The quick save's slot: its own file set (quick.hfd, .hsd, .hld, .png) beside
+// data1-80, never one of the slots the dialog lists.
+inline constexpr int kQuickSlot = -1;
+
+// File names of slot n: "data<n>" or, for the quick slot, "quick", with the
+// extension of each file.
+std::string slotFileStem(int slot);
 std::string flagFileName(int slot);
 std::string statusFileName(int slot);
 std::string logFileName(int slot);
+// The slot's thumbnail, a small picture of the screen at its save point.
+std::string thumbnailFileName(int slot);
 
 }  // namespace qvl

@@ -2,6 +2,7 @@
 
 #include "base/numbers.h"
 #include "base/sjis.h"
+#include "save/slot_files.h"
 #include "save/status_file.h"
 
 #include <cstdio>
@@ -69,7 +70,7 @@ std::optional<std::vector<Entry>> parseSwitch(std::string_view bytes) {
 }  // namespace
 
 std::string SlotStore::switchFileName(int slot) {
-    return "data" + std::to_string(slot) + ".switch";
+    return slotFileStem(slot) + ".switch";
 }
 
 fs::path SlotStore::pathOf(std::string_view name) const {

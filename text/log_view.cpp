@@ -238,6 +238,18 @@ bool LogView::handle(const Event& event) {
                     return older();
                 case Key::PageDown:
                     return newer();
+                case Key::Left:
+                    return older();
+                case Key::Right:
+                    return newer();
+                case Key::Backspace:
+                case Key::Enter:
+                    if (onGoBack && onGoBack()) {
+                        close();
+                        return true;
+                    }
+                    if (platform_) platform_->beep();
+                    return false;
                 case Key::Up:
                     scrollTo(scroll_ - kRowHeight);
                     break;

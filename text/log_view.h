@@ -42,6 +42,9 @@ public:
     void run(ui::UiHost& host, platform::WaitHint hint);
     // After every page drawn (the first one included).
     std::function<void()> onPageShown;
+    // Backspace (or Enter) on a page: true when the story can go back to that
+    // page, which closes the view; false, and a beep, when it cannot.
+    std::function<bool()> onGoBack;
 
     // The older (TkBtn1) and the newer (TkBtn2) page; false when there is none.
     bool older();

@@ -213,7 +213,7 @@ bool Dialog::routeMouse(const Event& event) {
             return target && target->handle(event);
         }
         case Event::Type::MouseMove: {
-            bool changed = false;
+            bool changed = onPointer(event);
             for (auto& w : widgets_) {
                 if (w->visible()) changed = w->handle(event) || changed;
             }
@@ -329,6 +329,12 @@ std::string Dialog::openingSpeech() const {
     return out;
 }
 
+void Dialog::drawOver(Surface&, platform::FontEngine&) {}
+
+bool Dialog::onPointer(const Event&) {
+    return false;
+}
+
 void Dialog::draw(Surface& overlay, platform::FontEngine& fonts) {
     fillOpaque(overlay, rect_, kFaceColour);
     drawRaised(overlay, rect_);
@@ -348,6 +354,7 @@ void Dialog::draw(Surface& overlay, platform::FontEngine& fonts) {
     for (auto& w : widgets_) {
         if (w->visible()) w->draw(overlay, fonts);
     }
+    drawOver(overlay, fonts);
 }
 
 }  // namespace qvl::ui

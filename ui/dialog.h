@@ -74,6 +74,10 @@ protected:
     virtual std::string openingSpeech() const;
     // Painting of the face under the widgets (icons and the like).
     virtual void drawFace(Surface& overlay, platform::FontEngine& fonts);
+    // Painting over the widgets (a preview that may cover them), and the pointer's
+    // moves, which the dialog sees before its widgets; true when it must be drawn again.
+    virtual void drawOver(Surface& overlay, platform::FontEngine& fonts);
+    virtual bool onPointer(const platform::Event& event);
 
     Button* defaultButton() const;
     Button* cancelButton() const;

@@ -19,7 +19,7 @@ std::string lower(std::string_view s) {
 }
 
 bool parseKey(std::string_view name, Event& e) {
-    static const std::array<std::pair<const char*, Key>, 17> kNames{{
+    static const std::array<std::pair<const char*, Key>, 19> kNames{{
         {"return", Key::Enter},
         {"enter", Key::Enter},
         {"escape", Key::Escape},
@@ -37,6 +37,8 @@ bool parseKey(std::string_view name, Event& e) {
         {"end", Key::End},
         {"pageup", Key::PageUp},
         {"pagedown", Key::PageDown},
+        {"ctrl", Key::Control},
+        {"menu", Key::Menu},
     }};
     std::string rest = lower(name);
     for (;;) {
@@ -67,6 +69,15 @@ bool parseKey(std::string_view name, Event& e) {
         return true;
     }
     return false;
+}
+
+std::optional<PadButton> parsePadButton(std::string_view name) {
+    static const std::array<const char*, std::size_t(PadButton::Count)> kPad{
+        "a", "b", "x", "y", "up", "down", "left", "right", "lb", "rb", "start", "back"};
+    const std::string wanted = lower(name);
+    for (std::size_t i = 0; i < kPad.size(); ++i)
+        if (wanted == kPad[i]) return PadButton(i);
+    return std::nullopt;
 }
 
 std::vector<std::string> words(std::string_view s) {
@@ -147,12 +158,36 @@ std::vector<ScriptedInput> parseInputScript(std::string_view text) {
             ScriptedInput& in = push(Event::Type::MouseMove);
             in.event.x = number(args[0]);
             in.event.y = number(args[1]);
-        } else if (verb == "key") {
+        } else if (verb == "key" || verb == "hold" || verb == "release") {
+            // key: pressed (and, for Ctrl, released); hold and release: one half.
             ScriptedInput in;
-            in.event.type = Event::Type::KeyDown;
+            in.event.type = verb == "release" ? Event::Type::KeyUp : Event::Type::KeyDown;
             if (args.size() != 1 || !parseKey(args[0], in.event))
                 throw InputScriptError(lineNo, "unknown key: " + std::string(argText));
             out.push_back(in);
+            if (verb == "key" && in.event.key == Key::Control) {
+                in.event.type = Event::Type::KeyUp;
+                out.push_back(in);
+            }
+        } else if (verb == "pad") {
+            // pad BUTTON, pad hold BUTTON, pad release BUTTON: a game controller's button.
+            const bool half = args.size() == 2 && (lower(args[0]) == "hold" || lower(args[0]) == "release");
+            std::optional<PadButton> button =
+                args.size() == 1 ? parsePadButton(args[0]) : half ? parsePadButton(args[1]) : std::nullopt;
+            if (!button)
+                throw InputScriptError(lineNo, "pad takes [hold|release] A, B, X, Y, Up, Down, Left, Right, LB, RB, "
+                                               "Start or Back");
+            ScriptedInput in;
+            in.event.key = padKey(*button);
+            in.event.mods = kModPad;
+            in.event.id = int(*button);
+            const bool release = half && lower(args[0]) == "release";
+            in.event.type = release ? Event::Type::KeyUp : Event::Type::KeyDown;
+            out.push_back(in);
+            if (!half && in.event.key == Key::Control) {
+                in.event.type = Event::Type::KeyUp;
+                out.push_back(in);
+            }
         } else if (verb == "type") {
             push(Event::Type::TextInput).event.text = std::string(argText);
         } else if (verb == "answer") {

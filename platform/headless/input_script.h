@@ -7,9 +7,13 @@
 //   debug open | tab N | select K | edit [TEXT] | button CAPTION | surface N | click X Y
 //                  (the debug window: open it, pick a tab, a flag row, type into the
 //                  edit field, press a button, pick a surface, click at client X Y)
+//   hold NAME      release NAME   (a key held down and let go: Ctrl skips while held)
+//   pad [hold|release] BUTTON    (a game controller: A B X Y Up Down Left Right LB RB
+//                  Start Back, arriving as the key it stands for, see padKey)
 // Blank lines and lines starting with '#' are ignored. Key names: Return (Enter),
 // Escape (Esc), Space, Backspace, Tab, Delete, Insert, Up, Down, Left, Right, Home,
-// End, PageUp, PageDown, F1-F12, a letter or digit; prefixes Ctrl+, Shift+, Alt+.
+// End, PageUp, PageDown, F1-F12, Ctrl, Menu, a letter or digit; prefixes Ctrl+,
+// Shift+, Alt+.
 #include "platform/events.h"
 
 #include <cstdint>

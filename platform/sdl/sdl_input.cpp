@@ -58,6 +58,10 @@ Key translateKeycode(SDL_Keycode code, char& ch) {
         case SDLK_END: return Key::End;
         case SDLK_PAGEUP: return Key::PageUp;
         case SDLK_PAGEDOWN: return Key::PageDown;
+        case SDLK_LCTRL:
+        case SDLK_RCTRL: return Key::Control;
+        case SDLK_APPLICATION:
+        case SDLK_MENU: return Key::Menu;
         default: return Key::Unknown;
     }
 }
@@ -92,11 +96,15 @@ std::optional<Event> translateInput(const SDL_Event& e, MousePosition& mouse) {
             ev.wheel = steps;
             return ev;
         }
-        case SDL_KEYDOWN: {
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
             Event ev;
-            ev.type = Event::Type::KeyDown;
+            ev.type = e.type == SDL_KEYDOWN ? Event::Type::KeyDown : Event::Type::KeyUp;
             ev.key = translateKeycode(e.key.keysym.sym, ev.ch);
             ev.mods = translateMods(e.key.keysym.mod);
+            // Ctrl is held to skip: its press once, its release; other keys as they repeat.
+            if (ev.key == Key::Control && e.key.repeat) return std::nullopt;
+            if (ev.type == Event::Type::KeyUp && ev.key != Key::Control) return std::nullopt;
             return ev;
         }
         case SDL_TEXTINPUT:

@@ -2,6 +2,7 @@
 
 #include "graphics/png_io.h"
 #include "platform/sdl/sdl_cursors.h"
+#include "platform/sdl/sdl_gamepads.h"
 #include "platform/sdl/sdl_input.h"
 #include "platform/sdl/sdl_screen.h"
 #include "platform/sdl/sdl_secondary_window.h"
@@ -92,6 +93,7 @@ struct SdlPlatform::Impl {
     MousePosition mouse;
     SdlSound audio;
     SdlWindowRegistry windows;
+    SdlGamepads pads;
     std::string readBackDir;
     int readBacks = 0;
     // Reports of the speech thread come through the event queue, which wakes the wait.
@@ -158,6 +160,11 @@ std::optional<Event> SdlPlatform::Impl::translate(const SDL_Event& e) {
                 default:
                     return std::nullopt;
             }
+        case SDL_CONTROLLERDEVICEADDED:
+        case SDL_CONTROLLERDEVICEREMOVED:
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP:
+            return pads.translate(e);
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             if (isReadBackKey(e)) {
