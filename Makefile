@@ -3,6 +3,7 @@
 #   make test   set up, build with AddressSanitizer and UBSan, run every test
 #   make install [PREFIX=/usr/local] [DESTDIR=/staging]   install the programs and their data
 #   make deb    a Debian package, in $(DEB_BUILD)/
+#   make web    the browser build, in $(WEB_BUILD)/ (docs/web.md); make web-test plays it in headless Chromium
 BUILD      ?= build
 TEST_BUILD ?= build-test
 BENCH_BUILD ?= build-bench
@@ -11,8 +12,9 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
 PREFIX     ?= /usr/local
 DEB_BUILD  ?= build-deb
+WEB_BUILD  ?= build-web
 
-.PHONY: all setup build run test bench fuzz clean update-goldens install deb
+.PHONY: all setup build run test bench fuzz clean update-goldens install deb web web-test
 
 all: build
 
@@ -71,3 +73,12 @@ update-goldens: setup
 	@cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQVL_SANITIZE=ON >/dev/null
 	@cmake --build $(TEST_BUILD) -j$(JOBS) --target scenarios_tests
 	QVL_UPDATE_GOLDENS=1 ./$(TEST_BUILD)/tests/scenarios_tests
+
+# The browser build: its libraries from Debian's source packages on the first run
+# (cached in ~/.cache/quorvel-web), then the engine with emscripten.
+web:
+	@./scripts/web_build.sh $(WEB_BUILD)
+
+# The browser build played in headless Chromium against the headless runner.
+web-test: web build
+	/usr/bin/python3 tests/web/web_test.py $(WEB_BUILD) $(BUILD)/program/quorvel

@@ -3,14 +3,18 @@
 // starts: { canvas, push(event), ... }; events wait in Module.qvl.queue.
 mergeInto(LibraryManager.library, {
   qvl_web_sleep__deps: ['$Asyncify'],
-  qvl_web_sleep: function (ms) {
+  qvl_web_sleep: function (ms, kind, answer, choice) {
+    var kinds = ['time', 'click', 'question', 'input', 'idle', 'choice'];
+    var answers = ['none', 'ok', 'cancel', 'yes', 'no'];
     return Asyncify.handleSleep(function (wakeUp) {
+      Module.qvl.waiting = { kind: kinds[kind], answer: answers[answer], choice: choice };
       var timer = null;
       var woken = false;
       Module.qvl.wake = function () {
         if (woken) return;
         woken = true;
         Module.qvl.wake = null;
+        Module.qvl.waiting = null;
         if (timer !== null) clearTimeout(timer);
         wakeUp();
       };

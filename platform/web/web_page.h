@@ -3,8 +3,10 @@
 #include <cstdint>
 
 extern "C" {
-// Sleeps until ms have passed (-1: no limit) or the page queues an event.
-void qvl_web_sleep(int ms);
+// Sleeps until ms have passed (-1: no limit) or the page queues an event. kind,
+// answer and choice are the wait's WaitHint, which the page shows to tests (what
+// the engine waits for, and a patient reader's reply).
+void qvl_web_sleep(int ms, int kind, int answer, int choice);
 // Takes the oldest queued event: fields receives type, x, y, button, wheel, mods,
 // id, status; text the key name or typed text (NUL-terminated). 0 when none.
 int qvl_web_take_event(int* fields, char* text, int textCapacity);

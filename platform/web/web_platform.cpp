@@ -94,7 +94,7 @@ std::optional<Event> WebPlatform::takeQueued() {
     return ev;
 }
 
-std::optional<Event> WebPlatform::waitEvent(std::optional<uint32_t> deadline, const WaitHint&) {
+std::optional<Event> WebPlatform::waitEvent(std::optional<uint32_t> deadline, const WaitHint& hint) {
     for (;;) {
         const uint32_t now = ticks();
         if (std::optional<int> id = timers_.takeDue(now)) {
@@ -110,7 +110,8 @@ std::optional<Event> WebPlatform::waitEvent(std::optional<uint32_t> deadline, co
         if (std::optional<uint32_t> due = timers_.nextDue(now);
             due && (!wake || int32_t(*due - now) < int32_t(*wake - now)))
             wake = due;
-        qvl_web_sleep(wake ? std::max(int32_t(*wake - now), 0) : -1);
+        qvl_web_sleep(wake ? std::max(int32_t(*wake - now), 0) : -1, int(hint.kind), int(hint.autoAnswer),
+                      hint.autoChoice);
     }
 }
 

@@ -99,10 +99,11 @@ class Browser:
             self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button=button, clickCount=1,
                       buttons=1 if kind == "mousePressed" else 0)
 
-    def key(self, key, code=None, key_code=0):
+    def key(self, key, code=None, key_code=0, modifiers=0):
+        """modifiers: 1 Alt, 2 Ctrl, 4 Meta, 8 Shift."""
         for kind in ("rawKeyDown", "keyUp"):
             self.call("Input.dispatchKeyEvent", type=kind, key=key, code=code or key,
-                      windowsVirtualKeyCode=key_code)
+                      windowsVirtualKeyCode=key_code, modifiers=modifiers)
 
     def screenshot(self):
         return base64.b64decode(self.call("Page.captureScreenshot", format="png")["data"])
