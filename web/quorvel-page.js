@@ -14,6 +14,9 @@
   const qvl = {
     canvas, context: canvas.getContext('2d'), queue: [], wake: null, textInput: false,
     presented: 0, synced: 0, running: false, scenario: null,
+    // ?clock=SECONDS: a wall clock that starts there (UTC), for runs that must repeat.
+    clockStart: /^\d+$/.test(new URLSearchParams(location.search).get('clock') || '')
+      ? Number(new URLSearchParams(location.search).get('clock')) : null,
     push(e) { this.queue.push(e); if (this.wake) this.wake(); },
     audio: {
       ctx: null, devices: {}, volume: {},

@@ -73,6 +73,17 @@ mergeInto(LibraryManager.library, {
     if (Module.onFinished) Module.onFinished(code);
   },
 
+  qvl_web_wall_clock: function () {
+    var q = Module.qvl;
+    if (q.clockStart === null) return Date.now() / 1000;
+    if (q.clockBase === undefined) q.clockBase = performance.now();
+    return q.clockStart + (performance.now() - q.clockBase) / 1000;
+  },
+
+  qvl_web_clock_fixed: function () {
+    return Module.qvl.clockStart === null ? 0 : 1;
+  },
+
   qvl_web_now_ms: function () {
     return performance.now();
   },

@@ -16,6 +16,11 @@ void qvl_web_set_cursor(int cursor);
 int qvl_web_full_screen(int on);
 void qvl_web_text_input(int on);
 double qvl_web_now_ms();
+// Wall-clock seconds since 1970. A page started with a fixed clock (?clock=SECONDS,
+// for reproducible runs) counts from there and tells the time in UTC, as headless
+// runs do; clock_fixed says which.
+double qvl_web_wall_clock();
+int qvl_web_clock_fixed();
 // The engine has ended its run; the page goes back to its start screen.
 void qvl_web_finished(int code);
 

@@ -157,6 +157,18 @@ void WebPlatform::present(const Surface& frame, const Surface* overlay, std::opt
     qvl_web_present(rgba_.data(), r.x, r.y, r.w, r.h);
 }
 
+std::time_t WebPlatform::now() { return std::time_t(qvl_web_wall_clock()); }
+
+std::tm WebPlatform::localTime() {
+    const std::time_t t = now();
+    std::tm out{};
+    if (qvl_web_clock_fixed())
+        gmtime_r(&t, &out);
+    else
+        localtime_r(&t, &out);
+    return out;
+}
+
 void WebPlatform::setCaption(std::string_view utf8) { qvl_web_set_caption(std::string(utf8).c_str()); }
 
 bool WebPlatform::setFullScreen(bool on) { return qvl_web_full_screen(on ? 1 : 0) != 0; }

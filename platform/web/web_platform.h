@@ -30,6 +30,9 @@ public:
     void setTextInput(bool on, Rect where) override;
     void beep() override {}
 
+    std::time_t now() override;
+    std::tm localTime() override;
+
     FontEngine& fonts() override { return fonts_; }
     AudioOutput& audio() override { return audio_; }
     // One page, one engine: the browser tab is the instance.
