@@ -105,6 +105,12 @@ class Browser:
             self.call("Input.dispatchKeyEvent", type=kind, key=key, code=code or key,
                       windowsVirtualKeyCode=key_code, modifiers=modifiers)
 
+    def set_files(self, selector, paths):
+        """Chooses files in a file input, as a person would in its dialog."""
+        root = self.call("DOM.getDocument")["root"]["nodeId"]
+        node = self.call("DOM.querySelector", nodeId=root, selector=selector)["nodeId"]
+        self.call("DOM.setFileInputFiles", nodeId=node, files=paths)
+
     def screenshot(self):
         return base64.b64decode(self.call("Page.captureScreenshot", format="png")["data"])
 
