@@ -97,7 +97,7 @@ class Browser:
     def click(self, x, y, button="left"):
         for kind in ("mousePressed", "mouseReleased"):
             self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button=button, clickCount=1,
-                      buttons=1 if kind == "mousePressed" else 0)
+                      buttons=(2 if button == "right" else 1) if kind == "mousePressed" else 0)
 
     def key(self, key, code=None, key_code=0, modifiers=0):
         """modifiers: 1 Alt, 2 Ctrl, 4 Meta, 8 Shift."""

@@ -12,6 +12,7 @@ BUILD_WEB is the browser build's folder (make web), QUORVEL the native program
   - the scene at a few click waits holds the same pixels as the headless frame of
     the same moment (the page is sized so the scene is drawn 1:1);
   - a .zip of the demo picked on the start screen opens and plays;
+  - a right click opens the popup menu;
   - a save, the page opened again (which goes straight back to the scenario),
     and a load bring the saved scene back.
 """
@@ -229,6 +230,12 @@ def save_reload_load(browser, url):
           "the loaded scene is the saved one", "(pixels differ in %s)" % (box,))
     if box:
         loaded.save("web-test-loaded.png")
+    # The right button opens the engine's popup menu; Escape closes it.
+    browser.click(320, 240, button="right")
+    next_wait(browser)
+    browser.pump(0.1)
+    check("menu: open" in browser.console, "a right click opens the popup menu")
+    browser.key("Escape", key_code=27)
 
 
 def open_zip(browser, url):
