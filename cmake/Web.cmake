@@ -32,7 +32,12 @@ endforeach()
 add_executable(quorvel ${CMAKE_SOURCE_DIR}/program/web_main.cpp)
 target_link_libraries(quorvel PRIVATE qvl_app qvl_platform)
 set_target_properties(quorvel PROPERTIES SUFFIX ".js")
+# The demo as the source tree holds it: what a run in the tree wrote there stays out.
 set(QVL_WEB_PRELOAD "--preload-file ${CMAKE_SOURCE_DIR}/demo@/demo")
+foreach(written qvl.ini data0.hfd textid.dat save save/*)
+  string(APPEND QVL_WEB_PRELOAD " --exclude-file */demo/${written}")
+endforeach()
+file(GLOB QVL_WEB_DEMO CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/demo/*)
 foreach(font ${QVL_WEB_FONTS})
   get_filename_component(name ${font} NAME)
   string(APPEND QVL_WEB_PRELOAD " --preload-file ${font}@/fonts/${name}")
@@ -45,7 +50,7 @@ string(CONCAT QVL_WEB_LINK
   "-sEXPORTED_RUNTIME_METHODS=['callMain','FS','IDBFS'] "
   "--js-library ${CMAKE_SOURCE_DIR}/platform/web/library.js ${QVL_WEB_PRELOAD}")
 set_target_properties(quorvel PROPERTIES LINK_FLAGS "${QVL_WEB_LINK}")
-set_property(TARGET quorvel APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/platform/web/library.js)
+set_property(TARGET quorvel APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/platform/web/library.js ${QVL_WEB_DEMO})
 # The page beside the program.
 foreach(file index.html quorvel-page.js quorvel-page.css)
   configure_file(${CMAKE_SOURCE_DIR}/web/${file} ${CMAKE_BINARY_DIR}/${file} COPYONLY)

@@ -16,4 +16,4 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     -DQVL_WEB_PREFIX="$prefix" >/dev/null
 fi
 nice -n 15 cmake --build "$build" -j"${QVL_WEB_JOBS:-2}" --target quorvel
-echo "web: open $build/index.html through a local web server (make web-serve), or index.html?demo for the demo"
+echo "web: built in $build/; serve it (python3 -m http.server -d $build 8000) and open index.html, or index.html?demo"
