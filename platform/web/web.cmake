@@ -3,7 +3,8 @@
 file(GLOB QVL_PLATFORM_SOURCES CONFIGURE_DEPENDS
      ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/headless/*.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/web/*.cpp)
-foreach(native movie.cpp movie_container.cpp sound_decoder.cpp media_module_entry.cpp font_catalog.cpp)
+foreach(native movie.cpp movie_container.cpp sound_decoder.cpp media_module_entry.cpp font_catalog.cpp
+               speech_dispatcher.cpp)
   list(REMOVE_ITEM QVL_PLATFORM_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/${native})
 endforeach()
 add_library(qvl_platform STATIC ${QVL_PLATFORM_SOURCES} ${CMAKE_CURRENT_SOURCE_DIR}/sdl/timer_set.cpp)
