@@ -188,7 +188,8 @@ def stored_files(browser):
 def save_reload_load(browser, url):
     fit(browser)
     browser.navigate(url + "?demo")
-    for _ in range(5):
+    # The demo's first page has seven lines that wait; the next page is the one saved.
+    for _ in range(7):
         answer(browser, next_wait(browser))
     # A load goes back to the save point, the start of the page being read: this
     # page's first line, shown here.
@@ -249,7 +250,7 @@ def open_zip(browser, url):
         browser.console.clear()
         browser.set_files("#zip", [path])
         next_wait(browser)
-    check(browser.evaluate("Module.qvl.scenario") == "my demo" and "text: ようこそ、Quorvel へ。" in browser.console,
+    check(browser.evaluate("Module.qvl.scenario") == "my demo" and "text: ようこそ、Ｑｕｏｒｖｅｌ へ。" in browser.console,
           "a .zip picked on the start screen opens and plays")
 
 
