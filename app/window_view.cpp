@@ -72,12 +72,12 @@ void WindowView::show(std::optional<Rect> changed) {
     // The overlay's text likewise. The overlay changes only with a full
     // presentation; a part (the icon under a box) keeps what was found then.
     const Surface* overlay = marks_.compose(overlay_, platform_.fonts());
-    bool overlaySharp = false;
-    if (overlay && sharpWindow) {
-        if (!changed || !overlaySharpShown_) {
-            overlayWithoutText_ = overlay->clone();
-            platform_.fonts().overlayText().takeOut(overlayWithoutText_, overlayText_);
-        }
+    bool overlaySharp = overlaySharpShown_;
+    if (!overlay || !sharpWindow) {
+        overlaySharp = false;
+    } else if (!changed) {
+        overlayWithoutText_ = overlay->clone();
+        platform_.fonts().overlayText().takeOut(overlayWithoutText_, overlayText_);
         overlaySharp = !overlayText_.steps().empty();
     }
     // The whole frame differs between the two ways.

@@ -6,9 +6,10 @@ namespace qvl::platform {
 
 namespace {
 
-// A menu redraws every entry at each move of the pointer; older runs than this
-// are long painted over.
+// A menu redraws every entry at each move of the pointer, the log view every
+// row at each step of a scroll: older runs than these are long painted over.
 constexpr std::size_t kMaxRuns = 512;
+constexpr std::size_t kMaxPixels = std::size_t(1) << 21;
 
 Rect clampTo(const Surface& s, Rect r) {
     const int x0 = std::max(r.x, 0), y0 = std::max(r.y, 0);
@@ -66,8 +67,12 @@ void OverlayText::after(const Surface& dst, int x, int y, std::string_view sjis,
         std::copy_n(pendingPixels_.data() + std::size_t(a.y - p.y + yy) * p.w + (a.x - p.x), a.w,
                     run.under.data() + std::size_t(yy) * a.w);
     copyOut(dst, a, run.shown);
-    if (runs_.size() >= kMaxRuns) runs_.pop_front();
+    pixels_ += run.under.size();
     runs_.push_back(std::move(run));
+    while (runs_.size() > kMaxRuns || (pixels_ > kMaxPixels && runs_.size() > 1)) {
+        pixels_ -= runs_.front().under.size();
+        runs_.pop_front();
+    }
 }
 
 void OverlayText::takeOut(Surface& overlay, SharpText& into) const {

@@ -53,6 +53,7 @@ private:
     Rect pending_{};
     std::vector<uint32_t> pendingPixels_;
     std::deque<Run> runs_;
+    std::size_t pixels_ = 0;  // kept by the runs, each twice
 };
 
 }  // namespace qvl::platform
