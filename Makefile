@@ -4,6 +4,7 @@
 #   make install [PREFIX=/usr/local] [DESTDIR=/staging]   install the programs and their data
 #   make deb    a Debian package, in $(DEB_BUILD)/
 #   make vsix   the editor package for VS Code, in $(BUILD)/
+#   make web    the browser build, in $(WEB_BUILD)/ (docs/web.md); make web-test plays it in headless Chromium
 BUILD      ?= build
 TEST_BUILD ?= build-test
 BENCH_BUILD ?= build-bench
@@ -12,8 +13,9 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
 PREFIX     ?= /usr/local
 DEB_BUILD  ?= build-deb
+WEB_BUILD  ?= build-web
 
-.PHONY: all setup build run test bench fuzz clean update-goldens install deb vsix
+.PHONY: all setup build run test bench fuzz clean update-goldens install deb vsix web web-test
 
 all: build
 
@@ -77,3 +79,12 @@ update-goldens: setup
 # dependencies, so nothing is downloaded.
 vsix: setup
 	@./scripts/make_vsix.sh $(BUILD)
+
+# The browser build: its libraries from Debian's source packages on the first run
+# (cached in ~/.cache/quorvel-web), then the engine with emscripten.
+web:
+	@./scripts/web_build.sh $(WEB_BUILD)
+
+# The browser build played in headless Chromium against the headless runner.
+web-test: web build
+	/usr/bin/python3 tests/web/web_test.py $(WEB_BUILD) $(BUILD)/program/quorvel

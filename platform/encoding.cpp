@@ -8,6 +8,11 @@ namespace qvl::platform {
 
 namespace {
 
+// What the C library's iconv calls the encoding (Windows' code page 932).
+#ifndef QVL_ICONV_CP932
+#define QVL_ICONV_CP932 "CP932"
+#endif
+
 // One converter per direction and thread, opened on first use.
 class Converter {
 public:
@@ -49,15 +54,15 @@ private:
 };
 
 Converter& toUtf8() {
-    thread_local Converter c("UTF-8", "CP932");
+    thread_local Converter c("UTF-8", QVL_ICONV_CP932);
     return c;
 }
 Converter& toUtf32() {
-    thread_local Converter c("UTF-32LE", "CP932");
+    thread_local Converter c("UTF-32LE", QVL_ICONV_CP932);
     return c;
 }
 Converter& fromUtf8() {
-    thread_local Converter c("CP932", "UTF-8");
+    thread_local Converter c(QVL_ICONV_CP932, "UTF-8");
     return c;
 }
 

@@ -4,8 +4,8 @@
 
 #include "platform/encoding.h"
 #include "platform/font_aliases.h"
+#include "platform/font_catalog.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
@@ -65,19 +65,9 @@ struct FaceCandidate {
     }
 };
 
-int styleDistance(FcPattern* font) {
-    int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN, width = FC_WIDTH_NORMAL;
-    FcPatternGetInteger(font, FC_WEIGHT, 0, &weight);
-    FcPatternGetInteger(font, FC_SLANT, 0, &slant);
-    FcPatternGetInteger(font, FC_WIDTH, 0, &width);
-    return std::abs(weight - FC_WEIGHT_REGULAR) + 4 * std::abs(slant - FC_SLANT_ROMAN) +
-           std::abs(width - FC_WIDTH_NORMAL);
-}
-
 }  // namespace
 
 struct FontEngine::Impl {
-    FcConfig* config = nullptr;
     FT_Library library = nullptr;
 
     // Installed families by normalized name, and every family name as listed (UTF-8).
@@ -96,7 +86,6 @@ struct FontEngine::Impl {
     Glyph emptyGlyph;
 
     Impl() {
-        config = FcInitLoadConfigAndFonts();
         if (FT_Init_FreeType(&library) != 0) library = nullptr;
         listInstalled();
     }
@@ -105,34 +94,17 @@ struct FontEngine::Impl {
         for (LoadedFace& f : faces)
             if (f.face) FT_Done_Face(f.face);
         if (library) FT_Done_FreeType(library);
-        if (config) FcConfigDestroy(config);
     }
 
     void listInstalled() {
-        if (!config) return;
-        FcPattern* pattern = FcPatternCreate();
-        FcObjectSet* objects =
-            FcObjectSetBuild(FC_FAMILY, FC_FILE, FC_INDEX, FC_WEIGHT, FC_SLANT, FC_WIDTH, nullptr);
-        FcFontSet* set = FcFontList(config, pattern, objects);
-        FcObjectSetDestroy(objects);
-        FcPatternDestroy(pattern);
-        if (!set) return;
-        for (int i = 0; i < set->nfont; ++i) {
-            FcPattern* font = set->fonts[i];
-            FcChar8* file = nullptr;
-            int index = 0;
-            if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch || !file) continue;
-            FcPatternGetInteger(font, FC_INDEX, 0, &index);
-            FaceCandidate candidate{{reinterpret_cast<const char*>(file), index}, styleDistance(font)};
-            FcChar8* family = nullptr;
-            for (int n = 0; FcPatternGetString(font, FC_FAMILY, n, &family) == FcResultMatch; ++n) {
-                const std::string name = reinterpret_cast<const char*>(family);
-                familyNamesUtf8.push_back(name);
+        for (InstalledFace& face : listInstalledFaces()) {
+            FaceCandidate candidate{{face.file, face.index}, face.styleDistance};
+            for (std::string& name : face.families) {
                 auto [it, inserted] = installed.try_emplace(normalizeFaceName(name), candidate);
                 if (!inserted && candidate.better(it->second)) it->second = candidate;
+                familyNamesUtf8.push_back(std::move(name));
             }
         }
-        FcFontSetDestroy(set);
     }
 
     const FaceRef* findInstalled(std::string_view utf8Name) const {
@@ -179,27 +151,10 @@ struct FontEngine::Impl {
         return fallbackFace;
     }
 
-    // Last resort when none of the gothic faces we know is installed: whatever
-    // fontconfig offers for Japanese.
+    // Last resort when none of the gothic faces we know is installed.
     int matchJapanese() {
-        if (!config) return -1;
-        FcPattern* pattern = FcPatternCreate();
-        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("monospace"));
-        FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
-        FcConfigSubstitute(config, pattern, FcMatchPattern);
-        FcDefaultSubstitute(pattern);
-        FcResult result = FcResultNoMatch;
-        FcPattern* match = FcFontMatch(config, pattern, &result);
-        FcPatternDestroy(pattern);
-        int id = -1;
-        FcChar8* file = nullptr;
-        if (match && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file) {
-            int index = 0;
-            FcPatternGetInteger(match, FC_INDEX, 0, &index);
-            id = openFace({reinterpret_cast<const char*>(file), index});
-        }
-        if (match) FcPatternDestroy(match);
-        return id;
+        const std::optional<InstalledFace> face = matchJapaneseFace();
+        return face ? openFace({face->file, face->index}) : -1;
     }
 
     int resolve(std::string_view sjisName) {
@@ -441,7 +396,7 @@ FontEngine::FontEngine() : overlayText_(std::make_unique<OverlayText>()) {}
 FontEngine::~FontEngine() = default;
 
 FontEngine::Impl& FontEngine::impl() {
-    // Set up at the first text: fontconfig's configuration and the list of installed
+    // Set up at the first text: the list of installed
     // faces need not delay the first picture.
     if (!impl_) impl_ = std::make_unique<Impl>();
     return *impl_;

@@ -12,11 +12,12 @@
 #include "ui/ui_strings.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <map>
 #include <system_error>
+
+#include <sys/stat.h>
 
 namespace qvl {
 
@@ -120,12 +121,10 @@ std::string spokenTime(const std::string& shown) {
 }
 
 std::string modificationTime(const fs::path& file) {
-    std::error_code ec;
-    auto written = fs::last_write_time(file, ec);
-    if (ec) return {};
-    auto sys =
-        std::chrono::time_point_cast<std::chrono::system_clock::duration>(std::chrono::file_clock::to_sys(written));
-    std::time_t t = std::chrono::system_clock::to_time_t(sys);
+    // stat's own seconds: the file clock's conversion is missing from some C++ libraries.
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return {};
+    std::time_t t = st.st_mtime;
     std::tm local{};
     if (!localtime_r(&t, &local)) return {};
     char out[48];

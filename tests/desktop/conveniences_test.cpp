@@ -54,6 +54,10 @@ TEST_F(DesktopConveniences, AVirtualPadIsPluggedInPressedAndPluggedOutAgain) {
     ::setenv("DISPLAY", display_.display().c_str(), 1);
     ::setenv("SDL_VIDEODRIVER", "x11", 1);
     qvl::platform::SdlPlatform platform;
+    // The window shows itself with its first frame; SDL hands pad input only to a
+    // program whose window has the focus.
+    platform.present(qvl::Surface(640, 480), nullptr, std::nullopt);
+    platform.waitEvent(platform.ticks() + 300, {});
     auto attach = [] {
         return SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
                                          SDL_CONTROLLER_BUTTON_MAX, 0);

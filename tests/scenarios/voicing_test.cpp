@@ -71,10 +71,10 @@ TEST(Voicing, AChoiceSaysHowManyItemsAndEachItemTheKeysOrThePointerReach) {
 TEST(Voicing, ThePopupMenuSaysEachItemWithItsStateAndOpensFromTheKeyboard) {
     // Without TextMaxIndex, 読んだ文章を飛ばす stays disabled.
     VoicedRun r("choice_case", "_textclear\n一行目\n",
-                "key Shift+F10\nkey Up\nkey Right\nkey Left\nkey Up\nkey Up\nkey Escape\n");
+                "key Shift+F10\nkey Up\nkey Right\nkey Up\nkey Left\nkey Up\nkey Up\nkey Escape\n");
     EXPECT_EQ(r.result.transcript,
               "chapter: Quorvel\ntext: 一行目\nspeech: 一行目\nmenu: open\nspeech: メニュー\n"
-              "speech: 便利機能\nspeech: 読み上げ チェック\nspeech: 便利機能\nspeech: 画面を画像で保存\n"
+              "speech: 便利機能\nspeech: 前のページへ戻る 無効\nspeech: 読み上げ チェック\nspeech: 便利機能\nspeech: 画面を画像で保存\n"
               "speech: 読んだ文章を飛ばす 無効\nidle\n");
 }
 

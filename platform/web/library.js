@@ -1,0 +1,149 @@
+// The page's half of the browser backend: the C side (web_page.h) calls these.
+// The page (web/quorvel.js) sets Module.qvl up with the canvas before the engine
+// starts: { canvas, push(event), ... }; events wait in Module.qvl.queue.
+mergeInto(LibraryManager.library, {
+  qvl_web_sleep__deps: ['$Asyncify'],
+  qvl_web_sleep: function (ms, kind, answer, choice) {
+    var kinds = ['time', 'click', 'question', 'input', 'idle', 'choice'];
+    var answers = ['none', 'ok', 'cancel', 'yes', 'no'];
+    return Asyncify.handleSleep(function (wakeUp) {
+      Module.qvl.waiting = { kind: kinds[kind], answer: answers[answer], choice: choice };
+      var timer = null;
+      var woken = false;
+      Module.qvl.wake = function () {
+        if (woken) return;
+        woken = true;
+        Module.qvl.wake = null;
+        Module.qvl.waiting = null;
+        if (timer !== null) clearTimeout(timer);
+        wakeUp();
+      };
+      if (ms >= 0) timer = setTimeout(function () { if (Module.qvl.wake) Module.qvl.wake(); }, ms);
+    });
+  },
+
+  qvl_web_take_event: function (fields, text, capacity) {
+    var e = Module.qvl.queue.shift();
+    if (!e) return 0;
+    var f = [e.type, e.x | 0, e.y | 0, e.button | 0, e.wheel | 0, e.mods | 0, e.id | 0, e.status | 0];
+    for (var i = 0; i < f.length; ++i) HEAP32[(fields >> 2) + i] = f[i];
+    stringToUTF8(e.text || '', text, capacity);
+    return 1;
+  },
+
+  qvl_web_present: function (rgba, x, y, w, h) {
+    var ctx = Module.qvl.context;
+    var image = ctx.createImageData(w, h);
+    for (var row = 0; row < h; ++row) {
+      var start = rgba + ((y + row) * 640 + x) * 4;
+      image.data.set(HEAPU8.subarray(start, start + w * 4), row * w * 4);
+    }
+    ctx.putImageData(image, x, y);
+    Module.qvl.presented++;
+    if (Module.qvl.onPresent) Module.qvl.onPresent();
+  },
+
+  qvl_web_set_caption: function (text) {
+    document.title = UTF8ToString(text);
+  },
+
+  qvl_web_set_cursor: function (cursor) {
+    // 1 pen (the ordinary arrow), 2 hand, 3 wait.
+    Module.qvl.canvas.style.cursor = cursor === 2 ? 'pointer' : cursor === 3 ? 'wait' : 'default';
+  },
+
+  qvl_web_full_screen: function (on) {
+    try {
+      if (on) {
+        if (!document.fullscreenElement) Module.qvl.canvas.parentElement.requestFullscreen().catch(function () {});
+      } else if (document.fullscreenElement) {
+        document.exitFullscreen().catch(function () {});
+      }
+      return 1;
+    } catch (e) {
+      return 0;
+    }
+  },
+
+  qvl_web_text_input: function (on) {
+    Module.qvl.textInput = !!on;
+  },
+
+  qvl_web_finished: function (code) {
+    if (Module.onFinished) Module.onFinished(code);
+  },
+
+  qvl_web_wall_clock: function () {
+    var q = Module.qvl;
+    if (q.clockStart === null) return Date.now() / 1000;
+    if (q.clockBase === undefined) q.clockBase = performance.now();
+    return q.clockStart + (performance.now() - q.clockBase) / 1000;
+  },
+
+  qvl_web_clock_fixed: function () {
+    return Module.qvl.clockStart === null ? 0 : 1;
+  },
+
+  qvl_web_now_ms: function () {
+    return performance.now();
+  },
+
+  // Sound: one Web Audio source per device. Decoding runs while the engine goes
+  // on; a play asked for before it is done starts when it is.
+  qvl_web_audio_open: function (device, path, silent, lengthMs) {
+    var audio = Module.qvl.audio;
+    var name = UTF8ToString(path);
+    var ctx = audio.context();
+    var dev = { buffer: null, failed: false, playing: null, wantPlay: false, notify: false,
+                silent: !!silent, lengthMs: lengthMs, gain: ctx.createGain() };
+    dev.gain.gain.value = (audio.volume[device] === undefined ? 100 : audio.volume[device]) / 100;
+    dev.gain.connect(ctx.destination);
+    audio.devices[device] = dev;
+    if (dev.silent) {
+      console.warn('quorvel: MIDI is not available in the browser build; ' + name + ' plays silent');
+      return;
+    }
+    var bytes = FS.readFile(name);
+    ctx.decodeAudioData(bytes.buffer.slice(bytes.byteOffset, bytes.byteOffset + bytes.byteLength)).then(function (buffer) {
+      dev.buffer = buffer;
+      if (dev.wantPlay && audio.devices[device] === dev) audio.start(device, dev);
+    }, function () {
+      // Our probe took it, the browser cannot decode it: it keeps its time silently.
+      console.warn('quorvel: the browser cannot decode ' + name + '; it plays silent');
+      dev.silent = true;
+      if (dev.wantPlay && audio.devices[device] === dev) audio.start(device, dev);
+    });
+  },
+
+  qvl_web_audio_play: function (device, notify) {
+    var audio = Module.qvl.audio;
+    var dev = audio.devices[device];
+    if (!dev) return;
+    audio.halt(dev);
+    dev.wantPlay = true;
+    dev.notify = !!notify;
+    if (dev.buffer || dev.silent) audio.start(device, dev);
+  },
+
+  qvl_web_audio_stop: function (device) {
+    var dev = Module.qvl.audio.devices[device];
+    if (dev) { dev.wantPlay = false; Module.qvl.audio.halt(dev); }
+  },
+
+  qvl_web_audio_close: function (device) {
+    var audio = Module.qvl.audio;
+    var dev = audio.devices[device];
+    if (!dev) return;
+    dev.wantPlay = false;
+    audio.halt(dev);
+    dev.gain.disconnect();
+    delete audio.devices[device];
+  },
+
+  qvl_web_audio_set_volume: function (device, percent) {
+    var audio = Module.qvl.audio;
+    audio.volume[device] = percent;
+    var dev = audio.devices[device];
+    if (dev) dev.gain.gain.value = percent / 100;
+  },
+});

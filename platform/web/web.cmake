@@ -1,0 +1,16 @@
+# The platform layer of the browser build: the common parts, the headless backend
+# and the browser backend; no SDL window, no media modules, no fontconfig.
+file(GLOB QVL_PLATFORM_SOURCES CONFIGURE_DEPENDS
+     ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/headless/*.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/web/*.cpp)
+foreach(native movie.cpp movie_container.cpp sound_decoder.cpp media_module_entry.cpp font_catalog.cpp)
+  list(REMOVE_ITEM QVL_PLATFORM_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/${native})
+endforeach()
+add_library(qvl_platform STATIC ${QVL_PLATFORM_SOURCES} ${CMAKE_CURRENT_SOURCE_DIR}/sdl/timer_set.cpp)
+target_link_libraries(qvl_platform PUBLIC qvl_media_probe qvl_graphics qvl_base PRIVATE PkgConfig::FREETYPE)
+# No module is ever found: movies and MIDI say so when asked for.
+set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/media_module.cpp PROPERTIES COMPILE_DEFINITIONS
+  "QVL_MODULES_FROM_BIN=\"lib\";QVL_MODULES_BUILD_DIR=\"/nonexistent\";QVL_BUILD_DIR=\"/nonexistent\"")
+# iconv of the browser's C library knows Shift-JIS by this name.
+set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/encoding.cpp PROPERTIES COMPILE_DEFINITIONS
+  "QVL_ICONV_CP932=\"SHIFT_JIS\"")

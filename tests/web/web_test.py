@@ -1,0 +1,276 @@
+#!/usr/bin/python3
+"""The browser build played in headless Chromium, against the headless runner.
+
+    tests/web/web_test.py BUILD_WEB QUORVEL
+
+BUILD_WEB is the browser build's folder (make web), QUORVEL the native program
+(for its headless runs of the same demo). Checks, each printed as it passes:
+  - the demo plays through with clicks, its choices taken with the keyboard, and
+    the transcript on the page's console agrees line for line with the headless
+    runner's --auto transcript (the movie aside: the browser build has no decoder
+    and says so in a box);
+  - the scene at a few click waits holds the same pixels as the headless frame of
+    the same moment (the page is sized so the scene is drawn 1:1);
+  - a .zip of the demo picked on the start screen opens and plays;
+  - a right click opens the popup menu;
+  - a save, the page opened again (which goes straight back to the scenario),
+    and a load bring the saved scene back.
+"""
+import functools
+import http.server
+import io
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import zipfile
+
+from PIL import Image, ImageChops
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from devtools import Browser  # noqa: E402
+
+# Both runs start their wall clocks at 2000-01-01 00:00 UTC, so the demo greets
+# the same way and draws the same random numbers.
+CLOCK = "clock=946684800"
+DEMO = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "demo")
+# Click waits (counted from 0) whose frames are compared: the first line, a person
+# over a background, the JPEG sky.
+COMPARED_WAITS = (0, 6, 12)
+WAITING = 'window.Module && Module.qvl && Module.qvl.waiting && Module.qvl.queue.length == 0 && ' \
+          '["click","question","choice","idle"].includes(Module.qvl.waiting.kind)'
+# What the browser build cannot do, as its transcript shows it, against what the
+# headless runner wrote for the same script line.
+NO_MOVIES = "the movie and sound decoders are missing"
+
+passed = failed = 0
+
+
+def check(ok, what, detail=""):
+    global passed, failed
+    if ok:
+        passed += 1
+        print("ok:", what)
+    else:
+        failed += 1
+        print("FAIL:", what, detail)
+
+
+def serve(folder):
+    class Quiet(http.server.SimpleHTTPRequestHandler):
+        def log_message(self, *args):
+            pass
+
+    handler = functools.partial(Quiet, directory=folder)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server, "http://127.0.0.1:%d/index.html" % server.server_address[1]
+
+
+def headless(quorvel, *args, stdin_input=None):
+    with tempfile.TemporaryDirectory() as scratch:
+        work = os.path.join(scratch, "demo")
+        subprocess.run(["cp", "-r", DEMO, work], check=True)
+        command = [quorvel, "--headless", *args, work]
+        if stdin_input is not None:
+            path = os.path.join(scratch, "input.txt")
+            with open(path, "w") as f:
+                f.write(stdin_input)
+            command[2:2] = ["--input", path]
+        out = subprocess.run(command, capture_output=True, text=True, timeout=300)
+        return out.stdout.splitlines()
+
+
+def headless_frames(quorvel, clicks):
+    """The frames the headless runner presents while it waits after the given
+    clicks: the wait icon moves, so the page may show any of them."""
+    with tempfile.TemporaryDirectory() as frames:
+        # Two seconds at the wait, then a harmless move so the wait is lived through.
+        headless(quorvel, "--frames", frames,
+                 stdin_input="click 320 240\n" * clicks + "wait 2000\nmove 320 240\n")
+        names = sorted(os.listdir(frames))
+        at_wait = []
+        for name in reversed(names):
+            at_wait.append(Image.open(os.path.join(frames, name)).convert("RGB"))
+            if len(at_wait) >= 64:
+                break
+        return at_wait
+
+
+def scene(browser):
+    """The canvas as the page shows it, in scene pixels."""
+    r = browser.evaluate("(() => { const r = Module.qvl.canvas.getBoundingClientRect(); "
+                         "return [r.left, r.top, r.width, r.height]; })()")
+    page = Image.open(io.BytesIO(browser.screenshot())).convert("RGB")
+    box = page.crop((round(r[0]), round(r[1]), round(r[0] + r[2]), round(r[1] + r[3])))
+    return box if box.size == (640, 480) else box.resize((640, 480), Image.NEAREST)
+
+
+def differing(a, b):
+    return sum(1 for p in ImageChops.difference(a, b).getdata() if p != (0, 0, 0))
+
+
+def answer(browser, waiting):
+    """What a patient reader does, as --auto does it, with the mouse or the keyboard."""
+    kind = waiting["kind"]
+    if kind == "click":
+        browser.click(320, 240)
+    elif kind == "question":
+        if waiting["answer"] in ("no", "cancel"):
+            browser.key("Escape", key_code=27)
+        else:
+            browser.key("Enter", key_code=13)
+    elif kind == "choice":
+        # From nothing lit, Down lights the first item; Enter takes it.
+        for _ in range(waiting["choice"] + 1):
+            browser.key("ArrowDown", key_code=40)
+        browser.key("Enter", key_code=13)
+
+
+def next_wait(browser):
+    browser.wait_for(WAITING, 60)
+    return json.loads(browser.evaluate("JSON.stringify(Module.qvl.waiting)"))
+
+
+def fit(browser):
+    browser.call("Emulation.setDeviceMetricsOverride", width=640, height=480, deviceScaleFactor=1, mobile=False)
+
+
+def play_through(browser, url, quorvel):
+    fit(browser)
+    opened = time.monotonic()
+    browser.navigate(url + "?demo&" + CLOCK)
+    browser.wait_for("window.Module && Module.qvl && Module.qvl.presented > 0", 60)
+    # Shown, not judged: speed belongs to benchmarks.
+    print("info: the demo's first frame %.0f ms after the page was opened" % ((time.monotonic() - opened) * 1000))
+    clicks = 0
+    for _ in range(500):
+        waiting = next_wait(browser)
+        if waiting["kind"] == "idle":
+            break
+        if waiting["kind"] == "click" and clicks in COMPARED_WAITS:
+            shown = scene(browser)
+            n = min(differing(shown, frame) for frame in headless_frames(quorvel, clicks))
+            check(n == 0, "the scene at click wait %d matches the headless frame" % clicks, "(%d pixels differ)" % n)
+            if n:
+                shown.save("web-test-wait-%d.png" % clicks)
+        if waiting["kind"] == "click":
+            clicks += 1
+        answer(browser, waiting)
+    browser.pump(0.2)
+    expected = [line for line in headless(quorvel, "--auto") if not line.startswith("movie: ")]
+    # The runner's own last line: it stops where the page waits for the person.
+    if expected and expected[-1] == "idle":
+        expected.pop()
+    got = [line for line in browser.console if NO_MOVIES not in line]
+    first = next((i for i, (a, b) in enumerate(zip(got, expected)) if a != b), min(len(got), len(expected)))
+    check(got == expected, "the page's transcript agrees with the headless runner's (%d lines)" % len(expected),
+          "\n  first difference at line %d:\n  page:     %s\n  headless: %s" % (
+              first + 1, got[first] if first < len(got) else "(end)",
+              expected[first] if first < len(expected) else "(end)"))
+
+
+def stored_files(browser):
+    """The files the browser keeps in IndexedDB for the page's stored folder."""
+    return browser.evaluate("""new Promise((ok, fail) => {
+        const open = indexedDB.open('/persist');
+        open.onerror = fail;
+        open.onsuccess = () => {
+            const keys = open.result.transaction('FILE_DATA').objectStore('FILE_DATA').getAllKeys();
+            keys.onsuccess = () => { ok(keys.result); open.result.close(); };
+        };
+    })""")
+
+
+def save_reload_load(browser, url):
+    fit(browser)
+    browser.navigate(url + "?demo")
+    for _ in range(5):
+        answer(browser, next_wait(browser))
+    # A load goes back to the save point, the start of the page being read: this
+    # page's first line, shown here.
+    next_wait(browser)
+    saved = scene(browser)
+    answer(browser, next_wait(browser))
+    next_wait(browser)
+    stored = set(stored_files(browser))
+    browser.key("s", code="KeyS", key_code=83, modifiers=2)  # Ctrl+S: the save dialog
+    next_wait(browser)
+    browser.key("Enter", key_code=13)  # on slot 1, which has the focus
+    next_wait(browser)
+    browser.pump(0.1)
+    check("save: slot 1" in browser.console, "a save from the keyboard writes slot 1",
+          "\n  " + "\n  ".join(browser.console[-6:]))
+    new = []
+    for _ in range(100):
+        new = sorted(set(stored_files(browser)) - stored)
+        if any("/save/" in f for f in new):
+            break
+        browser.pump(0.05)
+    check(any("/scenarios/demo/save/" in f for f in new), "the save reaches the browser's storage", new)
+    for _ in range(3):
+        answer(browser, next_wait(browser))
+    # The page opened again goes straight back to the last scenario, from its start.
+    browser.console.clear()
+    browser.navigate(url)
+    browser.wait_for("window.Module && Module.qvl && Module.qvl.presented > 0", 30)
+    next_wait(browser)
+    browser.key("l", code="KeyL", key_code=76, modifiers=2)  # Ctrl+L: the load dialog
+    next_wait(browser)
+    browser.key("Enter", key_code=13)
+    next_wait(browser)
+    check("load: slot 1" in browser.console, "the page opened again goes back to the demo, and slot 1 loads")
+    # The same scene; only the wait icon, which bobs, may stand elsewhere.
+    loaded = scene(browser)
+    box = ImageChops.difference(loaded, saved).getbbox()
+    check(box is None or (box[2] - box[0] <= 16 and box[3] - box[1] <= 16),
+          "the loaded scene is the saved one", "(pixels differ in %s)" % (box,))
+    if box:
+        loaded.save("web-test-loaded.png")
+    # The right button opens the engine's popup menu; Escape closes it.
+    browser.click(320, 240, button="right")
+    next_wait(browser)
+    browser.pump(0.1)
+    check("menu: open" in browser.console, "a right click opens the popup menu")
+    browser.key("Escape", key_code=27)
+
+
+def open_zip(browser, url):
+    with tempfile.TemporaryDirectory() as scratch:
+        path = os.path.join(scratch, "demo.zip")
+        with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+            for name in sorted(os.listdir(DEMO)):
+                z.write(os.path.join(DEMO, name), "my demo/" + name)
+        browser.navigate(url + "?start")
+        browser.wait_for("window.Module && Module.calledRun && !document.getElementById('start').hidden", 30)
+        browser.console.clear()
+        browser.set_files("#zip", [path])
+        next_wait(browser)
+    check(browser.evaluate("Module.qvl.scenario") == "my demo" and "text: ようこそ、Quorvel へ。" in browser.console,
+          "a .zip picked on the start screen opens and plays")
+
+
+def main():
+    build, quorvel = sys.argv[1], os.path.abspath(sys.argv[2])
+    server, url = serve(build)
+    try:
+        browser = Browser()
+        try:
+            play_through(browser, url, quorvel)
+            open_zip(browser, url)
+            save_reload_load(browser, url)
+            if browser.errors:
+                print("page warnings:", *sorted(set(browser.errors)), sep="\n  ")
+        finally:
+            browser.close()
+    finally:
+        server.shutdown()
+    print("%d passed, %d failed" % (passed, failed))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
