@@ -1,5 +1,6 @@
 #include "app/window_view.h"
 
+#include "platform/overlay_text.h"
 #include "text/text_layer.h"
 
 #include <algorithm>
@@ -49,7 +50,8 @@ bool WindowView::takeTextOut(Rect r, std::optional<Rect> hole) {
 void WindowView::show(std::optional<Rect> changed) {
     const SharpTextSource& s = sharpSource_;
     bool sharp = false;
-    if (s.layer && s.visible && *s.visible && platform_.drawsSharpText()) {
+    const bool sharpWindow = platform_.drawsSharpText();
+    if (s.layer && s.visible && *s.visible && sharpWindow) {
         if (withoutText_.width() != image_.width() || withoutText_.height() != image_.height())
             withoutText_ = Surface(image_.width(), image_.height());
         const platform::SharpText& steps = s.layer->sharpText();
@@ -67,10 +69,24 @@ void WindowView::show(std::optional<Rect> changed) {
             checkedSteps_ = steps.steps().size();
         }
     }
-    if (sharp != sharpShown_) changed.reset();  // the whole frame differs between the two ways
+    // The overlay's text likewise. The overlay changes only with a full
+    // presentation; a part (the icon under a box) keeps what was found then.
+    const Surface* overlay = marks_.compose(overlay_, platform_.fonts());
+    bool overlaySharp = overlaySharpShown_;
+    if (!overlay || !sharpWindow) {
+        overlaySharp = false;
+    } else if (!changed) {
+        overlayWithoutText_ = overlay->clone();
+        platform_.fonts().overlayText().takeOut(overlayWithoutText_, overlayText_);
+        overlaySharp = !overlayText_.steps().empty();
+    }
+    // The whole frame differs between the two ways.
+    if (sharp != sharpShown_ || overlaySharp != overlaySharpShown_) changed.reset();
     sharpShown_ = sharp;
+    overlaySharpShown_ = overlaySharp;
     platform_.setSharpText(sharp ? &s.layer->sharpText() : nullptr);
-    platform_.present(sharp ? withoutText_ : image_, marks_.compose(overlay_, platform_.fonts()), changed);
+    platform_.setSharpOverlayText(overlaySharp ? &overlayText_ : nullptr);
+    platform_.present(sharp ? withoutText_ : image_, overlaySharp ? &overlayWithoutText_ : overlay, changed);
     if (firstShow_) std::exchange(firstShow_, nullptr)();
 }
 

@@ -11,6 +11,7 @@
 // a scroll) makes the window show the image itself for that moment.
 #include "graphics/surface.h"
 #include "platform/platform.h"
+#include "platform/sharp_text.h"
 #include "ui/overlay_marks.h"
 
 #include <cstddef>
@@ -63,6 +64,8 @@ public:
     void setSharpTextSource(SharpTextSource source) { sharpSource_ = std::move(source); }
     // Whether the last presentation drew the text at the window's scale.
     bool showsSharpText() const { return sharpShown_; }
+    // Whether it drew text of the overlay (menus, boxes, dialogs) at that scale.
+    bool showsSharpOverlayText() const { return overlaySharpShown_; }
 
 private:
     // The image with the layer's text taken out, in r; false when the image does
@@ -78,6 +81,9 @@ private:
     bool sharpShown_ = false;
     uint64_t checkedGeneration_ = 0;  // the steps as last checked in full
     std::size_t checkedSteps_ = 0;
+    Surface overlayWithoutText_;
+    platform::SharpText overlayText_;
+    bool overlaySharpShown_ = false;
     ui::OverlayMarks marks_;
     std::optional<uint32_t> noticeEnds_;
 };

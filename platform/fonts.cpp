@@ -1,5 +1,7 @@
 #include "platform/fonts.h"
 
+#include "platform/overlay_text.h"
+
 #include "platform/encoding.h"
 #include "platform/font_aliases.h"
 #include "platform/font_catalog.h"
@@ -390,7 +392,7 @@ struct FontEngine::Impl {
     }
 };
 
-FontEngine::FontEngine() = default;
+FontEngine::FontEngine() : overlayText_(std::make_unique<OverlayText>()) {}
 FontEngine::~FontEngine() = default;
 
 FontEngine::Impl& FontEngine::impl() {
@@ -412,7 +414,15 @@ bool FontEngine::isInstalled(std::string_view sjisName) {
 
 int FontEngine::drawText(Surface& dst, int x, int y, std::string_view sjis, const FontSpec& font,
                          uint32_t colour, bool antialias) {
-    return clampToInt(impl().draw(&dst, x, y, sjisToUtf32(sjis), font, colour, antialias));
+    const bool record = antialias && overlayText_->recording();
+    if (record) {
+        // Generous room around the cell: the glyphs' exact square is found after.
+        const int h = std::max(font.height, 1);
+        overlayText_->before(dst, {x - h, y - h, 4 * h + h * int(sjis.size()), 3 * h});
+    }
+    const int advance = clampToInt(impl().draw(&dst, x, y, sjisToUtf32(sjis), font, colour, antialias));
+    if (record) overlayText_->after(dst, x, y, sjis, font, colour);
+    return advance;
 }
 
 int FontEngine::measureText(std::string_view sjis, const FontSpec& font) {

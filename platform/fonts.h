@@ -18,6 +18,8 @@ struct FontSpec {
     bool bold = false;
 };
 
+class OverlayText;
+
 struct FontMetrics {
     int ascent = 0;   // pixels above the baseline
     int descent = 0;  // pixels below it
@@ -53,8 +55,11 @@ public:
     FontMetrics metrics(const FontSpec& fontSpec);
     // The file a face name resolves to (for --verbose and the font dialog).
     std::string fileFor(std::string_view sjisName);
+    // drawText's runs onto overlays, kept while a Recording of it is alive.
+    OverlayText& overlayText() { return *overlayText_; }
 
 private:
+    std::unique_ptr<OverlayText> overlayText_;
     struct Impl;
     Impl& impl();
     std::unique_ptr<Impl> impl_;

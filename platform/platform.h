@@ -111,6 +111,9 @@ public:
     // frame; the frame then holds the scene without that text. Nothing: none.
     // The steps are read at each present and must outlive the backend's use.
     virtual void setSharpText(const SharpText* text) { (void)text; }
+    // The same for the overlay's text: drawn over the overlay, which then holds the
+    // overlay without it. The steps' areas clip them.
+    virtual void setSharpOverlayText(const SharpText* text) { (void)text; }
     // The window as it is now; nothing without a real window.
     virtual std::optional<WindowPlacement> windowPlacement() { return std::nullopt; }
     // Moves and sizes the window (not full screen) before it is first shown.

@@ -2,6 +2,7 @@
 
 #include "graphics/masks.h"
 #include "platform/encoding.h"
+#include "platform/overlay_text.h"
 #include "ui/dialog.h"
 #include "ui/theme.h"
 
@@ -95,8 +96,9 @@ int LogView::layout(bool drawing) {
     auto drawRow = [&](int row, std::string_view text) {
         if (!drawing || text.empty()) return;
         const int y = row * kRowHeight;
-        fonts_.drawText(canvas_, 2, y + 2, text, font_, 0x000000);
-        fonts_.drawText(canvas_, 0, y, text, font_, 0xFFFFFF);
+        // Drawn over the canvas at each presentation, not into it, so that a
+        // larger window can have the text drawn at its own scale.
+        if (y < canvas_.height()) rows_.push_back({y, std::string(text)});
     };
     drawRow(0, "Page " + std::to_string(log_.viewOffset + 1) + "/" + std::to_string(log_.LogTotalPage));
     int row = 2;
@@ -120,6 +122,7 @@ void LogView::render() {
     scroll_ = 0;
     canvas_ = Surface(kWidth, h);
     tileImage(tile_, canvas_);
+    rows_.clear();
     layout(true);
     if (onPageShown) onPageShown();
 }
@@ -279,6 +282,15 @@ bool LogView::handle(const Event& event) {
 void LogView::draw(Surface& overlay) {
     overlay.fill(ui::kOpaque);
     overlay.blit(canvas_, 0, 0, 0, scroll_, kWidth, kHeight);
+    {
+        const platform::OverlayText::Recording recording(fonts_.overlayText());
+        for (const Row& row : rows_) {
+            const int y = row.y - scroll_;
+            if (y + 2 * kRowHeight <= 0 || y >= kHeight) continue;
+            fonts_.drawText(overlay, 2, y + 2, row.text, font_, 0x000000);
+            fonts_.drawText(overlay, 0, y, row.text, font_, 0xFFFFFF);
+        }
+    }
     for (auto* b : {older_.get(), newer_.get(), exit_.get()}) b->draw(overlay, fonts_);
     if (!scrollBarVisible()) return;
     const Rect bar = scrollBarRect();
@@ -317,6 +329,7 @@ void LogView::run(ui::UiHost& host, platform::WaitHint hint) {
             view.rightPressed_ = false;
             if (std::uncaught_exceptions() != 0) return;
             view.canvas_ = Surface();
+            view.rows_.clear();
             host.presentOverlay(base);
         }
     } restore{*this, host, base};

@@ -86,7 +86,12 @@ private:
     platform::FontEngine& fonts_;
     platform::FontSpec font_;
     Surface tile_;
-    Surface canvas_;
+    Surface canvas_;  // the tiled background; the rows are drawn over it
+    struct Row {
+        int y = 0;
+        std::string text;
+    };
+    std::vector<Row> rows_;
     int scroll_ = 0;
     int scrollMax_ = 0;
     std::unique_ptr<ui::ImageButton> older_, newer_, exit_;

@@ -1,7 +1,9 @@
 #include "ui/dialog.h"
 
+#include "platform/overlay_text.h"
 #include <exception>
 
+#include "platform/overlay_text.h"
 #include "ui/text_fit.h"
 #include "ui/theme.h"
 
@@ -336,6 +338,8 @@ bool Dialog::onPointer(const Event&) {
 }
 
 void Dialog::draw(Surface& overlay, platform::FontEngine& fonts) {
+    // Its text is kept, for a larger window to draw at its own scale.
+    const platform::OverlayText::Recording recording(fonts.overlayText());
     fillOpaque(overlay, rect_, kFaceColour);
     drawRaised(overlay, rect_);
     Rect bar{rect_.x + kEdge, rect_.y + kEdge, rect_.w - 2 * kEdge, kTitleHeight};

@@ -1,5 +1,6 @@
 #include "ui/overlay_marks.h"
 
+#include "platform/overlay_text.h"
 #include "platform/platform.h"
 #include "ui/theme.h"
 
@@ -40,6 +41,7 @@ const Surface* OverlayMarks::compose(const Surface* base, platform::FontEngine& 
         composed_ = Surface(platform::kSceneWidth, platform::kSceneHeight, 0);
     else
         composed_ = base->clone();
+    const platform::OverlayText::Recording recording(fonts.overlayText());
     if (!notice_.empty()) drawLabel(composed_, fonts, notice_, false);
     if (!mark_.empty()) drawLabel(composed_, fonts, mark_, true);
     return &composed_;

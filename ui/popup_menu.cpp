@@ -1,6 +1,7 @@
 #include "ui/popup_menu.h"
 
 #include "platform/encoding.h"
+#include "platform/overlay_text.h"
 #include "ui/dialog.h"
 #include "ui/theme.h"
 #include "ui/ui_strings.h"
@@ -278,6 +279,8 @@ bool PopupMenu::handle(const Event& e) {
 }
 
 void PopupMenu::draw(Surface& overlay, platform::FontEngine& fonts) {
+    // Its text is kept, for a larger window to draw at its own scale.
+    const platform::OverlayText::Recording recording(fonts.overlayText());
     const auto font = uiFont();
     const int textDy = (kItemHeight - kUiFontSize) / 2;
     for (std::size_t level = 0; level < levels_.size(); ++level) {

@@ -284,6 +284,10 @@ void SdlPlatform::setSharpText(const SharpText* text) {
     impl_->screen.setSharpText(text, fonts_);
 }
 
+void SdlPlatform::setSharpOverlayText(const SharpText* text) {
+    impl_->screen.setSharpOverlayText(text, fonts_);
+}
+
 std::optional<WindowPlacement> SdlPlatform::windowPlacement() {
     return impl_->screen.placement();
 }

@@ -42,6 +42,7 @@ public:
     void setScaling(ScaleFilter filter, bool sharpText) override;
     bool drawsSharpText() override;
     void setSharpText(const SharpText* text) override;
+    void setSharpOverlayText(const SharpText* text) override;
     std::optional<WindowPlacement> windowPlacement() override;
     void placeWindow(const WindowPlacement& placement) override;
 

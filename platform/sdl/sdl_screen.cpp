@@ -204,6 +204,8 @@ SdlScreen::~SdlScreen() {
 }
 
 void SdlScreen::release() {
+    if (overlayLayerTexture_) SDL_DestroyTexture(overlayLayerTexture_);
+    overlayLayerTexture_ = nullptr;
     if (layerTexture_) SDL_DestroyTexture(layerTexture_);
     if (prescaled_) SDL_DestroyTexture(prescaled_);
     layerTexture_ = prescaled_ = nullptr;
@@ -227,6 +229,9 @@ void SdlScreen::createTextures() {
 }
 
 void SdlScreen::restoreTextures() {
+    if (overlayLayerTexture_) SDL_DestroyTexture(overlayLayerTexture_);
+    overlayLayerTexture_ = nullptr;
+    overlayLayerValid_ = false;
     if (layerTexture_) SDL_DestroyTexture(layerTexture_);
     if (prescaled_) SDL_DestroyTexture(prescaled_);
     layerTexture_ = prescaled_ = nullptr;
@@ -314,6 +319,76 @@ bool SdlScreen::drawsSharpText() {
 void SdlScreen::setSharpText(const SharpText* text, FontEngine& fonts) {
     sharp_ = text;
     fonts_ = &fonts;
+}
+
+void SdlScreen::setSharpOverlayText(const SharpText* text, FontEngine& fonts) {
+    if (text != overlayText_) overlayLayerValid_ = false;
+    overlayText_ = text;
+    fonts_ = &fonts;
+}
+
+void SdlScreen::drawOverlayText(FontEngine& fonts) {
+    const SDL_Rect r = sceneRect();
+    if (overlayLayer_.width() != r.w || overlayLayer_.height() != r.h || !overlayLayerTexture_) {
+        if (overlayLayerTexture_) SDL_DestroyTexture(overlayLayerTexture_);
+        overlayLayer_ = Surface(r.w, r.h, 0);
+        overlayLayerTexture_ =
+            SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, r.w, r.h);
+        if (!overlayLayerTexture_) return;
+        SDL_SetTextureBlendMode(overlayLayerTexture_, SDL_BLENDMODE_BLEND);
+        overlayLayerValid_ = false;
+    }
+    if (overlayLayerValid_ && overlayGeneration_ == overlayText_->generation()) return;
+    std::optional<SDL_Rect> dirty = overlayInked_;
+    if (!overlayLayerValid_) dirty = SDL_Rect{0, 0, r.w, r.h};
+    if (dirty) overlayLayer_.fillRect({dirty->x, dirty->y, dirty->w, dirty->h}, 0);
+    overlayInked_.reset();
+    const double sx = double(r.w) / kSceneWidth, sy = double(r.h) / kSceneHeight;
+    auto px = [sx](int v) { return int(std::lround(v * sx)); };
+    auto py = [sy](int v) { return int(std::lround(v * sy)); };
+    Surface piece;
+    for (const SharpStep& step : overlayText_->steps()) {
+        if (step.kind != SharpStep::Kind::Text) continue;
+        // Drawn apart and laid over inside the step's area only: at the window's
+        // size a glyph may reach past the square the scene's glyphs took.
+        // Half a scene pixel around it lets the smooth edges of the glyphs be.
+        const Rect a = step.area;
+        const int mx = std::max(1, px(1) / 2), my = std::max(1, py(1) / 2);
+        const SDL_Rect clip{px(a.x) - mx, py(a.y) - my, px(a.x + a.w) - px(a.x) + 2 * mx,
+                            py(a.y + a.h) - py(a.y) + 2 * my};
+        if (clip.w <= 0 || clip.h <= 0) continue;
+        piece = Surface(clip.w, clip.h, 0);
+        FontSpec font = step.font;
+        font.height = std::max(1, int(std::lround(step.font.height * sy)));
+        fonts.drawTextOnLayer(piece, px(step.x) - clip.x, py(step.y) - clip.y, step.text, font, step.colour);
+        for (int y = 0; y < clip.h; ++y) {
+            if (clip.y + y < 0 || clip.y + y >= overlayLayer_.height()) continue;
+            const uint32_t* src = piece.row(y);
+            uint32_t* dst = overlayLayer_.row(clip.y + y);
+            for (int x = 0; x < clip.w; ++x) {
+                const int ox = clip.x + x;
+                const uint32_t sa = src[x] >> 24;
+                if (!sa || ox < 0 || ox >= overlayLayer_.width()) continue;
+                // Straight alpha, one run over another (a shadow under its text).
+                const uint32_t d = dst[ox], da = d >> 24;
+                const uint32_t oa = sa + da * (255 - sa) / 255;
+                auto mix = [&](int shift) {
+                    const uint32_t sc = (src[x] >> shift) & 0xFF, dc = (d >> shift) & 0xFF;
+                    return (sc * sa + dc * da * (255 - sa) / 255) / oa;
+                };
+                dst[ox] = (oa << 24) | (mix(16) << 16) | (mix(8) << 8) | mix(0);
+            }
+        }
+        overlayInked_ = unite(overlayInked_, clip);
+        dirty = unite(dirty, clip);
+    }
+    overlayGeneration_ = overlayText_->generation();
+    overlayLayerValid_ = true;
+    SDL_Rect part;
+    const SDL_Rect all{0, 0, r.w, r.h};
+    if (dirty && SDL_IntersectRect(&*dirty, &all, &part))
+        SDL_UpdateTexture(overlayLayerTexture_, &part, overlayLayer_.row(part.y) + part.x,
+                          int(overlayLayer_.pitch() * 4));
 }
 
 void SdlScreen::drawSharpText(FontEngine& fonts) {
@@ -524,6 +599,15 @@ void SdlScreen::drawScene() {
         }
     }
     if (showOverlay_) SDL_RenderCopy(renderer_, overlayTexture_, nullptr, &r);
+    if (showOverlay_ && overlayText_ && fonts_) {
+        drawOverlayText(*fonts_);
+        SDL_Rect part;
+        const SDL_Rect all{0, 0, r.w, r.h};
+        if (overlayLayerTexture_ && overlayInked_ && SDL_IntersectRect(&*overlayInked_, &all, &part)) {
+            const SDL_Rect to{r.x + part.x, r.y + part.y, part.w, part.h};
+            SDL_RenderCopy(renderer_, overlayLayerTexture_, &part, &to);
+        }
+    }
     SDL_RenderSetLogicalSize(renderer_, kSceneWidth, kSceneHeight);
 }
 

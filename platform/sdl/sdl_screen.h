@@ -44,6 +44,9 @@ public:
     bool drawsSharpText();
     // Text drawn over the next frames at the window's scale; null: none.
     void setSharpText(const SharpText* text, FontEngine& fonts);
+    // Text drawn over the overlay at the window's scale, each step clipped to its
+    // area; null: none.
+    void setSharpOverlayText(const SharpText* text, FontEngine& fonts);
     WindowPlacement placement();
     void place(const WindowPlacement& placement);
     // The window's size in scene multiples when SDL has no size of its own in mind.
@@ -58,6 +61,7 @@ private:
     SDL_Rect sceneRect() const;
     void drawSharpText(FontEngine& fonts);
     void updatePrescaled();
+    void drawOverlayText(FontEngine& fonts);
 
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
@@ -92,6 +96,14 @@ private:
     std::size_t layerSteps_ = 0;
     bool layerValid_ = false;
     std::optional<SDL_Rect> inked_;  // where steps drew since the layer was last emptied
+
+    // The overlay's text, drawn again in full whenever its steps change.
+    const SharpText* overlayText_ = nullptr;
+    Surface overlayLayer_;
+    SDL_Texture* overlayLayerTexture_ = nullptr;
+    uint64_t overlayGeneration_ = 0;
+    bool overlayLayerValid_ = false;
+    std::optional<SDL_Rect> overlayInked_;
 };
 
 }  // namespace qvl::platform

@@ -6,6 +6,7 @@
 #include "platform/fonts.h"
 
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -189,6 +190,85 @@ TEST(SharpDesktop, ANewPlayersWindowIsTheLargestWholeMultipleThatFitsTheDesktop)
     const qvl::Surface next = again.readBack();
     EXPECT_EQ(next.width(), 1000);
     EXPECT_EQ(next.height(), 750);
+}
+
+// Scene pixels where two headless frames differ: where a box or menu lies.
+qvl::Rect boxBetween(const qvl::Surface& with, const qvl::Surface& without) {
+    int x0 = with.width(), y0 = with.height(), x1 = -1, y1 = -1;
+    for (int y = 0; y < std::min(with.height(), without.height()); ++y)
+        for (int x = 0; x < std::min(with.width(), without.width()); ++x)
+            if ((with.pixel(x, y) & 0xFFFFFF) != (without.pixel(x, y) & 0xFFFFFF)) {
+                x0 = std::min(x0, x), y0 = std::min(y0, y);
+                x1 = std::max(x1, x), y1 = std::max(y1, y);
+            }
+    return x1 < 0 ? qvl::Rect{} : qvl::Rect{x0, y0, x1 - x0 + 1, y1 - y0 + 1};
+}
+
+// Scene pixels of `box` whose three-by-three block in a read-back at three times
+// is not one colour: none when the 640x480 picture is blown up, many where text
+// is drawn at the window's resolution.
+int finerThanTheScene(const qvl::Surface& shown, qvl::Rect box) {
+    int finer = 0;
+    for (int y = box.y; y < box.y + box.h; ++y)
+        for (int x = box.x; x < box.x + box.w; ++x) {
+            const uint32_t first = shown.pixel(3 * x, 3 * y) & 0xFFFFFF;
+            bool same = true;
+            for (int dy = 0; dy < 3 && same; ++dy)
+                for (int dx = 0; dx < 3 && same; ++dx)
+                    for (int shift = 0; shift < 24 && same; shift += 8)
+                        if (std::abs(int((shown.pixel(3 * x + dx, 3 * y + dy) >> shift) & 0xFF) -
+                                     int((first >> shift) & 0xFF)) > 8)
+                            same = false;
+            if (!same) ++finer;
+        }
+    return finer;
+}
+
+// The popup menu, the save dialog and the message-log view at three times: their
+// text drawn at the window's resolution (and matching its golden read-back), the
+// rest of each the 640x480 picture blown up.
+TEST(SharpDesktop, TheMenuADialogAndTheLogAreDrawnAtTheWindowsResolution) {
+    VirtualDisplay display("1920x1440");
+    if (!display.up()) GTEST_SKIP() << "no virtual display: " << display.reason();
+    Scenario s("sharpboxes", "_textclear\n一行目\n二行目\n三行目\n", "SavePath=save\\\nBackGround=bg_room.mag\n");
+    s.copy(kData / "bg_room.mag");
+    const qvl::Surface still = s.headlessFrame("click\n");
+    struct Case {
+        const char* name;
+        std::string headless;
+        std::function<void(Window&)> open;
+        const char* opened;
+        int finer;
+    };
+    const std::vector<Case> cases = {
+        {"menu", "click\nrclick 300 200\n", [](Window& w) { w.click(900, 600, 3); }, "menu: open", 1500},
+        {"dialog", "click\nkey Ctrl+s\n", [](Window& w) { w.key("ctrl+s"); }, nullptr, 3000},
+        {"log", "click\nkey PageUp\n", [](Window& w) { w.key("Prior"); }, "dialog: log page", 1000},
+    };
+    for (const Case& c : cases) {
+        const qvl::Rect box = boxBetween(s.headlessFrame(c.headless), still);
+        ASSERT_GT(box.w, 20) << c.name;
+        Window w(display, s, {"--scale", "3"});
+        ASSERT_TRUE(w.open());
+        ASSERT_TRUE(w.waitForTranscript("text: 一行目"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        w.click(900, 600);
+        ASSERT_TRUE(w.waitForTranscript("text: 二行目")) << w.transcript();
+        c.open(w);
+        // The save dialog writes no line when it opens: its picture is waited for.
+        if (c.opened) {
+            ASSERT_TRUE(w.waitForTranscript(c.opened)) << c.name;
+        }
+        qvl::Surface shown;
+        for (int tries = 0; tries < 20; ++tries) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            shown = w.readBack();
+            if (shown.width() == 1920 && finerThanTheScene(shown, box) > c.finer) break;
+        }
+        ASSERT_EQ(shown.width(), 1920);
+        EXPECT_GT(finerThanTheScene(shown, box), c.finer) << c.name;
+        expectGolden(shown, {3 * box.x, 3 * box.y, 3 * box.w, 3 * box.h}, std::string("sharp_") + c.name + "_x3");
+    }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "platform/fonts.h"
 
 #include "platform/encoding.h"
+#include "platform/overlay_text.h"
+#include "platform/sharp_text.h"
 
 #include <gtest/gtest.h>
 
@@ -214,6 +216,36 @@ TEST_F(FontEngineTest, SameInputsGiveSamePixels) {
     int x = 3;
     for (char32_t ch : sjisToUtf32(text)) x += engine->drawChar(c, x, 1, ch, gothic, 0xFFCC00);
     EXPECT_TRUE(a == c);
+}
+
+// Only runs drawn while recording count, and only while the overlay still shows
+// them: one painted over since stays in the overlay as it is.
+TEST_F(FontEngineTest, OverlayRunsAreTakenOutOnlyWhileTheOverlayShowsThem) {
+    Surface overlay(200, 40, kBackground);
+    engine->drawText(overlay, 0, 0, kA, gothic, kWhite);
+    {
+        const OverlayText::Recording recording(engine->overlayText());
+        engine->drawText(overlay, 50, 0, kA, gothic, kWhite);
+        engine->drawText(overlay, 100, 0, kA, gothic, 0x00FF00);
+        engine->drawText(overlay, 150, 0, kA, gothic, kWhite);
+    }
+    overlay.fillRect({110, 10, 4, 4}, 0xFF123456);
+    Surface shown = overlay.clone();
+    SharpText steps;
+    engine->overlayText().takeOut(shown, steps);
+    ASSERT_EQ(steps.steps().size(), 2u);
+    EXPECT_EQ(steps.steps()[0].x, 50);
+    EXPECT_EQ(steps.steps()[1].x, 150);
+    EXPECT_EQ(steps.steps()[1].text, kA);
+    auto part = [](const Surface& s, int x) {
+        Surface out(50, 40);
+        out.blit(s, 0, 0, x, 0, 50, 40);
+        return out;
+    };
+    EXPECT_GT(inkSum(part(shown, 0)), 0) << "drawn before the recording";
+    EXPECT_EQ(inkSum(part(shown, 50)), inkSum(Surface(50, 40, kBackground)));
+    EXPECT_EQ(inkSum(part(shown, 150)), inkSum(Surface(50, 40, kBackground)));
+    EXPECT_EQ(inkSum(part(shown, 100)), inkSum(part(overlay, 100))) << "painted over: left as shown";
 }
 
 }  // namespace
