@@ -5,6 +5,7 @@
 #include "graphics/vector_clones.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 
 namespace qvl {
@@ -28,11 +29,58 @@ bool clipToBand(const RowSpan& band, int& dy, int& sy, int& h) {
     return true;
 }
 
-void drawBackground(const SurfaceBank& bank, Surface& target, const RowSpan& band) {
+// Target columns [left, right) that an opaque layer paints over a whole band.
+struct ColumnSpan {
+    int64_t left = 0, right = 0;
+};
+
+// The column spans of a band hidden from the layers below by opaque layers above them.
+struct Cover {
+    std::array<ColumnSpan, kPersonSlots> spans{};
+    int count = 0;
+
+    bool hides(int64_t left, int64_t right) const {
+        for (int64_t x = left;;) {
+            const ColumnSpan* next = nullptr;
+            for (int i = 0; i < count; ++i)
+                if (spans[std::size_t(i)].left <= x && spans[std::size_t(i)].right > x) next = &spans[std::size_t(i)];
+            if (!next) return x >= right;
+            x = next->right;
+            if (x >= right) return true;
+        }
+    }
+};
+
+// Calls draw(left, right) for the parts of target columns [left, right) that cover
+// leaves visible; every layer below works pixel by pixel, so drawing it in pieces
+// changes nothing where it shows.
+template <typename Draw>
+void drawUncovered(const Cover& cover, int64_t left, int64_t right, Draw draw) {
+    if (left >= right) return;
+    const ColumnSpan* first = nullptr;
+    for (int i = 0; i < cover.count; ++i) {
+        const ColumnSpan& c = cover.spans[std::size_t(i)];
+        if (c.right > left && c.left < right && (!first || c.left < first->left)) first = &c;
+    }
+    if (!first) return draw(left, right);
+    if (first->left > left) draw(left, first->left);
+    drawUncovered(cover, std::max(left, first->right), right, draw);
+}
+
+// The target columns a block w wide drawn at dx lands on.
+ColumnSpan landing(const Surface& target, int dx, int w) {
+    return {std::max<int64_t>(dx, 0), std::min<int64_t>(int64_t(dx) + w, target.width())};
+}
+
+void drawBackground(const SurfaceBank& bank, Surface& target, const RowSpan& band, const Cover& cover) {
     const SurfaceState& s = bank.state(SurfaceId::Background);
     if (s.shown != 1) return;
     int dy = s.y, sy = 0, h = kSceneHeight;
-    if (clipToBand(band, dy, sy, h)) target.blit(bank[SurfaceId::Background], s.x, dy, 0, sy, kSceneWidth, h);
+    if (!clipToBand(band, dy, sy, h)) return;
+    const ColumnSpan on = landing(target, s.x, kSceneWidth);
+    drawUncovered(cover, on.left, on.right, [&](int64_t left, int64_t right) {
+        target.blit(bank[SurfaceId::Background], int(left), dy, int(left - s.x), sy, int(right - left), h);
+    });
 }
 
 void applySceneEffect(const SurfaceBank& bank, Surface& target, const RowSpan& band) {
@@ -41,16 +89,31 @@ void applySceneEffect(const SurfaceBank& bank, Surface& target, const RowSpan& b
                 band.top, band.bottom);
 }
 
-void drawPerson(const SurfaceBank& bank, int slot, Surface& target, const RowSpan& band) {
+void drawPerson(const SurfaceBank& bank, int slot, Surface& target, const RowSpan& band, const Cover& cover) {
     const SurfaceState& s = bank.state(personSurface(slot));
     if (s.shown != 1) return;
     const Surface& person = bank[personSurface(slot)];
     int dy = s.y, sy = 0, h = person.height();
     if (!clipToBand(band, dy, sy, h)) return;
-    if (s.masked == 1)
-        drawMasked(target, person, bank[personMaskSurface(slot)], s.x, dy, 0, sy, person.width(), h);
-    else
-        target.blit(person, s.x, dy, 0, sy, person.width(), h);
+    const ColumnSpan on = landing(target, s.x, person.width());
+    drawUncovered(cover, on.left, on.right, [&](int64_t left, int64_t right) {
+        const int dx = int(left), sx = int(left - s.x), w = int(right - left);
+        if (s.masked == 1)
+            drawMasked(target, person, bank[personMaskSurface(slot)], dx, dy, sx, sy, w, h);
+        else
+            target.blit(person, dx, dy, sx, sy, w, h);
+    });
+}
+
+// A person drawn without a mask replaces every target pixel it lands on; the columns
+// it lands on in every row of the band, if it is shown there.
+bool opaqueOver(const SurfaceBank& bank, int slot, const Surface& target, const RowSpan& band, ColumnSpan& on) {
+    const SurfaceState& s = bank.state(personSurface(slot));
+    const Surface& person = bank[personSurface(slot)];
+    if (s.shown != 1 || s.masked == 1 || person.empty()) return false;
+    if (s.y > band.top || int64_t(s.y) + person.height() < band.bottom) return false;
+    on = landing(target, s.x, person.width());
+    return on.left < on.right;
 }
 
 QVL_VECTOR_CLONES void darkenRows(Surface& surface, int32_t rate, const RowSpan& band) {
@@ -93,9 +156,18 @@ void composeRows(const SurfaceBank& bank, const Darkness& darkness, Surface& tar
     const bool dark = darkness.on && !darkness.suppressed;
     for (int top = span.top; top < span.bottom; top += kBandRows) {
         const RowSpan band{top, std::min(top + kBandRows, span.bottom)};
-        drawBackground(bank, target, band);
-        if (effectFirst) applySceneEffect(bank, target, band);
-        for (int slot = 0; slot < kPersonSlots; ++slot) drawPerson(bank, slot, target, band);
+        // covers[slot]: what the opaque persons above person slot hide; persons: what
+        // all of them hide of the background and the effect before them.
+        std::array<Cover, kPersonSlots> covers{};
+        Cover persons;
+        for (int slot = kPersonSlots - 1; slot >= 0; --slot) {
+            covers[std::size_t(slot)] = persons;
+            if (opaqueOver(bank, slot, target, band, persons.spans[std::size_t(persons.count)])) ++persons.count;
+        }
+        drawBackground(bank, target, band, persons);
+        // The effect cannot be cut into columns: it is skipped only where nothing of it shows.
+        if (effectFirst && !persons.hides(0, target.width())) applySceneEffect(bank, target, band);
+        for (int slot = 0; slot < kPersonSlots; ++slot) drawPerson(bank, slot, target, band, covers[std::size_t(slot)]);
         if (effectLast) applySceneEffect(bank, target, band);
         if (dark) darkenRows(target, darkness.rate, band);
         if (keep) copyRows(target, *keep, band);

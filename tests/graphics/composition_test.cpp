@@ -308,9 +308,9 @@ TEST_F(Scene, EveryCompositionEqualsTheLayerByLayerOne) {
     };
     auto coord = [&](int range) { return std::to_string(int(next(uint32_t(range))) - range / 4); };
     const char* kinds[] = {"#COPY", "#OR", "#AND", "#XOR", "#BLEND", "#INCREASE", "#DECREASE"};
-    int kept = 0, notKept = 0;
-    for (int step = 0; step < 200; ++step) {
-        switch (next(12)) {
+    int kept = 0, notKept = 0, hidden = 0;
+    for (int step = 0; step < 240; ++step) {
+        switch (next(14)) {
         case 0:
             bank.loadBackground(noise(636 + int(next(40)), 476 + int(next(40)), 0), "bg.bmp");
             bank.state(SurfaceId::Background).x = -int32_t(next(8) == 0);
@@ -352,6 +352,16 @@ TEST_F(Scene, EveryCompositionEqualsTheLayerByLayerOne) {
         case 11:
             bank[personMaskSurface(int(next(3)))].fill(0);
             break;
+        case 12:
+        case 13:
+            // An opaque person up to wider and taller than the screen, hiding what lies below.
+            showPerson(int(next(3)), noise(200 + int(next(560)), 100 + int(next(460)), kKey), "#NONE",
+                       int(next(120)) - 60, int(next(100)) - 50);
+            break;
+        }
+        for (int slot = 0; slot < kPersonSlots; ++slot) {
+            const SurfaceState& s = bank.state(personSurface(slot));
+            hidden += s.shown == 1 && s.masked != 1 && bank[personSurface(slot)].height() >= 100;
         }
         Surface expected = std::as_const(bank)[SurfaceId::VirtualVram].clone();
         composeLayerByLayer(bank, darkness, expected);
@@ -362,6 +372,8 @@ TEST_F(Scene, EveryCompositionEqualsTheLayerByLayerOne) {
     // Both ways were taken: from the kept picture and straight into VirtualVram.
     EXPECT_GT(kept, 30);
     EXPECT_GT(notKept, 10);
+    // Opaque persons hid others and the background often enough.
+    EXPECT_GT(hidden, 60);
 }
 
 TEST(DarkenScene, RatesAtAndBeyondTheEnds) {
