@@ -435,4 +435,72 @@ TEST(SharpDesktop, TransitionsAShakeAndTheScrollRollShowTheTextOnce) {
     }
 }
 
+
+// The popup menu and the save dialog at a full screen of 1366 x 768 (1.6 times):
+// their text is drawn anew at that size, so the box differs from the same box
+// with sharp text off, and matches its golden read-back.
+TEST(SharpDesktop, TheMenuAndADialogAtAFractionalFullScreenScaleAreDrawnAtTheWindowsResolution) {
+    VirtualDisplay display("1366x768");
+    if (!display.up()) GTEST_SKIP() << "no virtual display: " << display.reason();
+    if (!display.startWindowManager()) GTEST_SKIP() << "no window manager (openbox) to grant full screen";
+    Scenario s("sharpfracboxes", "_textclear\n一行目\n二行目\n三行目\n", "SavePath=save\\\nBackGround=bg_room.mag\n");
+    s.copy(kData / "bg_room.mag");
+    const qvl::Surface still = s.headlessFrame("click\n");
+    // The scene 1024 x 768, centred: scene (x, y) at window (171 + 1.6x, 1.6y).
+    auto toWindow = [](qvl::Rect r) {
+        const int x0 = 171 + int(std::floor(r.x * 1.6)), y0 = int(std::floor(r.y * 1.6));
+        return qvl::Rect{x0, y0, 171 + int(std::ceil((r.x + r.w) * 1.6)) - x0, int(std::ceil((r.y + r.h) * 1.6)) - y0};
+    };
+    struct Case {
+        const char* name;
+        std::string headless;
+        std::function<void(Window&)> open;
+    };
+    const std::vector<Case> cases = {
+        {"menu", "click\nrclick 300 200\n", [](Window& w) { w.click(171 + 480, 320, 3); }},
+        {"dialog", "click\nkey Ctrl+s\n", [](Window& w) { w.key("ctrl+s"); }},
+    };
+    for (const Case& c : cases) {
+        const qvl::Rect box = toWindow(boxBetween(s.headlessFrame(c.headless), still));
+        ASSERT_GT(box.w, 30) << c.name;
+        qvl::Surface shown[2];
+        for (const bool sharp : {false, true}) {
+            s.write("qvl.ini", std::string("[Window]\nSharpText=") + (sharp ? "1" : "0") + "\n");
+            Window w(display, s);
+            ASSERT_TRUE(w.open());
+            ASSERT_TRUE(w.waitForTranscript("text: 一行目"));
+            w.key("F11");
+            std::this_thread::sleep_for(std::chrono::milliseconds(700));
+            w.click(683, 600);
+            ASSERT_TRUE(w.waitForTranscript("text: 二行目")) << w.transcript();
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            const qvl::Surface before = w.readBack();
+            c.open(w);
+            // The box is waited for: the save dialog writes no line when it opens.
+            for (int tries = 0; tries < 20; ++tries) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                shown[sharp] = w.readBack();
+                if (shown[sharp].width() == 1366 && before.width() == 1366 &&
+                    compareBand(shown[sharp], before, box).differ > box.w * box.h / 4)
+                    break;
+            }
+            ASSERT_EQ(shown[sharp].width(), 1366) << c.name;
+            ASSERT_EQ(shown[sharp].height(), 768) << c.name;
+        }
+        // Pixels of the box the sharp text changed: glyphs drawn at 1.6 times
+        // cover other pixels than blown-up 640 x 480 glyphs.
+        int changed = 0;
+        for (int y = box.y; y < box.y + box.h; ++y)
+            for (int x = box.x; x < box.x + box.w; ++x)
+                for (int shift = 0; shift < 24; shift += 8)
+                    if (std::abs(int((shown[0].pixel(x, y) >> shift) & 0xFF) -
+                                 int((shown[1].pixel(x, y) >> shift) & 0xFF)) > 48) {
+                        ++changed;
+                        break;
+                    }
+        EXPECT_GT(changed, 300) << c.name;
+        expectGolden(shown[1], box, std::string("sharp_") + c.name + "_fractional");
+    }
+}
+
 }  // namespace
