@@ -498,7 +498,7 @@ TEST(SharpDesktop, TheMenuAndADialogAtAFractionalFullScreenScaleAreDrawnAtTheWin
                         ++changed;
                         break;
                     }
-        EXPECT_GT(changed, 300) << c.name;
+        EXPECT_GT(changed, 1500) << c.name;
         expectGolden(shown[1], box, std::string("sharp_") + c.name + "_fractional");
     }
 }
