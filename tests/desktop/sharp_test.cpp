@@ -407,7 +407,7 @@ TEST(SharpDesktop, TransitionsAShakeAndTheScrollRollShowTheTextOnce) {
                 if (renderings[1][std::size_t(y * 640 + x - 4)]) doubled[std::size_t(y * 640 + x)] = true;
         ASSERT_GT(oneCopyError(doubled, renderings, band, c.offsets), 0.5) << c.name;
         w.click(900, 900);
-        int taken = 0, moved = 0;
+        int taken = 0, inside = 0;
         double worst = 0;
         const auto end = Clock::now() + std::chrono::seconds(120);
         while (Clock::now() < end && w.transcript().find("text: 終わり") == std::string::npos) {
@@ -423,18 +423,17 @@ TEST(SharpDesktop, TransitionsAShakeAndTheScrollRollShowTheTextOnce) {
             // (no finer detail than the scene's pixels) or moved.
             if ((c.grab && betweenTwoPictures(shown)) || finerThanTheScene(shown, band) * 4 < sharpDetail ||
                 oneCopyError(ink, {renderings[0]}, band, {0, 0, 1, 1}) > 0.35)
-                ++moved;
+                ++inside;
             if (error > worst) {
                 worst = error;
                 if (error > 0.35) keepForALook(shown, still);
             }
         }
         EXPECT_LE(worst, 0.35) << c.name << ": " << taken << " read-backs";
-        EXPECT_GE(moved, 2) << c.name << ": " << taken << " read-backs, too few inside the effect";
+        EXPECT_GE(inside, 2) << c.name << ": " << taken << " read-backs, too few inside the effect";
         ASSERT_TRUE(w.waitForTranscript("text: 終わり", std::chrono::seconds(60))) << c.name;
     }
 }
-
 
 // The popup menu and the save dialog at a full screen of 1366 x 768 (1.6 times):
 // their text is drawn anew at that size, so the box differs from the same box
