@@ -3,14 +3,20 @@
 // their golden read-backs, and the size a new player's window starts at.
 #include "tests/desktop/desktop.h"
 
+#include "graphics/bmp_encoder.h"
 #include "platform/fonts.h"
 
 #include <cmath>
 #include <functional>
 
+// Last: its macros must not reach the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
 namespace {
 
 using namespace qvl_desktop;
+using qvl_desktop::Window;  // not X's
 
 const fs::path kData = fs::path(QVL_TEST_SCENARIOS) / "text_icon_frames";
 const std::string kLine = "あいうえおＡＢＣ";
@@ -268,6 +274,231 @@ TEST(SharpDesktop, TheMenuADialogAndTheLogAreDrawnAtTheWindowsResolution) {
         ASSERT_EQ(shown.width(), 1920);
         EXPECT_GT(finerThanTheScene(shown, box), c.finer) << c.name;
         expectGolden(shown, {3 * box.x, 3 * box.y, 3 * box.w, 3 * box.h}, std::string("sharp_") + c.name + "_x3");
+    }
+}
+
+
+// A picture's scene pixels as ink or not: white text on black, the window at
+// `scale` times with the scene at its top-left, each scene pixel the mean of
+// its scale-by-scale block.
+std::vector<bool> inkOf(const qvl::Surface& shown, int scale) {
+    std::vector<bool> ink(640 * 480);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) {
+            int sum = 0;
+            for (int dy = 0; dy < scale; ++dy)
+                for (int dx = 0; dx < scale; ++dx) sum += int(shown.pixel(scale * x + dx, scale * y + dy) >> 8 & 0xFF);
+            ink[std::size_t(y * 640 + x)] = sum > 128 * scale * scale;
+        }
+    return ink;
+}
+
+// How far a read-back's text band is from one copy of the line: the least, over
+// the two renderings and the offsets the effect may move the picture by, of the
+// band's pixels whose ink differs, as a share of the rendering's ink there.
+// One copy, sharp or blown up, where the effect put it, scores near nothing
+// (the two renderings' edges differ, and a box-downscaled sharp glyph is
+// rounded to ink at a middle grey); a missing line scores one, and a second
+// copy anywhere in the band adds about one. A second copy exactly on the first
+// is not caught, and cannot be seen as two either.
+double oneCopyError(const std::vector<bool>& shown, const std::vector<std::vector<bool>>& renderings, qvl::Rect band,
+                    qvl::Rect offsets) {
+    double best = 1e9;
+    for (const std::vector<bool>& r : renderings)
+        for (int oy = offsets.y; oy < offsets.y + offsets.h; ++oy)
+            for (int ox = offsets.x; ox < offsets.x + offsets.w; ++ox) {
+                int differ = 0, ink = 0;
+                for (int y = band.y; y < band.y + band.h; ++y)
+                    for (int x = band.x; x < band.x + band.w; ++x) {
+                        const int sx = x - ox, sy = y - oy;
+                        const bool expected = sx >= 0 && sy >= 0 && sx < 640 && sy < 480 && r[std::size_t(sy * 640 + sx)];
+                        ink += expected;
+                        differ += expected != shown[std::size_t(y * 640 + x)];
+                    }
+                best = std::min(best, double(differ) / double(std::max(ink, 1)));
+            }
+    return best;
+}
+
+// What X shows in the window, taken by the X server whatever the program is
+// doing; empty when it cannot be had.
+qvl::Surface grabWindow(const VirtualDisplay& display, const Window& w, int width, int height) {
+    Display* x = XOpenDisplay(display.display().c_str());
+    if (!x) return {};
+    qvl::Surface out;
+    if (XImage* image = XGetImage(x, ::Window(std::stoul(w.id())), 0, 0, unsigned(width), unsigned(height), AllPlanes,
+                                  ZPixmap)) {
+        if (image->bits_per_pixel == 32) {
+            out = qvl::Surface(width, height, 0);
+            for (int y = 0; y < height; ++y)
+                for (int i = 0; i < width; ++i)
+                    out.row(y)[i] =
+                        reinterpret_cast<const uint32_t*>(image->data + std::ptrdiff_t(y) * image->bytes_per_line)[i] &
+                        0xFFFFFF;
+        }
+        XDestroyImage(image);
+    }
+    XCloseDisplay(x);
+    return out;
+}
+
+// The part below the line at three times neither one background nor the other
+// (nor the black before them): a transition caught between them.
+bool betweenTwoPictures(const qvl::Surface& shown) {
+    const uint32_t first = shown.pixel(30, 3 * 70);
+    for (int y = 70; y < 480; y += 40)
+        for (int x = 10; x < 640; x += 40)
+            if ((shown.pixel(3 * x, 3 * y) & 0xFFFFFF) != (first & 0xFFFFFF)) return true;
+    return first != 0x2040C0 && first != 0xC04020 && first != 0;
+}
+
+// At three times, transitions, a shake and the scroll roll over a page of text,
+// slowed down (repeated, long steps) so that read-backs land inside them: every
+// read-back shows the line once, sharp or blown up, never both and never none.
+TEST(SharpDesktop, TransitionsAShakeAndTheScrollRollShowTheTextOnce) {
+    VirtualDisplay display("1920x1440");
+    if (!display.up()) GTEST_SKIP() << "no virtual display: " << display.reason();
+    // A transition runs only when the picture changes: two backgrounds, black
+    // behind the line, take turns below it.
+    std::string fades;
+    for (int i = 0; i < 12; ++i)
+        for (const char* kind : {"BLEND0", "TILE0", "SCROLL0", "PAT0"})
+            fades += std::string("_bgload \"low") + char('1' + i % 2) + ".bmp\"\n_fade #" + kind + "\n";
+    struct Case {
+        const char* name;
+        std::string effect;
+        qvl::Rect offsets;  // how far the effect may move the line, scene pixels
+        bool grab;
+    };
+    const std::vector<Case> cases = {
+        {"transitions", fades, {0, 0, 1, 1}, true},
+        {"shake", "_shake 8,40,120\n", {-8, -8, 16, 16}, false},
+        // Black fill, one row every 300 ms: the line climbs at most 16 rows.
+        {"scroll", "_scroll 300,#000000,1,0,0\n|16\n_endscroll\n", {0, -17, 1, 18}, false},
+    };
+    // The line with its ruby room and the room a shake moves it in; the closing
+    // line below stays out of it.
+    const qvl::Rect band{0, 0, 8 * 24 + 16, 52};
+    for (const Case& c : cases) {
+        Scenario s(std::string("sharpfx-") + c.name, "_textwait 0\n" + kLine + "\n" + c.effect + "終わり\n",
+                   "SavePath=save\\\n");
+        for (uint32_t colour : {0x2040C0u, 0xC04020u}) {
+            qvl::Surface low(640, 480, 0);
+            low.fillRect({0, 60, 640, 420}, colour);
+            writeAll(s.dir() / (colour == 0x2040C0u ? "low1.bmp" : "low2.bmp"), qvl::encodeBmp(low));
+        }
+        const qvl::Surface blownUp = s.headlessFrame("");
+        ASSERT_EQ(blownUp.width(), 640) << c.name;
+        Window w(display, s, {"--scale", "3"});
+        ASSERT_TRUE(w.open());
+        ASSERT_TRUE(w.waitForTranscript("text: " + kLine));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const qvl::Surface still = w.readBack();
+        ASSERT_EQ(still.width(), 1920) << c.name;
+        const std::vector<std::vector<bool>> renderings{inkOf(still, 3), inkOf(blownUp, 1)};
+        // The still read-back is the sharp rendering: it must itself be one copy.
+        ASSERT_LT(oneCopyError(renderings[1], {renderings[0]}, band, {0, 0, 1, 1}), 0.35) << c.name;
+        const int sharpDetail = finerThanTheScene(still, band);
+        // The measure sees a second copy: the sharp line with the blown-up one
+        // a few pixels off.
+        std::vector<bool> doubled = renderings[0];
+        for (int y = 0; y < 480; ++y)
+            for (int x = 4; x < 640; ++x)
+                if (renderings[1][std::size_t(y * 640 + x - 4)]) doubled[std::size_t(y * 640 + x)] = true;
+        ASSERT_GT(oneCopyError(doubled, renderings, band, c.offsets), 0.5) << c.name;
+        w.click(900, 900);
+        int taken = 0, inside = 0;
+        double worst = 0;
+        const auto end = Clock::now() + std::chrono::seconds(120);
+        while (Clock::now() < end && w.transcript().find("text: 終わり") == std::string::npos) {
+            // The program handles no event inside a transition whose frames take
+            // longer than their pace (each here, at this size): its read-back
+            // would come only after it, so X's copy of the window is taken.
+            const qvl::Surface shown = c.grab ? grabWindow(display, w, 1920, 1440) : w.readBack();
+            if (shown.width() != 1920) break;
+            const std::vector<bool> ink = inkOf(shown, 3);
+            const double error = oneCopyError(ink, renderings, band, c.offsets);
+            ++taken;
+            // Inside the effect: the backgrounds half changed, the line blown up
+            // (no finer detail than the scene's pixels) or moved.
+            if ((c.grab && betweenTwoPictures(shown)) || finerThanTheScene(shown, band) * 4 < sharpDetail ||
+                oneCopyError(ink, {renderings[0]}, band, {0, 0, 1, 1}) > 0.35)
+                ++inside;
+            if (error > worst) {
+                worst = error;
+                if (error > 0.35) keepForALook(shown, still);
+            }
+        }
+        EXPECT_LE(worst, 0.35) << c.name << ": " << taken << " read-backs";
+        EXPECT_GE(inside, 2) << c.name << ": " << taken << " read-backs, too few inside the effect";
+        ASSERT_TRUE(w.waitForTranscript("text: 終わり", std::chrono::seconds(60))) << c.name;
+    }
+}
+
+// The popup menu and the save dialog at a full screen of 1366 x 768 (1.6 times):
+// their text is drawn anew at that size, so the box differs from the same box
+// with sharp text off, and matches its golden read-back.
+TEST(SharpDesktop, TheMenuAndADialogAtAFractionalFullScreenScaleAreDrawnAtTheWindowsResolution) {
+    VirtualDisplay display("1366x768");
+    if (!display.up()) GTEST_SKIP() << "no virtual display: " << display.reason();
+    if (!display.startWindowManager()) GTEST_SKIP() << "no window manager (openbox) to grant full screen";
+    Scenario s("sharpfracboxes", "_textclear\n一行目\n二行目\n三行目\n", "SavePath=save\\\nBackGround=bg_room.mag\n");
+    s.copy(kData / "bg_room.mag");
+    const qvl::Surface still = s.headlessFrame("click\n");
+    // The scene 1024 x 768, centred: scene (x, y) at window (171 + 1.6x, 1.6y).
+    auto toWindow = [](qvl::Rect r) {
+        const int x0 = 171 + int(std::floor(r.x * 1.6)), y0 = int(std::floor(r.y * 1.6));
+        return qvl::Rect{x0, y0, 171 + int(std::ceil((r.x + r.w) * 1.6)) - x0, int(std::ceil((r.y + r.h) * 1.6)) - y0};
+    };
+    struct Case {
+        const char* name;
+        std::string headless;
+        std::function<void(Window&)> open;
+    };
+    const std::vector<Case> cases = {
+        {"menu", "click\nrclick 300 200\n", [](Window& w) { w.click(171 + 480, 320, 3); }},
+        {"dialog", "click\nkey Ctrl+s\n", [](Window& w) { w.key("ctrl+s"); }},
+    };
+    for (const Case& c : cases) {
+        const qvl::Rect box = toWindow(boxBetween(s.headlessFrame(c.headless), still));
+        ASSERT_GT(box.w, 30) << c.name;
+        qvl::Surface shown[2];
+        for (const bool sharp : {false, true}) {
+            s.write("qvl.ini", std::string("[Window]\nSharpText=") + (sharp ? "1" : "0") + "\n");
+            Window w(display, s);
+            ASSERT_TRUE(w.open());
+            ASSERT_TRUE(w.waitForTranscript("text: 一行目"));
+            w.key("F11");
+            std::this_thread::sleep_for(std::chrono::milliseconds(700));
+            w.click(683, 600);
+            ASSERT_TRUE(w.waitForTranscript("text: 二行目")) << w.transcript();
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            const qvl::Surface before = w.readBack();
+            c.open(w);
+            // The box is waited for: the save dialog writes no line when it opens.
+            for (int tries = 0; tries < 20; ++tries) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                shown[sharp] = w.readBack();
+                if (shown[sharp].width() == 1366 && before.width() == 1366 &&
+                    compareBand(shown[sharp], before, box).differ > box.w * box.h / 4)
+                    break;
+            }
+            ASSERT_EQ(shown[sharp].width(), 1366) << c.name;
+            ASSERT_EQ(shown[sharp].height(), 768) << c.name;
+        }
+        // Pixels of the box the sharp text changed: glyphs drawn at 1.6 times
+        // cover other pixels than blown-up 640 x 480 glyphs.
+        int changed = 0;
+        for (int y = box.y; y < box.y + box.h; ++y)
+            for (int x = box.x; x < box.x + box.w; ++x)
+                for (int shift = 0; shift < 24; shift += 8)
+                    if (std::abs(int((shown[0].pixel(x, y) >> shift) & 0xFF) -
+                                 int((shown[1].pixel(x, y) >> shift) & 0xFF)) > 48) {
+                        ++changed;
+                        break;
+                    }
+        EXPECT_GT(changed, 1500) << c.name;
+        expectGolden(shown[1], box, std::string("sharp_") + c.name + "_fractional");
     }
 }
 
