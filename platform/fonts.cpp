@@ -307,60 +307,52 @@ struct FontEngine::Impl {
         return {up, total - up};
     }
 
-    static void drawGlyph(Surface& dst, long long penX, long long baseline, const Glyph& g, uint32_t colour) {
+    // Calls put(pixel, coverage) for each pixel of the glyph inside dst that it covers.
+    template <typename Put>
+    static void forEachCovered(Surface& dst, long long penX, long long baseline, const Glyph& g, Put put) {
         if (g.coverage.empty()) return;
         const long long left = penX + g.left, top = baseline - g.top;
         const long long x0 = std::max<long long>(left, 0), x1 = std::min<long long>(left + g.width, dst.width());
         const long long y0 = std::max<long long>(top, 0), y1 = std::min<long long>(top + g.rows, dst.height());
         if (x0 >= x1 || y0 >= y1) return;
-        const uint32_t rgb = colour & 0xFFFFFF;
-        const uint32_t sr = (rgb >> 16) & 0xFF, sg = (rgb >> 8) & 0xFF, sb = rgb & 0xFF;
         for (long long y = y0; y < y1; ++y) {
             uint32_t* row = dst.row(static_cast<int>(y));
             const uint8_t* cov = g.coverage.data() + std::size_t(y - top) * std::size_t(g.width);
-            for (long long x = x0; x < x1; ++x) {
-                const uint32_t a = cov[x - left];
-                if (a == 0) continue;
-                uint32_t& d = row[x];
-                if (a == 255) {
-                    d = (d & 0xFF000000u) | rgb;
-                    continue;
-                }
-                const uint32_t dr = (d >> 16) & 0xFF, dg = (d >> 8) & 0xFF, db = d & 0xFF;
-                const auto mix = [a](uint32_t s, uint32_t t) { return (s * a + t * (255 - a) + 127) / 255; };
-                d = (d & 0xFF000000u) | (mix(sr, dr) << 16) | (mix(sg, dg) << 8) | mix(sb, db);
-            }
+            for (long long x = x0; x < x1; ++x)
+                if (const uint32_t a = cov[x - left]) put(row[x], a);
         }
+    }
+
+    static void drawGlyph(Surface& dst, long long penX, long long baseline, const Glyph& g, uint32_t colour) {
+        const uint32_t rgb = colour & 0xFFFFFF;
+        const uint32_t sr = (rgb >> 16) & 0xFF, sg = (rgb >> 8) & 0xFF, sb = rgb & 0xFF;
+        forEachCovered(dst, penX, baseline, g, [&](uint32_t& d, uint32_t a) {
+            if (a == 255) {
+                d = (d & 0xFF000000u) | rgb;
+                return;
+            }
+            const uint32_t dr = (d >> 16) & 0xFF, dg = (d >> 8) & 0xFF, db = d & 0xFF;
+            const auto mix = [a](uint32_t s, uint32_t t) { return (s * a + t * (255 - a) + 127) / 255; };
+            d = (d & 0xFF000000u) | (mix(sr, dr) << 16) | (mix(sg, dg) << 8) | mix(sb, db);
+        });
     }
 
     // Source-over onto a layer with coverage in its top byte.
     static void drawGlyphOnLayer(Surface& dst, long long penX, long long baseline, const Glyph& g, uint32_t colour) {
-        if (g.coverage.empty()) return;
-        const long long left = penX + g.left, top = baseline - g.top;
-        const long long x0 = std::max<long long>(left, 0), x1 = std::min<long long>(left + g.width, dst.width());
-        const long long y0 = std::max<long long>(top, 0), y1 = std::min<long long>(top + g.rows, dst.height());
-        if (x0 >= x1 || y0 >= y1) return;
         const uint32_t sr = (colour >> 16) & 0xFF, sg = (colour >> 8) & 0xFF, sb = colour & 0xFF;
-        for (long long y = y0; y < y1; ++y) {
-            uint32_t* row = dst.row(static_cast<int>(y));
-            const uint8_t* cov = g.coverage.data() + std::size_t(y - top) * std::size_t(g.width);
-            for (long long x = x0; x < x1; ++x) {
-                const uint32_t a = cov[x - left];
-                if (a == 0) continue;
-                uint32_t& d = row[x];
-                const uint32_t da = d >> 24;
-                if (a == 255 || da == 0) {
-                    d = (a << 24) | (colour & 0xFFFFFF);
-                    continue;
-                }
-                // out = src + dst * (1 - src), in straight alpha.
-                const uint32_t keep = da * (255 - a);  // 0..65025
-                const uint32_t oa = a * 255 + keep;    // 255 * out alpha
-                const auto mix = [&](uint32_t s, uint32_t t) { return (s * a * 255 + t * keep + oa / 2) / oa; };
-                d = ((oa + 127) / 255 << 24) | (mix(sr, (d >> 16) & 0xFF) << 16) | (mix(sg, (d >> 8) & 0xFF) << 8) |
-                    mix(sb, d & 0xFF);
+        forEachCovered(dst, penX, baseline, g, [&](uint32_t& d, uint32_t a) {
+            const uint32_t da = d >> 24;
+            if (a == 255 || da == 0) {
+                d = (a << 24) | (colour & 0xFFFFFF);
+                return;
             }
-        }
+            // out = src + dst * (1 - src), in straight alpha.
+            const uint32_t keep = da * (255 - a);  // 0..65025
+            const uint32_t oa = a * 255 + keep;    // 255 * out alpha
+            const auto mix = [&](uint32_t s, uint32_t t) { return (s * a * 255 + t * keep + oa / 2) / oa; };
+            d = ((oa + 127) / 255 << 24) | (mix(sr, (d >> 16) & 0xFF) << 16) | (mix(sg, (d >> 8) & 0xFF) << 8) |
+                mix(sb, d & 0xFF);
+        });
     }
 
     long long drawOnLayer(Surface& dst, long long x, long long y, std::u32string_view text, const FontSpec& font,
