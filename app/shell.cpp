@@ -329,7 +329,7 @@ void Shell::showFontDialog() {
     TextWindowState& textWindow = main_.textWindow;
     FontFaces current;
     std::copy_n(settings.FontTable.begin(), kFontChoices, current.begin());
-    FontDialog dialog(main_.platform().fonts().families(), current, fontDialog);
+    FontDialog dialog(main_.platform().fonts().faceChoices(), current, fontDialog);
     main_.transcript.write("dialog", dialog.title());
     if (auto chosen = dialog.run(main_.cycle)) {
         std::copy(chosen->begin(), chosen->end(), settings.FontTable.begin());

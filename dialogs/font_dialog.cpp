@@ -215,11 +215,15 @@ private:
     bool rowPressed_ = false;
 };
 
-FontDialog::FontDialog(std::vector<std::string> families, const FontFaces& current, FontDialogState& state)
+FontDialog::FontDialog(const std::vector<platform::FaceChoice>& faces, const FontFaces& current,
+                       FontDialogState& state)
     : Dialog(sjis("フォント設定"), kClientWidth + 2 * kEdge, kClientHeight + kTitleHeight + 1 + 2 * kEdge),
-      families_(std::move(families)),
       current_(current),
       state_(state) {
+    for (const platform::FaceChoice& face : faces) {
+        families_.push_back(face.shown);
+        names_.push_back(face.names);
+    }
     auto panel = [&](Rect r, std::string caption, uint32_t colour) -> ImageButton& {
         auto& p = add<ImageButton>(r, std::move(caption));
         p.setColour(colour);
@@ -254,8 +258,9 @@ FontDialog::FontDialog(std::vector<std::string> families, const FontFaces& curre
 
     for (int k = 0; k < kFontChoices; ++k) {
         FontCombo& combo = *combos_[std::size_t(k)];
-        auto found = std::find(families_.begin(), families_.end(), current[std::size_t(k)]);
-        combo.selected = found == families_.end() ? -1 : int(found - families_.begin());
+        combo.selected = rowOf(current[std::size_t(k)]);
+        givenRows_[std::size_t(k)] = combo.selected;
+        givenNames_[std::size_t(k)] = current[std::size_t(k)];
         state_.faces[std::size_t(k)] = face(k);
         combo.onDrop = [this, &combo] { dropList_->open(combo); };
         combo.onChange = [this, k] { selectionChanged(k); };
@@ -274,14 +279,28 @@ bool FontDialog::dropped() const {
 
 std::string FontDialog::face(int list) const {
     const int row = combos_[std::size_t(list)]->selected;
-    return row >= 0 && row < int(families_.size()) ? families_[std::size_t(row)] : std::string();
+    if (row < 0 || row >= int(families_.size())) return {};
+    return row == givenRows_[std::size_t(list)] ? givenNames_[std::size_t(list)] : families_[std::size_t(row)];
+}
+
+int FontDialog::rowOf(std::string_view sjisFace) const {
+    auto shown = std::find(families_.begin(), families_.end(), sjisFace);
+    if (shown != families_.end()) return int(shown - families_.begin());
+    for (std::size_t row = 0; row < names_.size(); ++row)
+        if (std::find(names_[row].begin(), names_[row].end(), sjisFace) != names_[row].end()) return int(row);
+    return -1;
 }
 
 bool FontDialog::choose(int list, std::string_view sjisFace) {
     if (list < 0 || list >= kFontChoices) return false;
-    auto found = std::find(families_.begin(), families_.end(), sjisFace);
-    if (found == families_.end()) return false;
-    combos_[std::size_t(list)]->setSelected(int(found - families_.begin()));
+    const int row = rowOf(sjisFace);
+    if (row < 0) return false;
+    // The name asked for is the one kept: a script naming "IPAGothic" gets it back.
+    givenRows_[std::size_t(list)] = row;
+    givenNames_[std::size_t(list)] = std::string(sjisFace);
+    FontCombo& combo = *combos_[std::size_t(list)];
+    if (combo.selected == row) selectionChanged(list);
+    else combo.setSelected(row);
     return true;
 }
 

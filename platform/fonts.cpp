@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 
@@ -75,6 +76,9 @@ struct FontEngine::Impl {
     std::vector<std::string> familyNamesUtf8;
     std::vector<std::string> families;  // Shift-JIS, built on first use
     bool familiesBuilt = false;
+    std::vector<std::vector<std::string>> namesPerFace;  // UTF-8, each installed face's names
+    std::vector<FaceChoice> choices;                     // built on first use
+    bool choicesBuilt = false;
 
     std::map<std::pair<std::string, int>, int> faceIds;
     std::vector<LoadedFace> faces;
@@ -99,6 +103,7 @@ struct FontEngine::Impl {
     void listInstalled() {
         for (InstalledFace& face : listInstalledFaces()) {
             FaceCandidate candidate{{face.file, face.index}, face.styleDistance};
+            namesPerFace.push_back(face.families);
             for (std::string& name : face.families) {
                 auto [it, inserted] = installed.try_emplace(normalizeFaceName(name), candidate);
                 if (!inserted && candidate.better(it->second)) it->second = candidate;
@@ -184,6 +189,64 @@ struct FontEngine::Impl {
             if (firstInstalled(alias.faces)) families.push_back(utf8ToSjis(alias.name));
         std::sort(families.begin(), families.end());
         families.erase(std::unique(families.begin(), families.end()), families.end());
+    }
+
+    // Names Shift-JIS cannot spell could never be asked for by a script.
+    static std::optional<std::string> spellable(const std::string& utf8) {
+        std::string sjis = utf8ToSjis(utf8);
+        if (sjisToUtf8(sjis) != utf8) return std::nullopt;
+        return sjis;
+    }
+
+    // Adds one face under the first name that is not plain ASCII (its Japanese
+    // name), else its first; a name already shown for another face stays that
+    // face's.
+    void addChoice(const std::vector<std::string>& utf8Names, std::map<std::string, std::size_t>& byShown) {
+        FaceChoice choice;
+        auto ascii = [](const std::string& s) {
+            return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        };
+        for (const std::string& name : utf8Names) {
+            std::optional<std::string> sjis = spellable(name);
+            if (!sjis) continue;
+            if (choice.shown.empty() || (ascii(platform::sjisToUtf8(choice.shown)) && !ascii(name)))
+                choice.shown = *sjis;
+            choice.names.push_back(std::move(*sjis));
+        }
+        if (choice.shown.empty()) return;
+        auto [it, inserted] = byShown.try_emplace(choice.shown, choices.size());
+        if (inserted) {
+            choices.push_back(std::move(choice));
+            return;
+        }
+        // The same family in another file (its bold, its italic): one entry.
+        std::vector<std::string>& names = choices[it->second].names;
+        for (std::string& name : choice.names)
+            if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
+    }
+
+    void buildChoices() {
+        choicesBuilt = true;
+        std::map<std::string, std::size_t> byShown;
+        for (const std::vector<std::string>& names : namesPerFace) addChoice(names, byShown);
+        // The desktop names that stand in for one face ("ＭＳ ゴシック", "MS Gothic")
+        // are one entry, beside the face itself: scenarios ask for them.
+        std::vector<std::pair<const void*, std::vector<std::string>>> aliasGroups;
+        for (const FontAlias& alias : fontAliases()) {
+            if (!firstInstalled(alias.faces)) continue;
+            auto group = std::find_if(aliasGroups.begin(), aliasGroups.end(),
+                                      [&](const auto& g) { return g.first == alias.faces.data(); });
+            if (group == aliasGroups.end()) group = aliasGroups.insert(aliasGroups.end(), {alias.faces.data(), {}});
+            group->second.emplace_back(alias.name);
+        }
+        for (const auto& group : aliasGroups) addChoice(group.second, byShown);
+        // A name that is some face's shown name belongs to that face alone.
+        for (FaceChoice& choice : choices)
+            std::erase_if(choice.names, [&](const std::string& name) {
+                return name != choice.shown && byShown.contains(name);
+            });
+        std::sort(choices.begin(), choices.end(),
+                  [](const FaceChoice& a, const FaceChoice& b) { return a.shown < b.shown; });
     }
 
     FT_UInt glyphIndex(const LoadedFace& f, char32_t ch) const {
@@ -397,6 +460,11 @@ FontEngine::Impl& FontEngine::impl() {
 const std::vector<std::string>& FontEngine::families() {
     if (!impl().familiesBuilt) impl().buildFamilies();
     return impl().families;
+}
+
+const std::vector<FaceChoice>& FontEngine::faceChoices() {
+    if (!impl().choicesBuilt) impl().buildChoices();
+    return impl().choices;
 }
 
 bool FontEngine::isInstalled(std::string_view sjisName) {

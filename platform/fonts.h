@@ -20,6 +20,13 @@ struct FontSpec {
 
 class OverlayText;
 
+// One face as a player chooses it: listed once under its Japanese name where it
+// has one ("IPAゴシック", not also "IPAGothic"), and every name that reaches it.
+struct FaceChoice {
+    std::string shown;               // Shift-JIS
+    std::vector<std::string> names;  // Shift-JIS, `shown` among them
+};
+
 struct FontMetrics {
     int ascent = 0;   // pixels above the baseline
     int descent = 0;  // pixels below it
@@ -36,6 +43,8 @@ public:
     // our alias table maps to an installed face.
     const std::vector<std::string>& families();
     bool isInstalled(std::string_view sjisName);
+    // The faces again, each once, sorted by the name shown (for the font dialog).
+    const std::vector<FaceChoice>& faceChoices();
 
     // Draws Shift-JIS text with the top of its cell at y, transparent background.
     // Colour is 0x00RRGGBB; the top byte of the destination is left alone. Returns

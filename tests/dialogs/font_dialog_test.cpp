@@ -30,9 +30,12 @@ const std::string kIpaMincho = "IPAMincho";
 class FontDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        families_ = ui::test::sharedFonts().families();
+        faces_ = ui::test::sharedFonts().faceChoices();
         for (const std::string& face : {kGothic, kIpaGothic, kIpaMincho})
-            ASSERT_NE(std::find(families_.begin(), families_.end(), face), families_.end())
+            ASSERT_TRUE(std::any_of(faces_.begin(), faces_.end(),
+                                    [&](const platform::FaceChoice& c) {
+                                        return std::find(c.names.begin(), c.names.end(), face) != c.names.end();
+                                    }))
                 << platform::sjisToUtf8(face) << " is not installed: run scripts/setup.sh";
     }
     // A scripted choice in list k, as the headless "font" line sends it.
@@ -57,15 +60,16 @@ protected:
         return e;
     }
 
-    std::vector<std::string> families_;
+    std::vector<platform::FaceChoice> faces_;
     FontFaces current_{kGothic, kGothic, kIpaMincho, kGothic};
     FontDialogState state_;
     ui::test::FakeHost host_;
 };
 
 TEST_F(FontDialogTest, ListsHoldThePlatformsFacesAndPreselectTheCurrentOnes) {
-    FontDialog dialog(families_, current_, state_);
-    EXPECT_EQ(dialog.families(), families_) << "every face, in the platform's order";
+    FontDialog dialog(faces_, current_, state_);
+    ASSERT_EQ(dialog.families().size(), faces_.size()) << "every face, in the platform's order";
+    for (std::size_t row = 0; row < faces_.size(); ++row) EXPECT_EQ(dialog.families()[row], faces_[row].shown);
     for (int k = 0; k < kFontChoices; ++k) {
         EXPECT_EQ(dialog.face(k), current_[std::size_t(k)]);
         EXPECT_EQ(dialog.sample(k).caption().empty(), false);
@@ -79,20 +83,20 @@ TEST_F(FontDialogTest, ListsHoldThePlatformsFacesAndPreselectTheCurrentOnes) {
 }
 
 TEST_F(FontDialogTest, CancelAfterChangingAllFourListsChangesNothing) {
-    FontDialog dialog(families_, current_, state_);
+    FontDialog dialog(faces_, current_, state_);
     for (int k = 0; k < kFontChoices; ++k) pick(k, kIpaGothic);
     host_.key(Key::Escape);
     EXPECT_EQ(dialog.run(host_), std::nullopt);
     EXPECT_FALSE(state_.open);
     for (const auto& hint : host_.fake.hints) EXPECT_EQ(hint.autoAnswer, Answer::Cancel) << "auto-play cancels";
     // The next opening starts from the current faces again.
-    FontDialog again(families_, current_, state_);
+    FontDialog again(faces_, current_, state_);
     for (int k = 0; k < kFontChoices; ++k) EXPECT_EQ(again.face(k), current_[std::size_t(k)]);
 }
 
 TEST_F(FontDialogTest, OkTakesTheListsAndAMissingFaceKeepsItsName) {
     current_[2] = "NoSuchFace";
-    FontDialog dialog(families_, current_, state_);
+    FontDialog dialog(faces_, current_, state_);
     EXPECT_EQ(dialog.face(2), "") << "a face the machine lacks has no selection";
     pick(0, kIpaGothic);
     pick(3, kIpaMincho);
@@ -105,8 +109,29 @@ TEST_F(FontDialogTest, OkTakesTheListsAndAMissingFaceKeepsItsName) {
     EXPECT_EQ(dialog.sample(0).rect().w, 257);
 }
 
+TEST_F(FontDialogTest, AFaceIsListedOnceAndKeepsTheNameItCameBy) {
+    // Its Latin name selects the Japanese row, and OK keeps the Latin name, so
+    // settings and scripts that say "IPAGothic" are not rewritten.
+    const std::string shown = sjis("IPAゴシック");
+    current_[1] = kIpaGothic;
+    FontDialog dialog(faces_, current_, state_);
+    const auto& rows = dialog.families();
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), shown), 1);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), kIpaGothic), 0);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), "MS Gothic"), 0) << "beside its desktop name";
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), kGothic), 1);
+    EXPECT_EQ(dialog.face(1), kIpaGothic);
+    pick(2, kIpaGothic);
+    pick(3, shown);
+    host_.answer(Answer::Ok);
+    auto chosen = dialog.run(host_);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(*chosen, (FontFaces{kGothic, kIpaGothic, kIpaGothic, shown}));
+    EXPECT_EQ(host_.fake.beeps, 0);
+}
+
 TEST_F(FontDialogTest, TheDropDownListChoosesWithMouseAndKeysAndEscPutsTheFaceBack) {
-    FontDialog dialog(families_, current_, state_);
+    FontDialog dialog(faces_, current_, state_);
     const Rect combo = dialog.comboRect(0);
     dialog.handle(mouse(Event::Type::MouseDown, combo.x + 10, combo.y + 5));
     dialog.handle(mouse(Event::Type::MouseUp, combo.x + 10, combo.y + 5));
@@ -139,7 +164,7 @@ TEST_F(FontDialogTest, TheDropDownListChoosesWithMouseAndKeysAndEscPutsTheFaceBa
 
 TEST_F(FontDialogTest, GoldenFrame) {
     current_ = {kGothic, kIpaGothic, kIpaMincho, kGothic};
-    FontDialog dialog(families_, current_, state_);
+    FontDialog dialog(faces_, current_, state_);
     host_.key(Key::Escape);
     dialog.run(host_);
     ASSERT_FALSE(host_.frames.empty());
