@@ -11,6 +11,8 @@ BUILD_WEB is the browser build's folder (make web), QUORVEL the native program
     and says so in a box);
   - the scene at a few click waits holds the same pixels as the headless frame of
     the same moment (the page is sized so the scene is drawn 1:1);
+  - the demo's MIDI tune is synthesised to sound (the level of what the page was
+    handed to play), not silence;
   - a .zip of the demo picked on the start screen opens and plays;
   - a right click opens the popup menu;
   - a save, the page opened again (which goes straight back to the scenario),
@@ -171,6 +173,11 @@ def play_through(browser, url, quorvel):
           "\n  first difference at line %d:\n  page:     %s\n  headless: %s" % (
               first + 1, got[first] if first < len(got) else "(end)",
               expected[first] if first < len(expected) else "(end)"))
+    # The level of what the engine synthesised, as the page keeps it for tests.
+    tunes = json.loads(browser.evaluate("JSON.stringify(Module.qvl.audio.rendered || [])"))
+    theme = [t for t in tunes if t["name"].endswith("/theme.mid")]
+    check(theme and theme[0]["peak"] > 0.05 and theme[0]["rms"] > 0.005,
+          "the demo's MIDI tune is synthesised to sound", "(rendered: %s)" % tunes)
 
 
 def stored_files(browser):
