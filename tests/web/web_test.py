@@ -13,7 +13,8 @@ BUILD_WEB is the browser build's folder (make web), QUORVEL the native program
     the same moment (the page is sized so the scene is drawn 1:1);
   - the demo's MIDI tune is synthesised to sound (the level of what the page was
     handed to play), not silence;
-  - a .zip of the demo picked on the start screen opens and plays;
+  - a .zip of the demo picked on the start screen opens and plays, and the MIDI
+    instruments are fetched only then, once its tune plays;
   - a right click opens the popup menu;
   - a save, the page opened again (which goes straight back to the scenario),
     and a load bring the saved scene back.
@@ -47,6 +48,8 @@ WAITING = 'window.Module && Module.qvl && Module.qvl.waiting && Module.qvl.queue
 # What the browser build cannot do, as its transcript shows it, against what the
 # headless runner wrote for the same script line.
 NO_MOVIES = "the movie and sound decoders are missing"
+# What the page has fetched from beside it for MIDI, this page load.
+MIDI_FETCHED = "performance.getEntriesByType('resource').filter(e => new URL(e.name).pathname.includes('/midi/')).length"
 
 passed = failed = 0
 
@@ -255,8 +258,12 @@ def open_zip(browser, url):
         browser.navigate(url + "?start")
         browser.wait_for("window.Module && Module.calledRun && !document.getElementById('start').hidden", 30)
         browser.console.clear()
+        before = browser.evaluate(MIDI_FETCHED)
         browser.set_files("#zip", [path])
         next_wait(browser)
+        after = browser.evaluate(MIDI_FETCHED)
+    check(before == 0 and after > 0, "the MIDI instruments are fetched only once a tune plays",
+          "(%d fetched on the start screen, %d once the demo's tune played)" % (before, after))
     check(browser.evaluate("Module.qvl.scenario") == "my demo" and "text: ようこそ、Ｑｕｏｒｖｅｌ へ。" in browser.console,
           "a .zip picked on the start screen opens and plays")
 
