@@ -35,8 +35,8 @@ int WebAudio::open(MediaDevice device, const std::string& path) {
             std::fprintf(stderr, "quorvel: %s plays silent: %s\n", path.c_str(), why.c_str());
             qvl_web_audio_open(int(device), path.c_str(), 1, info->durationMs);
         } else {
-            qvl_web_audio_open_pcm(int(device), path.c_str(), pcm.data(), uint32_t(pcm.size() / 2),
-                                   WebMidiSynth::kRate, info->durationMs);
+            qvl_web_audio_open_pcm(int(device), path.c_str(), pcm.data(), uint32_t(pcm.size() / 2), WebMidiSynth::kRate,
+                                   info->durationMs);
         }
     } else {
         qvl_web_audio_open(int(device), path.c_str(), 0, info->durationMs);

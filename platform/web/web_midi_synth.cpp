@@ -19,8 +19,6 @@ namespace {
 // engine's file system names them.
 constexpr const char* kPatchFolder = "/midi/";
 constexpr const char* kConfig = "/midi/freepats.cfg";
-// Notes still sounding at the last event die away in this time.
-constexpr uint32_t kReleaseMs = 1500;
 // A piece is held whole in memory: longer ones are cut here.
 constexpr uint32_t kMaxMs = 10 * 60 * 1000;
 // The level SDL_mixer gives TiMidity at full music volume.
@@ -31,7 +29,7 @@ constexpr int kVolume = 128;
 void fetchBeside(const char* path) {
     static std::set<std::string> missing;
     const std::string name(path);
-    struct stat st{};
+    struct stat st {};
     if (name.rfind(kPatchFolder, 0) != 0 || stat(path, &st) == 0 || missing.count(name)) return;
     if (!qvl_web_fetch_beside(path)) missing.insert(name);
 }
@@ -50,6 +48,10 @@ bool WebMidiSynth::ready(std::string* reason) {
 
 std::vector<int16_t> WebMidiSynth::render(std::string_view smf, uint32_t lengthMs, std::string* reason) {
     std::vector<int16_t> pcm;
+    if (lengthMs == 0) {
+        if (reason) *reason = "no notes to play";
+        return pcm;
+    }
     if (!ready(reason)) return pcm;
     SDL_RWops* rw = SDL_RWFromConstMem(smf.data(), int(smf.size()));
     SDL_AudioSpec spec{kRate, AUDIO_S16SYS, 2, 0, 4096};
@@ -61,7 +63,9 @@ std::vector<int16_t> WebMidiSynth::render(std::string_view smf, uint32_t lengthM
     }
     Timidity_SetVolume(song, kVolume);
     Timidity_Start(song);
-    const uint64_t frames = uint64_t(std::min(lengthMs + kReleaseMs, kMaxMs)) * kRate / 1000;
+    // It ends where our probe times it, at its last event, as on the desktop, so
+    // a wait for its end takes as long.
+    const uint64_t frames = uint64_t(std::min(lengthMs, kMaxMs)) * kRate / 1000;
     pcm.assign(frames * 2, 0);
     uint64_t done = 0;
     while (done < frames && Timidity_IsActive(song)) {

@@ -15,8 +15,7 @@ public:
     static constexpr int kRate = 32000;  // frames a second; two channels
 
     // The piece as interleaved stereo 16-bit samples, lengthMs long (our probe's
-    // time, to its last event) plus a short release. Empty, with reason, when it
-    // cannot be played.
+    // time, to its last event). Empty, with reason, when it cannot be played.
     std::vector<int16_t> render(std::string_view smf, uint32_t lengthMs, std::string* reason);
 
 private:
