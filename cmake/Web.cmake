@@ -30,6 +30,9 @@ qvl_web_library(nlohmann_json::nlohmann_json "${QVL_WEB_HEADERS}" "")
 set(QVL_WEB_MIDI_PATCHES "/usr/share/midi/freepats" CACHE PATH "The GUS patch set served beside the page")
 set(QVL_WEB_MIDI_CONFIG "/etc/timidity/freepats.cfg" CACHE FILEPATH "Its TiMidity configuration")
 qvl_web_library(qvl_timidity "${P}/include" "${P}/lib/libtimidity.a")
+if(NOT EXISTS ${QVL_WEB_MIDI_CONFIG})
+  message(FATAL_ERROR "MIDI patches missing: scripts/web_setup.sh installs Debian's freepats")
+endif()
 file(COPY ${QVL_WEB_MIDI_PATCHES}/ DESTINATION ${CMAKE_BINARY_DIR}/midi)
 # The set lacks about a third of the General MIDI programs, which TiMidity would
 # leave unheard: each of those plays with the first patch of its family of eight
