@@ -30,6 +30,7 @@ log() { echo "web-deps: $*"; }
 # through the page itself, and SDL2 takes longest of all to build.
 libraries=(zlib libpng1.6 freetype libjpeg-turbo)
 [ "${QVL_WEB_SDL2:-0}" = 1 ] && libraries+=(libsdl2)
+libraries+=(timidity)
 
 # Source packages are fetched with apt-get source, which needs a deb-src entry
 # for the archive the machine installs from.
@@ -102,6 +103,24 @@ build_libjpeg-turbo() {
 build_libsdl2() {
   local dir; dir="$(unpack libsdl2)"
   ecmake "$dir" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_PTHREADS=OFF
+}
+
+# MIDI: the TiMidity synthesiser of SDL_mixer's source package, alone. It plays
+# General MIDI from GUS patches (Debian's freepats, copied beside the page). The
+# few SDL calls it makes go to a small stand-in over the C library
+# (platform/web/timidity/), so SDL itself is not needed.
+build_timidity() {
+  local dir; dir="$(unpack libsdl2-mixer)"
+  local here; here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/platform/web/timidity"
+  local out="$work/timidity"  # its objects and log, as the loop below expects
+  rm -rf "$out" && mkdir -p "$out" "$prefix/include/timidity" "$prefix/lib" || return 1
+  local c
+  for c in "$dir"/src/codecs/timidity/*.c "$here/sdl_rwops.c"; do
+    "${nice_cmd[@]}" emcc -O2 -I"$here" -I"$dir/src/codecs/timidity" -c "$c" \
+      -o "$out/$(basename "$c" .c).o" >>"$out/build-web.log" 2>&1 || return 1
+  done
+  emar rcs "$prefix/lib/libtimidity.a" "$out"/*.o &&
+    cp "$dir/src/codecs/timidity/timidity.h" "$here"/SDL*.h "$prefix/include/timidity/"
 }
 
 command -v emcc >/dev/null || { log "emcc missing: scripts/web_setup.sh installs Debian's emscripten"; exit 1; }

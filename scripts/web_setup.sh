@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(emscripten node-acorn dpkg-dev cmake fonts-ipafont-gothic fonts-ipafont-mincho
-          nlohmann-json3-dev chromium python3-websocket python3-pil)
+          nlohmann-json3-dev chromium python3-websocket python3-pil freepats)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -100,7 +100,6 @@ mergeInto(LibraryManager.library, {
     dev.gain.connect(ctx.destination);
     audio.devices[device] = dev;
     if (dev.silent) {
-      console.warn('quorvel: MIDI is not available in the browser build; ' + name + ' plays silent');
       return;
     }
     var bytes = FS.readFile(name);
@@ -145,5 +144,45 @@ mergeInto(LibraryManager.library, {
     audio.volume[device] = percent;
     var dev = audio.devices[device];
     if (dev) dev.gain.gain.value = percent / 100;
+  },
+
+  // A piece rendered by the engine (MIDI). Its peak and RMS level are kept in
+  // Module.qvl.audio.rendered, so a test can tell sound from silence.
+  qvl_web_audio_open_pcm: function (device, path, samples, frames, rate, lengthMs) {
+    var audio = Module.qvl.audio;
+    var ctx = audio.context();
+    var dev = { buffer: ctx.createBuffer(2, Math.max(frames, 1), rate), failed: false, playing: null,
+                wantPlay: false, notify: false, silent: false, lengthMs: lengthMs, gain: ctx.createGain() };
+    dev.gain.gain.value = (audio.volume[device] === undefined ? 100 : audio.volume[device]) / 100;
+    dev.gain.connect(ctx.destination);
+    var left = dev.buffer.getChannelData(0), right = dev.buffer.getChannelData(1);
+    var at = samples >> 1, peak = 0, sum = 0;
+    for (var i = 0; i < frames; ++i) {
+      var l = HEAP16[at + 2 * i] / 32768, r = HEAP16[at + 2 * i + 1] / 32768;
+      left[i] = l;
+      right[i] = r;
+      peak = Math.max(peak, Math.abs(l), Math.abs(r));
+      sum += l * l + r * r;
+    }
+    (audio.rendered = audio.rendered || []).push({ name: UTF8ToString(path), peak: peak,
+                                                    rms: Math.sqrt(sum / Math.max(2 * frames, 1)) });
+    audio.devices[device] = dev;
+  },
+
+  // Files beside the page that the engine reads only when it needs them (the
+  // MIDI patches): fetched then, while the engine waits.
+  qvl_web_fetch_beside__deps: ['$Asyncify'],
+  qvl_web_fetch_beside: function (path) {
+    var name = UTF8ToString(path);
+    return Asyncify.handleSleep(function (wakeUp) {
+      fetch(encodeURI(name.replace(/^\//, ''))).then(function (response) {
+        return response.ok ? response.arrayBuffer() : null;
+      }).then(function (body) {
+        if (!body) { wakeUp(0); return; }
+        FS.mkdirTree(name.substring(0, name.lastIndexOf('/')));
+        FS.writeFile(name, new Uint8Array(body));
+        wakeUp(1);
+      }, function () { wakeUp(0); });
+    });
   },
 });

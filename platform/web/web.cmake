@@ -9,6 +9,8 @@ foreach(native movie.cpp movie_container.cpp sound_decoder.cpp media_module_entr
 endforeach()
 add_library(qvl_platform STATIC ${QVL_PLATFORM_SOURCES} ${CMAKE_CURRENT_SOURCE_DIR}/sdl/timer_set.cpp)
 target_link_libraries(qvl_platform PUBLIC qvl_media_probe qvl_graphics qvl_base PRIVATE PkgConfig::FREETYPE)
+# MIDI is synthesised by TiMidity (cmake/Web.cmake).
+target_link_libraries(qvl_platform PRIVATE qvl_timidity)
 # No module is ever found: movies and MIDI say so when asked for.
 set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/media_module.cpp PROPERTIES COMPILE_DEFINITIONS
   "QVL_MODULES_FROM_BIN=\"lib\";QVL_MODULES_BUILD_DIR=\"/nonexistent\";QVL_BUILD_DIR=\"/nonexistent\"")

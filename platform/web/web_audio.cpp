@@ -4,6 +4,8 @@
 #include "platform/regular_file.h"
 #include "platform/web/web_page.h"
 
+#include <cstdio>
+
 namespace qvl::platform {
 
 namespace {
@@ -26,8 +28,19 @@ int WebAudio::open(MediaDevice device, const std::string& path) {
         lastError_ = "cannot play " + path;
         return kUnreadable;
     }
-    const bool silent = probeMidi(*bytes).has_value();
-    qvl_web_audio_open(int(device), path.c_str(), silent ? 1 : 0, info->durationMs);
+    if (probeMidi(*bytes)) {
+        std::string why;
+        const std::vector<int16_t> pcm = midi_.render(*bytes, info->durationMs, &why);
+        if (pcm.empty()) {
+            std::fprintf(stderr, "quorvel: %s plays silent: %s\n", path.c_str(), why.c_str());
+            qvl_web_audio_open(int(device), path.c_str(), 1, info->durationMs);
+        } else {
+            qvl_web_audio_open_pcm(int(device), path.c_str(), pcm.data(), uint32_t(pcm.size() / 2), WebMidiSynth::kRate,
+                                   info->durationMs);
+        }
+    } else {
+        qvl_web_audio_open(int(device), path.c_str(), 0, info->durationMs);
+    }
     lengths_[device] = info->durationMs;
     return 0;
 }

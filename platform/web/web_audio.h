@@ -2,10 +2,11 @@
 // Sound in the browser: the page decodes WAV, MP3 and Ogg with Web Audio and plays
 // them on one source per device; the end of a play comes back as a queued
 // MediaDone event. Lengths come from our own probes, as in the other backends.
-// MIDI needs a synthesiser the browser build does not have: a MIDI piece plays
-// silent for its length (the page warns on its console and lists it), so a
-// scenario goes on as it would with sound.
+// MIDI is rendered here (WebMidiSynth) and handed to the page as samples; should
+// that fail, the piece plays silent for its length (the page warns on its
+// console), so a scenario goes on as it would with sound.
 #include "platform/audio.h"
+#include "platform/web/web_midi_synth.h"
 
 #include <cstdint>
 #include <map>
@@ -27,6 +28,7 @@ public:
 private:
     std::map<MediaDevice, uint32_t> lengths_;  // the open pieces, in ms
     std::string lastError_;
+    WebMidiSynth midi_;
 };
 
 }  // namespace qvl::platform

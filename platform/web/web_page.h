@@ -31,6 +31,12 @@ void qvl_web_audio_play(int device, int notify);
 void qvl_web_audio_stop(int device);
 void qvl_web_audio_close(int device);
 void qvl_web_audio_set_volume(int device, int percent);
+// A piece the engine rendered itself (MIDI): interleaved stereo 16-bit samples.
+void qvl_web_audio_open_pcm(int device, const char* path, const int16_t* samples, uint32_t frames, int rate,
+                            uint32_t lengthMs);
+// Fetches the file the page serves under the same name (path starts with a
+// folder beside the page) into the engine's file system; 0 when there is none.
+int qvl_web_fetch_beside(const char* path);
 }
 
 namespace qvl::platform::web {

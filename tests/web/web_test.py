@@ -11,7 +11,10 @@ BUILD_WEB is the browser build's folder (make web), QUORVEL the native program
     and says so in a box);
   - the scene at a few click waits holds the same pixels as the headless frame of
     the same moment (the page is sized so the scene is drawn 1:1);
-  - a .zip of the demo picked on the start screen opens and plays;
+  - the demo's MIDI tune is synthesised to sound (the level of what the page was
+    handed to play), not silence;
+  - a .zip of the demo picked on the start screen opens and plays, and the MIDI
+    instruments are fetched only then, once its tune plays;
   - a right click opens the popup menu;
   - a save, the page opened again (which goes straight back to the scenario),
     and a load bring the saved scene back.
@@ -45,6 +48,8 @@ WAITING = 'window.Module && Module.qvl && Module.qvl.waiting && Module.qvl.queue
 # What the browser build cannot do, as its transcript shows it, against what the
 # headless runner wrote for the same script line.
 NO_MOVIES = "the movie and sound decoders are missing"
+# What the page has fetched from beside it for MIDI, this page load.
+MIDI_FETCHED = "performance.getEntriesByType('resource').filter(e => new URL(e.name).pathname.includes('/midi/')).length"
 
 passed = failed = 0
 
@@ -171,6 +176,11 @@ def play_through(browser, url, quorvel):
           "\n  first difference at line %d:\n  page:     %s\n  headless: %s" % (
               first + 1, got[first] if first < len(got) else "(end)",
               expected[first] if first < len(expected) else "(end)"))
+    # The level of what the engine synthesised, as the page keeps it for tests.
+    tunes = json.loads(browser.evaluate("JSON.stringify(Module.qvl.audio.rendered || [])"))
+    theme = [t for t in tunes if t["name"].endswith("/theme.mid")]
+    check(theme and theme[0]["peak"] > 0.05 and theme[0]["rms"] > 0.005,
+          "the demo's MIDI tune is synthesised to sound", "(rendered: %s)" % tunes)
 
 
 def stored_files(browser):
@@ -248,8 +258,12 @@ def open_zip(browser, url):
         browser.navigate(url + "?start")
         browser.wait_for("window.Module && Module.calledRun && !document.getElementById('start').hidden", 30)
         browser.console.clear()
+        before = browser.evaluate(MIDI_FETCHED)
         browser.set_files("#zip", [path])
         next_wait(browser)
+        after = browser.evaluate(MIDI_FETCHED)
+    check(before == 0 and after > 0, "the MIDI instruments are fetched only once a tune plays",
+          "(%d fetched on the start screen, %d once the demo's tune played)" % (before, after))
     check(browser.evaluate("Module.qvl.scenario") == "my demo" and "text: ようこそ、Ｑｕｏｒｖｅｌ へ。" in browser.console,
           "a .zip picked on the start screen opens and plays")
 
