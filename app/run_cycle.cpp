@@ -144,7 +144,18 @@ void RunCycle::frameDelay(int32_t ms) {
 }
 
 void RunCycle::waitUntil(uint32_t deadline, WaitHint hint) {
-    while (int32_t(deadline - main_.platform().ticks()) > 0) pump(deadline, hint);
+    platform::Platform& platform = main_.platform();
+    if (int32_t(deadline - platform.ticks()) <= 0) {
+        // Work running late (a transition whose frames take longer than their
+        // pace) leaves no wait: what has arrived runs now, not when it is over.
+        for (int i = 0; i < 64; ++i) {
+            std::optional<Event> event = platform.pollEvent();
+            if (!event) break;
+            handleEvent(*event);
+        }
+        return;
+    }
+    while (int32_t(deadline - platform.ticks()) > 0) pump(deadline, hint);
 }
 
 void RunCycle::waitFor(const std::function<bool()>& done, WaitHint hint) {

@@ -78,6 +78,10 @@ public:
     // The next event. With a deadline, nothing is returned once ticks() has reached
     // it; without one, the call sleeps until an event arrives.
     virtual std::optional<Event> waitEvent(std::optional<uint32_t> deadline, const WaitHint& hint) = 0;
+    // An event that has already arrived, without waiting and whatever the time: for
+    // work running late, which has no wait left to let events in. Nothing by
+    // default: a backend on a virtual clock hands events over only in its waits.
+    virtual std::optional<Event> pollEvent() { return std::nullopt; }
 
     // A 100 ms-style repeating timer that arrives as Event::Type::Timer with the id.
     virtual void startTimer(int id, uint32_t intervalMs) = 0;

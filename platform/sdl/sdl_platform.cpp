@@ -109,8 +109,16 @@ bool SdlPlatform::Impl::isReadBackKey(const SDL_Event& e) const {
 
 void SdlPlatform::Impl::writeReadBack() {
     const std::string name = readBackDir + "/readback-" + std::to_string(++readBacks) + ".png";
+    Surface shown;
+    const Surface drawn = screen.readBack(&shown);
+    // What the window held differs from the same moment drawn in full: a part sent
+    // alone went wrong. Kept beside it (first, before the test sees the drawing).
+    bool same = shown.width() == 0 || (shown.width() == drawn.width() && shown.height() == drawn.height());
+    for (int y = 0; same && shown.width() && y < drawn.height(); ++y)
+        same = std::equal(drawn.row(y), drawn.row(y) + drawn.width(), shown.row(y));
+    if (!same) writePngFile(readBackDir + "/readback-" + std::to_string(readBacks) + ".shown.png", shown);
     // Written under another name first, so a test waiting for the file never reads half of it.
-    if (!writePngFile(name + ".part", screen.readBack()) || std::rename((name + ".part").c_str(), name.c_str()) != 0)
+    if (!writePngFile(name + ".part", drawn) || std::rename((name + ".part").c_str(), name.c_str()) != 0)
         std::fprintf(stderr, "quorvel: cannot write %s\n", name.c_str());
 }
 
@@ -243,6 +251,10 @@ std::optional<Event> SdlPlatform::waitEvent(std::optional<uint32_t> deadline, co
             if (std::optional<Event> ev = impl_->translate(e)) return ev;
         }
     }
+}
+
+std::optional<Event> SdlPlatform::pollEvent() {
+    return waitEvent(ticks(), {});  // a deadline reached only looks at what is there
 }
 
 void SdlPlatform::startTimer(int id, uint32_t intervalMs) {

@@ -27,6 +27,7 @@ public:
 
     uint32_t ticks() override;
     std::optional<Event> waitEvent(std::optional<uint32_t> deadline, const WaitHint& hint) override;
+    std::optional<Event> pollEvent() override;
     void startTimer(int id, uint32_t intervalMs) override;
     void stopTimer(int id) override;
 

@@ -188,6 +188,8 @@ SdlScreen::SdlScreen(int scale) : frame_(std::size_t(kSceneWidth) * kSceneHeight
         release();
         throw error;
     }
+    SDL_RendererInfo info{};
+    keepsPixels_ = SDL_GetRendererInfo(renderer_, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
     // Letterboxing, and mouse positions mapped back to the scene, come with this.
     SDL_RenderSetLogicalSize(renderer_, kSceneWidth, kSceneHeight);
     createTextures();
@@ -544,7 +546,7 @@ void SdlScreen::present(const Surface& frame, const Surface* overlay, std::optio
             SDL_UpdateTexture(overlayTexture_, nullptr, overlay_.data(), kScenePitchBytes);
         }
     }
-    redraw();
+    if (!part || !drawPart(*part)) redraw();
     if (!shown_) {
         // Mapped only now, at the size and place the settings gave it.
         shown_ = true;
@@ -553,10 +555,7 @@ void SdlScreen::present(const Surface& frame, const Surface* overlay, std::optio
     }
 }
 
-Surface SdlScreen::readBack() {
-    // Drawn again and read before the swap: after it the back buffer's contents
-    // are undefined on accelerated renderers.
-    drawScene();
+Surface SdlScreen::readOutput() {
     int w = 0, h = 0;
     SDL_GetRendererOutputSize(renderer_, &w, &h);
     Surface out(std::max(w, 1), std::max(h, 1), 0);
@@ -566,9 +565,18 @@ Surface SdlScreen::readBack() {
     if (SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_XRGB8888, out.row(0), int(out.pitch() * 4)) != 0)
         out = Surface();
     SDL_RenderSetLogicalSize(renderer_, kSceneWidth, kSceneHeight);
-    SDL_RenderPresent(renderer_);
     for (int y = 0; y < out.height(); ++y)
         for (int x = 0; x < out.width(); ++x) out.row(y)[x] &= 0x00FFFFFF;
+    return out;
+}
+
+Surface SdlScreen::readBack(Surface* asShown) {
+    if (asShown) *asShown = keepsPixels_ && shown_ ? readOutput() : Surface();
+    // Drawn again and read before the swap: after it the back buffer's contents
+    // are undefined on accelerated renderers.
+    drawScene();
+    Surface out = readOutput();
+    SDL_RenderPresent(renderer_);
     return out;
 }
 
@@ -609,6 +617,47 @@ void SdlScreen::drawScene() {
         }
     }
     SDL_RenderSetLogicalSize(renderer_, kSceneWidth, kSceneHeight);
+}
+
+bool SdlScreen::drawPart(const SDL_Rect& part) {
+    if (!keepsPixels_ || !shown_) return false;
+    // Only at a whole multiple with square pixels does a part scale to exactly the
+    // pixels a whole drawing gives it; smoothing reaches across the part's edges.
+    int w = 0, h = 0;
+    SDL_GetRendererOutputSize(renderer_, &w, &h);
+    if (w != outputW_ || h != outputH_ || prescaled_ || scaleMode_ != SDL_ScaleModeNearest) return false;
+    const SDL_Rect r = sceneRect();
+    const int k = r.w / kSceneWidth;
+    if (k < 1 || r.w != k * kSceneWidth || r.h != k * kSceneHeight) return false;
+    // The layers of text as they were last drawn in full: new steps need the whole.
+    const bool sharp = sharp_ && fonts_;
+    if (sharp && (!layerValid_ || !layerTexture_ || layerGeneration_ != sharp_->generation() ||
+                  layerSteps_ != sharp_->steps().size() || layer_.width() != r.w || layer_.height() != r.h))
+        return false;
+    const bool overlaySharp = showOverlay_ && overlayText_ && fonts_;
+    if (overlaySharp && (!overlayLayerValid_ || !overlayLayerTexture_ ||
+                         overlayGeneration_ != overlayText_->generation() || overlayLayer_.width() != r.w))
+        return false;
+
+    // Every layer again inside the part, so text reaching into it (a glyph's edge
+    // beside the wait icon) stays as a whole drawing shows it.
+    const SDL_Rect inScene{part.x * k, part.y * k, part.w * k, part.h * k};
+    const SDL_Rect out{r.x + inScene.x, r.y + inScene.y, inScene.w, inScene.h};
+    auto copyLayer = [&](SDL_Texture* texture, const std::optional<SDL_Rect>& inked) {
+        SDL_Rect q;
+        if (!texture || !inked || !SDL_IntersectRect(&*inked, &inScene, &q)) return;
+        const SDL_Rect to{r.x + q.x, r.y + q.y, q.w, q.h};
+        SDL_RenderCopy(renderer_, texture, &q, &to);
+    };
+    SDL_RenderSetLogicalSize(renderer_, 0, 0);
+    SDL_RenderCopy(renderer_, frameTexture_, &part, &out);
+    if (sharp) copyLayer(layerTexture_, inked_);
+    if (showOverlay_) SDL_RenderCopy(renderer_, overlayTexture_, &part, &out);
+    if (overlaySharp) copyLayer(overlayLayerTexture_, overlayInked_);
+    SDL_RenderSetLogicalSize(renderer_, kSceneWidth, kSceneHeight);
+    SDL_RenderFlush(renderer_);
+    SDL_UpdateWindowSurfaceRects(window_, &out, 1);
+    return true;
 }
 
 SDL_Rect SdlScreen::sceneToWindow(Rect r) const {

@@ -30,8 +30,10 @@ public:
     void present(const Surface& frame, const Surface* overlay, std::optional<Rect> changed);
     // The last picture again, for exposure and resizing.
     void redraw();
-    // What the window shows right now, at the window's size (bars included).
-    Surface readBack();
+    // What the window shows right now, at the window's size (bars included), drawn
+    // in full. asShown: where the window keeps its pixels between presentations
+    // (our own renderer), what it held before that drawing; else left empty.
+    Surface readBack(Surface* asShown = nullptr);
     // Textures are gone after a render device reset; rebuild them from our copies.
     void restoreTextures();
 
@@ -57,6 +59,10 @@ private:
     void release();
     void chooseScaleMode();
     void drawScene();
+    // Draws and sends only a part of the scene (scene pixels) where the window keeps
+    // its pixels; false when the whole window must be drawn instead.
+    bool drawPart(const SDL_Rect& part);
+    Surface readOutput();
     // Where the scene lands in the output, in output pixels.
     SDL_Rect sceneRect() const;
     void drawSharpText(FontEngine& fonts);
@@ -77,8 +83,11 @@ private:
 
     ScaleFilter filter_ = ScaleFilter::SharpBilinear;
     bool sharpWanted_ = true;
-    bool shown_ = false;
-    bool sizeChosen_ = false;  // the command line gave the window's size  // the window is mapped (after the first presentation)
+    bool shown_ = false;       // the window is mapped (after the first presentation)
+    bool sizeChosen_ = false;  // the command line gave the window's size
+    // Our own renderer draws into the window's surface, which keeps its pixels
+    // between presentations: a part can be drawn and sent alone.
+    bool keepsPixels_ = false;
     // The last size and place of the window while it was not full screen.
     WindowPlacement windowed_{};
 

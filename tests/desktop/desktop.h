@@ -265,6 +265,14 @@ public:
         display_.xdotool({"key", "ctrl+alt+shift+F12"});
         const auto end = Clock::now() + std::chrono::seconds(20);
         while (Clock::now() < end && !fs::exists(file)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        // Beside it when the window held other pixels than the same moment drawn
+        // anew: a part of a frame sent alone went wrong.
+        const fs::path shown = readDir_ / ("readback-" + std::to_string(readBacks_) + ".shown.png");
+        if (fs::exists(shown)) {
+            const fs::path kept = fs::temp_directory_path() / ("qvl-desktop-shown-" + file.filename().string());
+            fs::copy_file(shown, kept, fs::copy_options::overwrite_existing);
+            ADD_FAILURE() << "the window showed other pixels than drawn in full: " << kept;
+        }
         return loadPng(file);
     }
 

@@ -411,9 +411,8 @@ TEST(SharpDesktop, TransitionsAShakeAndTheScrollRollShowTheTextOnce) {
         double worst = 0;
         const auto end = Clock::now() + std::chrono::seconds(120);
         while (Clock::now() < end && w.transcript().find("text: 終わり") == std::string::npos) {
-            // The program handles no event inside a transition whose frames take
-            // longer than their pace (each here, at this size): its read-back
-            // would come only after it, so X's copy of the window is taken.
+            // Transitions: X's copy of the window, taken whatever the program is
+            // doing, besides the program's own read-back of the others.
             const qvl::Surface shown = c.grab ? grabWindow(display, w, 1920, 1440) : w.readBack();
             if (shown.width() != 1920) break;
             const std::vector<bool> ink = inkOf(shown, 3);
@@ -500,6 +499,78 @@ TEST(SharpDesktop, TheMenuAndADialogAtAFractionalFullScreenScaleAreDrawnAtTheWin
         EXPECT_GT(changed, 1500) << c.name;
         expectGolden(shown[1], box, std::string("sharp_") + c.name + "_fractional");
     }
+}
+
+// At twice the size, each frame of the wait icon draws and sends only the icon's
+// square. Its frames here are all alike, so X's copy of the window, taken a few
+// frames after a read-back drew the whole, must be that drawing to the pixel;
+// the read-back itself finds the program's own pixels as a whole drawing gives.
+TEST(SharpDesktop, TheWaitIconsFramesAtTwiceTheSizeLeaveTheWindowAsAWholeDrawing) {
+    VirtualDisplay display;
+    if (!display.up()) GTEST_SKIP() << "no virtual display: " << display.reason();
+    Scenario s("sharpicon", "_textwait 0\n" + kLine + "&\n二ページ目\n", "SavePath=save\\\nIcon=icon.bmp\n");
+    // Eight like frames a row: a block on the see-through colour of the top-left.
+    qvl::Surface sheet(256, 64, 0xFF00FF);
+    for (int cell = 0; cell < 16; ++cell) sheet.fillRect({cell % 8 * 32 + 4, cell / 8 * 32 + 8, 20, 16}, 0xE0C020);
+    writeAll(s.dir() / "icon.bmp", qvl::encodeBmp(sheet));
+    Window w(display, s, {"--scale", "2"});
+    ASSERT_TRUE(w.open());
+    ASSERT_TRUE(w.waitForTranscript("text: " + kLine));
+    for (int i = 0; i < 4; ++i) {
+        // A few of the icon's frames after the read-back drew everything.
+        std::this_thread::sleep_for(std::chrono::milliseconds(350));
+        const qvl::Surface shown = grabWindow(display, w, 1280, 960);
+        const qvl::Surface drawn = w.readBack();
+        ASSERT_EQ(shown.width(), 1280);
+        ASSERT_EQ(drawn.width(), 1280);
+        // Smooth edges: the line drawn at this size, not blown up from the scene's.
+        ASSERT_GT(compareBand(drawn, drawn, {0, 0, 2 * 8 * 24, 2 * 52}).smooth, 200);
+        ASSERT_NE(drawn.pixel(2 * 200, 2 * 24) & 0xFFFFFF, 0u) << "no icon";
+        const qvl::Rect differ = boxBetween(shown, drawn);
+        if (!differ.empty()) keepForALook(shown, drawn);
+        ASSERT_TRUE(differ.empty()) << differ.x << "," << differ.y << " " << differ.w << "x" << differ.h;
+    }
+}
+
+// At three times each frame of a fade takes longer than its pace, leaving no wait
+// inside it: Esc is still answered there, with the exit question over a frame of
+// the fade, not once the fade is over (nor between two fades).
+TEST(SharpDesktop, EscDuringAFadeAtThreeTimesOpensTheQuestionInsideIt) {
+    VirtualDisplay display("1920x1440");
+    if (!display.up()) GTEST_SKIP() << "no virtual display: " << display.reason();
+    std::string fades;
+    for (int i = 0; i < 200; ++i) fades += std::string("_bgload \"low") + char('1' + i % 2) + ".bmp\"\n_fade #BLEND0\n";
+    Scenario s("fadeesc", "_textwait 0\n" + kLine + "\n" + fades + "終わり\n", "SavePath=save\\\n");
+    const uint32_t colours[2] = {0x2040C0u, 0xC04020u};
+    for (int i = 0; i < 2; ++i) {
+        qvl::Surface low(640, 480, colours[i]);
+        writeAll(s.dir() / (i ? "low2.bmp" : "low1.bmp"), qvl::encodeBmp(low));
+    }
+    Window w(display, s, {"--scale", "3"});
+    ASSERT_TRUE(w.open());
+    ASSERT_TRUE(w.waitForTranscript("text: " + kLine));
+    w.click(900, 900);
+    // A fade's first and last frames are the two pictures themselves: a question
+    // that comes up over them is tried again.
+    bool inside = false;
+    for (int tries = 0; tries < 6 && !inside; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        w.key("Escape");
+        const qvl::Surface shown = w.readBack();
+        ASSERT_EQ(shown.width(), 1920);
+        // Below the box: a mix of the two colours, not either.
+        const uint32_t under = shown.pixel(3 * 30, 3 * 440) & 0xFFFFFF;
+        inside = under != colours[0] && under != colours[1] && under != 0;
+        w.key("Escape");  // no: the fades go on
+    }
+    EXPECT_TRUE(inside) << "the question came up only between fades";
+    w.key("Escape");
+    w.key("Return");
+    EXPECT_EQ(w.exitCode(), 0);
+    const std::string transcript = w.transcript();
+    EXPECT_NE(transcript.find("-> cancel\n"), std::string::npos) << transcript;
+    EXPECT_NE(transcript.find("-> ok\nexit: 0"), std::string::npos) << transcript;
+    EXPECT_EQ(transcript.find("text: 終わり"), std::string::npos) << transcript;
 }
 
 }  // namespace
