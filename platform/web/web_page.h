@@ -31,6 +31,10 @@ void qvl_web_audio_play(int device, int notify);
 void qvl_web_audio_stop(int device);
 void qvl_web_audio_close(int device);
 void qvl_web_audio_set_volume(int device, int percent);
+// A movie's sound, 44100 Hz stereo: queued after what is already queued;
+// stop drops all of it.
+void qvl_web_movie_sound(const int16_t* samples, int frames);
+void qvl_web_movie_sound_stop();
 }
 
 namespace qvl::platform::web {
