@@ -152,7 +152,8 @@ mergeInto(LibraryManager.library, {
   qvl_web_movie_sound: function (samples, frames) {
     var audio = Module.qvl.audio;
     var ctx = audio.context();
-    var m = audio.movie || (audio.movie = { sources: [], end: 0 });
+    // queued: seconds handed over in all, for the page's tests.
+    var m = audio.movie || (audio.movie = { sources: [], end: 0, queued: 0 });
     var buffer = ctx.createBuffer(2, frames, 44100);
     var left = buffer.getChannelData(0), right = buffer.getChannelData(1);
     var at = samples >> 1;
@@ -167,6 +168,7 @@ mergeInto(LibraryManager.library, {
     var start = Math.max(m.end, ctx.currentTime + 0.05);
     src.start(start);
     m.end = start + buffer.duration;
+    m.queued += buffer.duration;
     m.sources.push(src);
     src.onended = function () {
       var i = m.sources.indexOf(src);

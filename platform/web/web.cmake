@@ -27,3 +27,8 @@ endforeach()
 target_include_directories(qvl_platform PRIVATE ${QVL_WEB_PREFIX}/include)
 target_link_libraries(qvl_platform PRIVATE ${QVL_WEB_FFMPEG})
 target_link_options(qvl_platform INTERFACE "-Wl,--undefined=qvl_media_module")
+# FFmpeg never calls back into anything that sleeps, so Asyncify need not make
+# its functions resumable; left to itself it would (they call through pointers),
+# which costs size and speed.
+target_link_options(qvl_platform INTERFACE
+  "-sASYNCIFY_REMOVE=[ff_*,av_*,avcodec_*,avformat_*,avio_*,avpriv_*,sws_*,swr_*,swri_*]")

@@ -18,7 +18,8 @@ BUILD_WEB is the browser build's folder (make web), QUORVEL the native program
   - a save, the page opened again (which goes straight back to the scenario),
     and a load bring the saved scene back;
   - the saves exported as a .zip and imported into a fresh browser profile load;
-  - a .zip of the demo dropped on the start screen opens and plays.
+  - a .zip of the demo dropped on the start screen opens and plays;
+  - a movie with sound hands its sound to the page's Web Audio.
 """
 import base64
 import functools
@@ -379,6 +380,24 @@ def drop_zip(browser, url):
           "a .zip dropped on the start screen opens and plays")
 
 
+def movie_sound(browser, url):
+    """A movie with sound (MPEG-4 and PCM in AVI): its sound reaches Web Audio."""
+    movies = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "movies")
+    with tempfile.TemporaryDirectory() as scratch:
+        path = os.path.join(scratch, "talkie.zip")
+        with zipfile.ZipFile(path, "w") as z:
+            z.write(os.path.join(movies, "mpeg4_pcm.avi"), "talkie.avi")
+            z.writestr("qvl.cfg", "SavePath=save\\\r\n")
+            z.writestr("autorun.txt", "_aviplay talkie.avi,0,0,96,64\r\nend\r\n")
+        start_screen(browser, url)
+        browser.console.clear()
+        browser.set_files("#zip", [path])
+        next_wait(browser)
+    queued = browser.evaluate("(() => { const m = Module.qvl.audio.movie; return m ? m.queued : 0; })()")
+    check("movie: talkie.avi 96x64" in browser.console and queued > 0,
+          "a movie's sound is queued on the page (%.2f s of it)" % queued, browser.console[-3:])
+
+
 def main():
     build, quorvel = sys.argv[1], os.path.abspath(sys.argv[2])
     server, url = serve(build)
@@ -391,6 +410,7 @@ def main():
             export_import(browser, url)
             drop_zip(browser, url)
             touch(browser, url)
+            movie_sound(browser, url)
             if browser.errors:
                 print("page warnings:", *sorted(set(browser.errors)), sep="\n  ")
         finally:
