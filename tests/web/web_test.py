@@ -18,7 +18,8 @@ BUILD_WEB is the browser build's folder (make web), QUORVEL the native program
   - a save, the page opened again (which goes straight back to the scenario),
     and a load bring the saved scene back;
   - the saves exported as a .zip and imported into a fresh browser profile load;
-  - a .zip of the demo dropped on the start screen opens and plays;
+  - a .zip of the demo dropped on the start screen opens and plays, and so does
+    the demo's folder, dropped or picked;
   - a movie with sound hands its sound to the page's Web Audio.
 """
 import base64
@@ -27,6 +28,7 @@ import http.server
 import io
 import json
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -380,6 +382,27 @@ def drop_zip(browser, url):
           "a .zip dropped on the start screen opens and plays")
 
 
+def open_folder(browser, url):
+    """A scenario folder, dropped on the start screen and picked in its dialog."""
+    with tempfile.TemporaryDirectory() as scratch:
+        folder = os.path.join(scratch, "folder demo")
+        shutil.copytree(DEMO, folder)
+        fit(browser)
+        for how in ("dropped", "picked"):
+            start_screen(browser, url)
+            browser.console.clear()
+            if how == "dropped":
+                r = browser.evaluate("(() => { const r = document.getElementById('drop').getBoundingClientRect(); "
+                                     "return [r.left + r.width / 2, r.top + r.height / 2]; })()")
+                browser.drop_files(r[0], r[1], [folder])
+            else:
+                browser.set_files("#folder", [folder])
+            next_wait(browser)
+            check(browser.evaluate("Module.qvl.scenario") == "folder demo" and
+                  "text: ようこそ、Ｑｕｏｒｖｅｌ へ。" in browser.console,
+                  "a scenario folder %s on the start screen opens and plays" % how)
+
+
 def movie_sound(browser, url):
     """A movie with sound (MPEG-4 and PCM in AVI): its sound reaches Web Audio."""
     movies = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "movies")
@@ -409,6 +432,7 @@ def main():
             save_reload_load(browser, url)
             export_import(browser, url)
             drop_zip(browser, url)
+            open_folder(browser, url)
             touch(browser, url)
             movie_sound(browser, url)
             if browser.errors:
