@@ -53,6 +53,7 @@ bench: setup
 	@cmake --build $(BENCH_BUILD) -j$(JOBS) --target qvl_bench quorvel qvl_window_watch
 	./$(BENCH_BUILD)/bench/qvl_bench
 	./bench/window_bench.sh $(BENCH_BUILD)/program/quorvel demo
+	/usr/bin/python3 bench/web_idle.py $(WEB_BUILD)
 
 fuzz: setup
 	@command -v clang++ >/dev/null || { echo "make fuzz needs clang++ (apt-get install clang)"; exit 1; }

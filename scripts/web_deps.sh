@@ -123,6 +123,37 @@ build_timidity() {
     cp "$dir/src/codecs/timidity/timidity.h" "$here"/SDL*.h "$prefix/include/timidity/"
 }
 
+# --- movies: FFmpeg -------------------------------------------------------------
+# Only what the movie code opens: the containers scenarios bring movies in, their
+# old video codecs and sounds, and the scaler and resampler. No threads (a worker
+# would need SharedArrayBuffer), no assembly, no programs, no network.
+libraries+=(ffmpeg)
+
+build_ffmpeg() {
+  local dir; dir="$(unpack ffmpeg)"
+  local demuxers=avi,mpegps,mpegvideo,mov,asf,matroska
+  local video=cinepak,msvideo1,msrle,rawvideo,indeo2,indeo3,indeo4,indeo5,mpeg4,msmpeg4v1,msmpeg4v2,msmpeg4v3
+  video+=,wmv1,wmv2,mpeg1video,mpeg2video,h264,mjpeg,8bps,qtrle,rpza,smc
+  local audio=pcm_s16le,pcm_s16be,pcm_u8,pcm_alaw,pcm_mulaw,adpcm_ms,adpcm_ima_wav,adpcm_ima_qt
+  audio+=,mp1float,mp2float,mp3float,aac,vorbis,wmav1,wmav2
+  local parsers=mpeg4video,mpegvideo,mpegaudio,h264,aac,vorbis
+  rm -rf "$dir/build-web" && mkdir -p "$dir/build-web"
+  (cd "$dir/build-web" && "${nice_cmd[@]}" emconfigure ../configure --prefix="$prefix" \
+      --cc=emcc --cxx=em++ --ar=emar --ranlib=emranlib --nm=emnm \
+      --target-os=none --arch=x86_32 --enable-cross-compile --disable-asm --disable-inline-asm \
+      --disable-stripping --disable-debug --disable-doc --disable-runtime-cpudetect --disable-autodetect \
+      --enable-static --disable-shared --disable-programs --disable-network --disable-devices \
+      --disable-pthreads --disable-w32threads --disable-os2threads \
+      --disable-everything --disable-avdevice --disable-avfilter --disable-postproc \
+      --enable-avcodec --enable-avformat --enable-swscale --enable-swresample \
+      --enable-demuxer="$demuxers" --enable-decoder="$video,$audio" --enable-parser="$parsers" \
+      >build-web.log 2>&1 &&
+    "${nice_cmd[@]}" emmake make -j"$jobs" >>build-web.log 2>&1 && make install >>build-web.log 2>&1) || {
+    cat "$dir/build-web/build-web.log" > "$dir/build-web.log"; return 1; }
+  cp "$dir/build-web/build-web.log" "$dir/build-web.log"
+  [ -f "$prefix/lib/libavformat.a" ]
+}
+
 command -v emcc >/dev/null || { log "emcc missing: scripts/web_setup.sh installs Debian's emscripten"; exit 1; }
 for lib in "${libraries[@]}"; do
   stamp="$prefix/stamps/$lib"

@@ -298,7 +298,11 @@
     e.preventDefault();
     drop.classList.remove('over');
     const items = [...e.dataTransfer.items].map((i) => i.webkitGetAsEntry()).filter(Boolean);
-    if (items.length === 1 && items[0].isFile && /\.zip$/i.test(items[0].name)) {
+    // Without entries (a drop the browser made up itself) only plain files come.
+    const plain = e.dataTransfer.files;
+    if (!items.length && plain.length === 1 && /\.zip$/i.test(plain[0].name)) {
+      try { open(plain[0].name.replace(/\.zip$/i, ''), await readZip(await plain[0].arrayBuffer())); } catch (err) { status(err.message); }
+    } else if (items.length === 1 && items[0].isFile && /\.zip$/i.test(items[0].name)) {
       const file = await new Promise((ok, fail) => items[0].file(ok, fail));
       try { open(file.name.replace(/\.zip$/i, ''), await readZip(await file.arrayBuffer())); } catch (err) { status(err.message); }
     } else {
@@ -315,8 +319,14 @@
     a.click();
   };
   $('import').onchange = async (e) => {
-    const f = e.target.files[0], name = localStorage.getItem(LAST);
-    if (!f || !name) return;
+    const f = e.target.files[0];
+    // Into the scenario the file is named for (as exported: NAME-saves.zip, maybe
+    // numbered by the browser), so saves can come before the scenario itself, in a
+    // browser that has never played it; else into the last one played.
+    const named = f && /^(.+)-saves(?: ?\(\d+\))?\.zip$/i.exec(f.name);
+    const name = named ? named[1] : localStorage.getItem(LAST);
+    if (!f) return;
+    if (!name) { status('Open the scenario first, then import its saves.'); return; }
     try {
       const files = await readZip(await f.arrayBuffer());
       for (const [p, data] of Object.entries(files)) if (!p.includes('..')) writeFile(SCENARIOS + '/' + name + '/' + p, data);

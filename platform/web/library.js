@@ -40,7 +40,7 @@ mergeInto(LibraryManager.library, {
     }
     ctx.putImageData(image, x, y);
     Module.qvl.presented++;
-    if (Module.qvl.onPresent) Module.qvl.onPresent();
+    if (Module.qvl.onPresent) Module.qvl.onPresent(x, y, w, h);
   },
 
   qvl_web_set_caption: function (text) {
@@ -184,5 +184,42 @@ mergeInto(LibraryManager.library, {
         wakeUp(1);
       }, function () { wakeUp(0); });
     });
+  },
+
+  // A movie's sound comes in pieces as the movie is decoded; each is played
+  // right after the one before, so they join without a gap.
+  qvl_web_movie_sound: function (samples, frames) {
+    var audio = Module.qvl.audio;
+    var ctx = audio.context();
+    // queued: seconds handed over in all, for the page's tests.
+    var m = audio.movie || (audio.movie = { sources: [], end: 0, queued: 0 });
+    var buffer = ctx.createBuffer(2, frames, 44100);
+    var left = buffer.getChannelData(0), right = buffer.getChannelData(1);
+    var at = samples >> 1;
+    for (var i = 0; i < frames; ++i, at += 2) {
+      left[i] = HEAP16[at] / 32768;
+      right[i] = HEAP16[at + 1] / 32768;
+    }
+    var src = ctx.createBufferSource();
+    src.buffer = buffer;
+    src.connect(ctx.destination);
+    // After a gap (the first piece, or a page that fell behind) a little ahead of now.
+    var start = Math.max(m.end, ctx.currentTime + 0.05);
+    src.start(start);
+    m.end = start + buffer.duration;
+    m.queued += buffer.duration;
+    m.sources.push(src);
+    src.onended = function () {
+      var i = m.sources.indexOf(src);
+      if (i >= 0) m.sources.splice(i, 1);
+    };
+  },
+
+  qvl_web_movie_sound_stop: function () {
+    var m = Module.qvl.audio.movie;
+    if (!m) return;
+    m.sources.forEach(function (src) { try { src.stop(); } catch (e) { /* never started */ } });
+    m.sources = [];
+    m.end = 0;
   },
 });

@@ -72,4 +72,10 @@ uint32_t WebAudio::length(MediaDevice device) const {
 
 void WebAudio::setVolume(MediaDevice device, int percent) { qvl_web_audio_set_volume(int(device), percent); }
 
+void WebAudio::queueMovieSound(const int16_t* samples, std::size_t frames) {
+    if (frames != 0) qvl_web_movie_sound(samples, int(frames));
+}
+
+void WebAudio::stopMovieSound() { qvl_web_movie_sound_stop(); }
+
 }  // namespace qvl::platform

@@ -24,6 +24,9 @@ public:
     uint32_t length(MediaDevice device) const override;
     std::string lastError() const override { return lastError_; }
     void setVolume(MediaDevice device, int percent) override;
+    // A movie's sound: queued on the page back to back, as the movie decodes it.
+    void queueMovieSound(const int16_t* samples, std::size_t frames) override;
+    void stopMovieSound() override;
 
 private:
     std::map<MediaDevice, uint32_t> lengths_;  // the open pieces, in ms

@@ -37,6 +37,10 @@ void qvl_web_audio_open_pcm(int device, const char* path, const int16_t* samples
 // Fetches the file the page serves under the same name (path starts with a
 // folder beside the page) into the engine's file system; 0 when there is none.
 int qvl_web_fetch_beside(const char* path);
+// A movie's sound, 44100 Hz stereo: queued after what is already queued;
+// stop drops all of it.
+void qvl_web_movie_sound(const int16_t* samples, int frames);
+void qvl_web_movie_sound_stop();
 }
 
 namespace qvl::platform::web {

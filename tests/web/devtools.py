@@ -105,6 +105,18 @@ class Browser:
             self.call("Input.dispatchKeyEvent", type=kind, key=key, code=code or key,
                       windowsVirtualKeyCode=key_code, modifiers=modifiers)
 
+    def touch(self, x, y, hold=0.0):
+        """A finger on the page and off again after hold seconds."""
+        self.call("Input.dispatchTouchEvent", type="touchStart", touchPoints=[{"x": x, "y": y}])
+        self.pump(hold)
+        self.call("Input.dispatchTouchEvent", type="touchEnd", touchPoints=[])
+
+    def drop_files(self, x, y, paths):
+        """Files dragged from the desktop and dropped at x, y."""
+        data = {"items": [], "files": paths, "dragOperationsMask": 1}
+        for kind in ("dragEnter", "dragOver", "drop"):
+            self.call("Input.dispatchDragEvent", type=kind, x=x, y=y, data=data)
+
     def set_files(self, selector, paths):
         """Chooses files in a file input, as a person would in its dialog."""
         root = self.call("DOM.getDocument")["root"]["nodeId"]

@@ -7,8 +7,10 @@ BUILD_WEB is the browser build's folder (make web), QUORVEL the native program
 (for its headless runs of the same demo). Checks, each printed as it passes:
   - the demo plays through with clicks, its choices taken with the keyboard, and
     the transcript on the page's console agrees line for line with the headless
-    runner's --auto transcript (the movie aside: the browser build has no decoder
-    and says so in a box);
+    runner's --auto transcript, the movie's line included;
+  - the demo's movie reaches the canvas: its frames there change, are not black,
+    and each is a frame the headless runner showed (allowing the decoders' rounding);
+  - touch: a tap goes on to the next line, a long press opens the popup menu;
   - the scene at a few click waits holds the same pixels as the headless frame of
     the same moment (the page is sized so the scene is drawn 1:1);
   - the demo's MIDI tune is synthesised to sound (the level of what the page was
@@ -17,13 +19,19 @@ BUILD_WEB is the browser build's folder (make web), QUORVEL the native program
     instruments are fetched only then, once its tune plays;
   - a right click opens the popup menu;
   - a save, the page opened again (which goes straight back to the scenario),
-    and a load bring the saved scene back.
+    and a load bring the saved scene back;
+  - the saves exported as a .zip and imported into a fresh browser profile load;
+  - a .zip of the demo dropped on the start screen opens and plays, and so does
+    the demo's folder, dropped or picked;
+  - a movie with sound hands its sound to the page's Web Audio.
 """
+import base64
 import functools
 import http.server
 import io
 import json
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -31,7 +39,7 @@ import threading
 import time
 import zipfile
 
-from PIL import Image, ImageChops
+from PIL import Image, ImageChops, ImageStat
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from devtools import Browser  # noqa: E402
@@ -45,11 +53,22 @@ DEMO = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "dem
 COMPARED_WAITS = (0, 6, 12)
 WAITING = 'window.Module && Module.qvl && Module.qvl.waiting && Module.qvl.queue.length == 0 && ' \
           '["click","question","choice","idle"].includes(Module.qvl.waiting.kind)'
-# What the browser build cannot do, as its transcript shows it, against what the
-# headless runner wrote for the same script line.
-NO_MOVIES = "the movie and sound decoders are missing"
 # What the page has fetched from beside it for MIDI, this page load.
 MIDI_FETCHED = "performance.getEntriesByType('resource').filter(e => new URL(e.name).pathname.includes('/midi/')).length"
+# Where the demo shows its movie (x, y, w, h), and what the page keeps of each
+# frame drawn there.
+MOVIE = (160, 120, 320, 240)
+RECORD_MOVIE = """(() => {
+    const q = Module.qvl;
+    q.movieFrames = [];
+    q.onPresent = (x, y, w, h) => {
+        if ([x, y, w, h].join() !== '%s' || q.movieFrames.length >= 100) return;
+        const c = document.createElement('canvas');
+        c.width = w; c.height = h;
+        c.getContext('2d').drawImage(q.canvas, x, y, w, h, 0, 0, w, h);
+        q.movieFrames.push(c.toDataURL());
+    };
+})()""" % ",".join(map(str, MOVIE))
 
 passed = failed = 0
 
@@ -105,6 +124,39 @@ def headless_frames(quorvel, clicks):
         return at_wait
 
 
+def headless_movie_frames(quorvel):
+    """The movie's area in every frame of the headless runner's --auto run."""
+    with tempfile.TemporaryDirectory() as frames:
+        headless(quorvel, "--auto", "--frames", frames)
+        x, y, w, h = MOVIE
+        crops = {}
+        for name in sorted(os.listdir(frames)):
+            crop = Image.open(os.path.join(frames, name)).convert("RGB").crop((x, y, x + w, y + h))
+            crops.setdefault(crop.tobytes(), crop)
+        return list(crops.values())
+
+
+def mean_difference(a, b):
+    return sum(ImageStat.Stat(ImageChops.difference(a, b)).mean) / 3
+
+
+def check_movie(browser, quorvel):
+    """The frames the page drew in the movie's area: the movie, not a box or black."""
+    urls = browser.evaluate("Module.qvl.movieFrames")
+    shown = [Image.open(io.BytesIO(base64.b64decode(u.split(",", 1)[1]))).convert("RGB") for u in urls]
+    lit = [f for f in shown if sum(ImageStat.Stat(f).mean) / 3 > 8]
+    distinct = len({f.tobytes() for f in lit})
+    check(distinct >= 3, "the movie's frames reach the canvas and change (%d distinct of %d drawn)" % (distinct, len(shown)))
+    reference = headless_movie_frames(quorvel)
+    # FFmpeg here has no assembly, the native one has: the scaler may round apart.
+    worst = max((min(mean_difference(f, r) for r in reference) for f in shown), default=0)
+    check(worst < 2, "each movie frame on the page is one the headless runner showed (mean difference %.2f at most)"
+          % worst)
+    if worst >= 2:
+        for i, f in enumerate(shown):
+            f.save("web-test-movie-%d.png" % i)
+
+
 def scene(browser):
     """The canvas as the page shows it, in scene pixels."""
     r = browser.evaluate("(() => { const r = Module.qvl.canvas.getBoundingClientRect(); "
@@ -149,6 +201,7 @@ def play_through(browser, url, quorvel):
     opened = time.monotonic()
     browser.navigate(url + "?demo&" + CLOCK)
     browser.wait_for("window.Module && Module.qvl && Module.qvl.presented > 0", 60)
+    browser.evaluate(RECORD_MOVIE)
     # Shown, not judged: speed belongs to benchmarks.
     print("info: the demo's first frame %.0f ms after the page was opened" % ((time.monotonic() - opened) * 1000))
     clicks = 0
@@ -166,11 +219,12 @@ def play_through(browser, url, quorvel):
             clicks += 1
         answer(browser, waiting)
     browser.pump(0.2)
-    expected = [line for line in headless(quorvel, "--auto") if not line.startswith("movie: ")]
+    check_movie(browser, quorvel)
+    expected = headless(quorvel, "--auto")
     # The runner's own last line: it stops where the page waits for the person.
     if expected and expected[-1] == "idle":
         expected.pop()
-    got = [line for line in browser.console if NO_MOVIES not in line]
+    got = list(browser.console)
     first = next((i for i, (a, b) in enumerate(zip(got, expected)) if a != b), min(len(got), len(expected)))
     check(got == expected, "the page's transcript agrees with the headless runner's (%d lines)" % len(expected),
           "\n  first difference at line %d:\n  page:     %s\n  headless: %s" % (
@@ -268,6 +322,119 @@ def open_zip(browser, url):
           "a .zip picked on the start screen opens and plays")
 
 
+def touch(browser, url):
+    fit(browser)
+    browser.navigate(url + "?demo")
+    next_wait(browser)
+    lines = sum(1 for line in browser.console if line.startswith("text: "))
+    browser.touch(320, 240)
+    next_wait(browser)
+    browser.pump(0.1)
+    check(sum(1 for line in browser.console if line.startswith("text: ")) > lines, "a tap goes on to the next line")
+    browser.touch(320, 240, hold=0.8)
+    next_wait(browser)
+    browser.pump(0.1)
+    check("menu: open" in browser.console, "a long press opens the popup menu")
+    browser.key("Escape", key_code=27)
+
+
+def start_screen(browser, url):
+    browser.navigate(url + "?start")
+    browser.wait_for("window.Module && Module.calledRun && !document.getElementById('start').hidden", 30)
+
+
+def export_import(browser, url):
+    """After save_reload_load: slot 1 leaves this profile as a .zip and comes back
+    in a fresh one."""
+    with tempfile.TemporaryDirectory() as scratch:
+        browser.call("Page.setDownloadBehavior", behavior="allow", downloadPath=scratch)
+        start_screen(browser, url)
+        browser.wait_for("!document.getElementById('export').disabled", 30)
+        browser.evaluate("document.getElementById('export').click()")
+        path = os.path.join(scratch, "demo-saves.zip")
+        for _ in range(200):
+            if os.path.exists(path):
+                break
+            browser.pump(0.05)
+        names = zipfile.ZipFile(path).namelist() if os.path.exists(path) else []
+        check(any(n.startswith("save/") for n in names), "the saves export as a .zip", names)
+        if not names:
+            return
+        fresh = Browser()
+        try:
+            fit(fresh)
+            start_screen(fresh, url)
+            fresh.set_files("#import", [path])
+            fresh.wait_for("document.getElementById('status').textContent.includes('imported')", 30)
+            fresh.evaluate("document.getElementById('demo').click()")
+            next_wait(fresh)
+            fresh.key("l", code="KeyL", key_code=76, modifiers=2)
+            next_wait(fresh)
+            fresh.key("Enter", key_code=13)
+            next_wait(fresh)
+            fresh.pump(0.1)
+            check("load: slot 1" in fresh.console, "the imported save loads in a fresh browser profile",
+                  "\n  " + "\n  ".join(fresh.console[-4:]))
+        finally:
+            fresh.close()
+
+
+def drop_zip(browser, url):
+    with tempfile.TemporaryDirectory() as scratch:
+        path = os.path.join(scratch, "dropped demo.zip")
+        with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+            for name in sorted(os.listdir(DEMO)):
+                z.write(os.path.join(DEMO, name), name)
+        fit(browser)
+        start_screen(browser, url)
+        browser.console.clear()
+        r = browser.evaluate("(() => { const r = document.getElementById('drop').getBoundingClientRect(); "
+                             "return [r.left + r.width / 2, r.top + r.height / 2]; })()")
+        browser.drop_files(r[0], r[1], [path])
+        next_wait(browser)
+    check(browser.evaluate("Module.qvl.scenario") == "dropped demo" and "text: ようこそ、Ｑｕｏｒｖｅｌ へ。" in browser.console,
+          "a .zip dropped on the start screen opens and plays")
+
+
+def open_folder(browser, url):
+    """A scenario folder, dropped on the start screen and picked in its dialog."""
+    with tempfile.TemporaryDirectory() as scratch:
+        folder = os.path.join(scratch, "folder demo")
+        shutil.copytree(DEMO, folder)
+        fit(browser)
+        for how in ("dropped", "picked"):
+            start_screen(browser, url)
+            browser.console.clear()
+            if how == "dropped":
+                r = browser.evaluate("(() => { const r = document.getElementById('drop').getBoundingClientRect(); "
+                                     "return [r.left + r.width / 2, r.top + r.height / 2]; })()")
+                browser.drop_files(r[0], r[1], [folder])
+            else:
+                browser.set_files("#folder", [folder])
+            next_wait(browser)
+            check(browser.evaluate("Module.qvl.scenario") == "folder demo" and
+                  "text: ようこそ、Ｑｕｏｒｖｅｌ へ。" in browser.console,
+                  "a scenario folder %s on the start screen opens and plays" % how)
+
+
+def movie_sound(browser, url):
+    """A movie with sound (MPEG-4 and PCM in AVI): its sound reaches Web Audio."""
+    movies = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "movies")
+    with tempfile.TemporaryDirectory() as scratch:
+        path = os.path.join(scratch, "talkie.zip")
+        with zipfile.ZipFile(path, "w") as z:
+            z.write(os.path.join(movies, "mpeg4_pcm.avi"), "talkie.avi")
+            z.writestr("qvl.cfg", "SavePath=save\\\r\n")
+            z.writestr("autorun.txt", "_aviplay talkie.avi,0,0,96,64\r\nend\r\n")
+        start_screen(browser, url)
+        browser.console.clear()
+        browser.set_files("#zip", [path])
+        next_wait(browser)
+    queued = browser.evaluate("(() => { const m = Module.qvl.audio.movie; return m ? m.queued : 0; })()")
+    check("movie: talkie.avi 96x64" in browser.console and queued > 0,
+          "a movie's sound is queued on the page (%.2f s of it)" % queued, browser.console[-3:])
+
+
 def main():
     build, quorvel = sys.argv[1], os.path.abspath(sys.argv[2])
     server, url = serve(build)
@@ -277,6 +444,11 @@ def main():
             play_through(browser, url, quorvel)
             open_zip(browser, url)
             save_reload_load(browser, url)
+            export_import(browser, url)
+            drop_zip(browser, url)
+            open_folder(browser, url)
+            touch(browser, url)
+            movie_sound(browser, url)
             if browser.errors:
                 print("page warnings:", *sorted(set(browser.errors)), sep="\n  ")
         finally:
