@@ -16,9 +16,9 @@ namespace {
 
 // VirtualVram is composed a row at a time, every layer passing over the row while it
 // is still in the first-level cache; layer by layer, each one would stream the whole
-// picture through memory again. Every layer works pixel by pixel from sources other
-// than VirtualVram, so neither the order of the work nor cutting it into pieces
-// changes the result.
+// picture through memory again (and bands of rows measured slower). Every layer works
+// pixel by pixel from sources other than VirtualVram, so neither the order of the
+// work nor cutting it into pieces changes the result.
 
 // Target columns [left, right).
 struct ColumnSpan {
@@ -98,7 +98,7 @@ Layers layersOf(SurfaceBank& bank, const Darkness& darkness) {
     layers.effect = &sources[SurfaceId::Effect];
     layers.effectMask = &sources[SurfaceId::EffectMask];
     if ((layers.effectFirst || layers.effectLast) && effect.maskMode != int32_t(EffectMaskMode::None)) {
-        bank.effectRuns.update(*layers.effectMask, bank.changes(SurfaceId::EffectMask));
+        bank.effectRuns.updateEffect(*layers.effectMask, bank.changes(SurfaceId::EffectMask));
         layers.effectRuns = &bank.effectRuns;
     }
     for (int slot = 0; slot < kPersonSlots; ++slot) {
@@ -112,7 +112,8 @@ Layers layersOf(SurfaceBank& bank, const Darkness& darkness) {
         p.mask = &sources[personMaskSurface(slot)];
         // A mask short of the picture is drawn the slow way, and hides nothing.
         if (p.mask->width() < p.w || p.mask->height() < p.h) continue;
-        bank.personRuns[std::size_t(slot)].update(*p.mask, bank.changes(personMaskSurface(slot)));
+        bank.personRuns[std::size_t(slot)].updatePerson(picture, bank.changes(personSurface(slot)), *p.mask,
+                                                        bank.changes(personMaskSurface(slot)));
         p.runs = &bank.personRuns[std::size_t(slot)];
     }
     layers.dark = darkness.on && !darkness.suppressed;
@@ -137,9 +138,14 @@ void findOpaque(const Surface& target, const Person& person, int64_t y, ColumnSp
     }
     if (!person.runs) return;
     for (const MaskRuns::Run& run : person.runs->row(y - person.y)) {
+        if (run.kind != MaskRuns::Kind::Opaque) continue;
         const int64_t left = std::max(on.left, run.left + person.x), right = std::min(on.right, run.right + person.x);
         if (left < right) out.push_back({left, right});
     }
+}
+
+QVL_VECTOR_CLONES void clearTopBytes(uint32_t* row, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) row[i] &= 0xFFFFFF;
 }
 
 // Copies columns [left, right) of row y from a picture that holds them all.
@@ -148,24 +154,37 @@ void copyPiece(Surface& target, const Placed& p, int64_t y, int64_t left, int64_
                 std::size_t(right - left) * sizeof(uint32_t));
 }
 
-void drawPersonRow(Surface& target, const Person& p, int64_t y, const ColumnSpans& cover, const ColumnSpans& opaque) {
+// Row y of person where cover leaves it visible: its opaque runs copied, its clear
+// runs only losing the top byte, as the mask's AND would have it, and the rest drawn
+// through the mask.
+void drawPersonRow(Surface& target, const Person& p, int64_t y, const ColumnSpans& cover) {
     if (!p.on(y)) return;
     const ColumnSpan on = landing(target, p);
+    uint32_t* row = target.row(int(y));
     const auto masked = [&](int64_t left, int64_t right) {
         drawMasked(target, *p.picture, *p.mask, int(left), int(y), int(left - p.x), int(y - p.y), int(right - left), 1);
     };
-    const auto copy = [&](int64_t left, int64_t right) { copyPiece(target, p, y, left, right); };
     split(cover, on.left, on.right, [](int64_t, int64_t) {}, [&](int64_t left, int64_t right) {
-        if (!p.mask)
-            copy(left, right);
-        else
-            split(opaque, left, right, copy, masked);
+        if (!p.mask) return copyPiece(target, p, y, left, right);
+        if (!p.runs) return masked(left, right);
+        int64_t done = left;
+        for (const MaskRuns::Run& run : p.runs->row(y - p.y)) {
+            const int64_t from = std::max(done, run.left + p.x), to = std::min(right, run.right + p.x);
+            if (from >= to) continue;
+            if (from > done) masked(done, from);
+            if (run.kind == MaskRuns::Kind::Opaque)
+                copyPiece(target, p, y, from, to);
+            else
+                clearTopBytes(row + from, std::size_t(to - from));
+            done = to;
+        }
+        if (done < right) masked(done, right);
     });
 }
 
-void applySceneEffect(const Layers& layers, Surface& target, int64_t y) {
+void applySceneEffect(const Layers& layers, Surface& target, const RowSpan& rows) {
     const SurfaceState& s = layers.effectState;
-    applyEffect(*layers.effect, target, *layers.effectMask, s.x, s.y, s.effectKind, s.maskMode, y, y + 1,
+    applyEffect(*layers.effect, target, *layers.effectMask, s.x, s.y, s.effectKind, s.maskMode, rows.top, rows.bottom,
                 layers.effectRuns);
 }
 
@@ -203,7 +222,7 @@ void copyRows(const Surface& from, Surface& to, const RowSpan& rows) {
 // keep, if given, while it is still in the cache. Lower layers are left out where
 // opaque person pixels replace them.
 void composeRows(Layers& layers, Surface& target, RowSpan span, Surface* keep = nullptr) {
-    for (int64_t y = span.top; y < span.bottom; ++y) {
+    for (int y = span.top; y < span.bottom; ++y) {
         for (int slot = 0; slot < kPersonSlots; ++slot)
             findOpaque(target, layers.persons[std::size_t(slot)], y, layers.opaque[std::size_t(slot)]);
         layers.covers[2].clear();
@@ -216,16 +235,17 @@ void composeRows(Layers& layers, Surface& target, RowSpan span, Surface* keep = 
         if (bg.on(y)) {
             const ColumnSpan on = landing(target, bg);
             split(layers.all, on.left, on.right, [](int64_t, int64_t) {}, [&](int64_t left, int64_t right) {
-                target.blit(*bg.picture, int(left), int(y), int(left - bg.x), int(y - bg.y), int(right - left), 1);
+                target.blit(*bg.picture, int(left), y, int(left - bg.x), int(y - bg.y), int(right - left), 1);
             });
         }
+        const RowSpan row{y, y + 1};
         // The effect is skipped only where nothing of it shows.
-        if (layers.effectFirst && !hidden) applySceneEffect(layers, target, y);
+        if (layers.effectFirst && !hidden) applySceneEffect(layers, target, row);
         for (std::size_t slot = 0; slot < kPersonSlots; ++slot)
-            drawPersonRow(target, layers.persons[slot], y, layers.covers[slot], layers.opaque[slot]);
-        if (layers.effectLast) applySceneEffect(layers, target, y);
-        if (layers.dark) darkenRows(target, layers.rate, {int(y), int(y) + 1});
-        if (keep) copyRows(target, *keep, {int(y), int(y) + 1});
+            drawPersonRow(target, layers.persons[slot], y, layers.covers[slot]);
+        if (layers.effectLast) applySceneEffect(layers, target, row);
+        if (layers.dark) darkenRows(target, layers.rate, row);
+        if (keep) copyRows(target, *keep, row);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "graphics/mask_runs.h"
 
+#include <optional>
+
 namespace qvl {
 
 namespace {
@@ -8,46 +10,48 @@ namespace {
 constexpr int32_t kShortestRun = 8;
 constexpr uint32_t kColourBits = 0xFFFFFF;
 
-// Clear runs are kept only when they mean something to the rule.
+}  // namespace
+
+// classify(x, y): the pixel's kind, or nothing when only the per-pixel rule will do.
 template <typename Classify>
-void findRuns(const Surface& mask, Classify classify, bool keepClear, std::vector<MaskRuns::Run>& runs,
-              std::vector<uint32_t>& rowStart) {
-    const int32_t w = mask.width();
-    for (int y = 0; y < mask.height(); ++y) {
-        rowStart.push_back(uint32_t(runs.size()));
-        const uint32_t* m = mask.row(y);
-        for (int32_t x = 0; x < w;) {
-            const MaskRuns::Kind kind = classify(m[x]);
+void MaskRuns::find(int width, int height, Classify classify) {
+    height_ = height;
+    runs_.clear();
+    rowStart_.clear();
+    for (int y = 0; y < height; ++y) {
+        rowStart_.push_back(uint32_t(runs_.size()));
+        for (int32_t x = 0; x < width;) {
+            const std::optional<Kind> kind = classify(x, y);
             int32_t end = x + 1;
-            while (end < w && classify(m[end]) == kind) ++end;
-            if (end - x >= kShortestRun && (keepClear || kind != MaskRuns::Kind::Clear)) runs.push_back({x, end, kind});
+            while (end < width && classify(end, y) == kind) ++end;
+            if (kind && end - x >= kShortestRun) runs_.push_back({x, end, *kind});
             x = end;
         }
     }
-    rowStart.push_back(uint32_t(runs.size()));
+    rowStart_.push_back(uint32_t(runs_.size()));
 }
 
-}  // namespace
-
-void MaskRuns::update(const Surface& mask, uint64_t changes) {
-    if (valid_ && changes == changes_ && mask.width() == width_ && mask.height() == height_) return;
-    valid_ = true;
-    changes_ = changes;
-    width_ = mask.width();
-    height_ = mask.height();
-    runs_.clear();
-    rowStart_.clear();
-    if (rule_ == Rule::Person)
+void MaskRuns::updatePerson(const Surface& picture, uint64_t pictureChanges, const Surface& mask,
+                            uint64_t maskChanges) {
+    const Key key{true, pictureChanges, maskChanges, picture.width(), picture.height(), mask.width(), mask.height()};
+    if (key == key_) return;
+    key_ = key;
+    find(picture.width(), picture.height(), [&](int x, int y) -> std::optional<Kind> {
         // Only a wholly zero mask pixel makes the drawn pixel the picture's alone.
-        findRuns(mask, [](uint32_t m) { return m == 0 ? Kind::Opaque : Kind::Clear; }, false, runs_, rowStart_);
-    else
-        findRuns(mask, [](uint32_t m) { return (m & kColourBits) == 0 ? Kind::Black : Kind::Clear; }, true, runs_,
-                 rowStart_);
+        const uint32_t m = mask.row(y)[x];
+        if (m == 0) return Kind::Opaque;
+        if (m == kColourBits && picture.row(y)[x] == 0) return Kind::Clear;
+        return std::nullopt;
+    });
 }
 
-std::span<const MaskRuns::Run> MaskRuns::row(int64_t y) const {
-    if (y < 0 || y >= height_) return {};
-    return {runs_.data() + rowStart_[std::size_t(y)], runs_.data() + rowStart_[std::size_t(y + 1)]};
+void MaskRuns::updateEffect(const Surface& mask, uint64_t maskChanges) {
+    const Key key{true, 0, maskChanges, 0, 0, mask.width(), mask.height()};
+    if (key == key_) return;
+    key_ = key;
+    find(mask.width(), mask.height(), [&](int x, int y) -> std::optional<Kind> {
+        return (mask.row(y)[x] & kColourBits) == 0 ? Kind::Black : Kind::Clear;
+    });
 }
 
 }  // namespace qvl

@@ -14,33 +14,41 @@ namespace qvl {
 
 class MaskRuns {
 public:
-    // What a run's mask pixels say.
+    // What a run's pixels say.
     enum class Kind : uint8_t {
         Opaque,  // person mask 0: the picture replaces what lies below
+        Clear,   // person mask white over a black picture pixel: what lies below stays,
+                 // its top byte cleared by the mask; effect mask not black: the
+                 // composition stays as it is
         Black,   // effect mask black: the effect is combined
-        Clear,   // effect mask not black: the composition stays
     };
     struct Run {
-        int32_t left = 0, right = 0;  // mask columns [left, right)
+        int32_t left = 0, right = 0;  // columns [left, right)
         Kind kind = Kind::Opaque;
     };
-    // What the runs are looked for: a person mask's opaque runs, or an effect mask's
-    // black and clear runs.
-    enum class Rule : uint8_t { Person, Effect };
 
-    explicit MaskRuns(Rule rule) : rule_(rule) {}
-
-    // Finds the runs again unless mask is as it was at the last call (the same
-    // change count and size).
-    void update(const Surface& mask, uint64_t changes);
-    // Mask row y's runs, left to right; none outside the mask.
-    std::span<const Run> row(int64_t y) const;
+    // A person's runs, over its picture's area; the mask must cover that area.
+    void updatePerson(const Surface& picture, uint64_t pictureChanges, const Surface& mask, uint64_t maskChanges);
+    // An effect mask's black and clear runs, over all of it.
+    void updateEffect(const Surface& mask, uint64_t maskChanges);
+    // Row y's runs, left to right; none outside the area.
+    std::span<const Run> row(int64_t y) const {
+        if (y < 0 || y >= height_) return {};
+        return {runs_.data() + rowStart_[std::size_t(y)], runs_.data() + rowStart_[std::size_t(y + 1)]};
+    }
 
 private:
-    Rule rule_;
-    bool valid_ = false;
-    uint64_t changes_ = 0;
-    int width_ = 0, height_ = 0;
+    struct Key {
+        bool valid = false;
+        uint64_t pictureChanges = 0, maskChanges = 0;
+        int pictureWidth = 0, pictureHeight = 0, maskWidth = 0, maskHeight = 0;
+        bool operator==(const Key&) const = default;
+    };
+    template <typename Classify>
+    void find(int width, int height, Classify classify);
+
+    Key key_;
+    int height_ = 0;
     std::vector<Run> runs_;
     std::vector<uint32_t> rowStart_;  // row y's runs are [rowStart_[y], rowStart_[y + 1])
 };

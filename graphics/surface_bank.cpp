@@ -166,7 +166,9 @@ void SurfaceBank::placePerson(int32_t slot, int32_t show, std::string_view xText
         shrink((*this)[personMaskSurface(slot)]);
         return;
     }
-    const Surface& person = (*this)[personSurface(slot)];
+    // Only read: the picture stays as it is, and composition goes on trusting what it
+    // found in it.
+    const Surface& person = std::as_const(*this)[personSurface(slot)];
     s.shown = show != 0;
     s.x = positionX(xText, person.width(), evaluate);
     s.y = positionY(yText, person.height(), evaluate);

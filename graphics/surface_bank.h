@@ -160,10 +160,9 @@ public:
     bool sceneDirty = true;
     // The last composed scene, for composing again (graphics/composition.h).
     SceneCache composed;
-    // The runs of the person masks and the effect mask, found again when one changes.
-    std::array<MaskRuns, kPersonSlots> personRuns{MaskRuns(MaskRuns::Rule::Person), MaskRuns(MaskRuns::Rule::Person),
-                                                  MaskRuns(MaskRuns::Rule::Person)};
-    MaskRuns effectRuns{MaskRuns::Rule::Effect};
+    // The runs of the persons and of the effect mask, found again when one changes.
+    std::array<MaskRuns, kPersonSlots> personRuns;
+    MaskRuns effectRuns;
 
 private:
     int32_t transparencyKey(std::string_view text, const Surface& picture);
