@@ -31,8 +31,8 @@ using ColumnSpans = std::vector<ColumnSpan>;
 // rest, left to right.
 template <typename Inside, typename Outside>
 void split(const ColumnSpans& spans, int64_t left, int64_t right, Inside inside, Outside outside) {
-    auto it = std::upper_bound(spans.begin(), spans.end(), left,
-                               [](int64_t x, const ColumnSpan& c) { return x < c.right; });
+    auto it =
+        std::upper_bound(spans.begin(), spans.end(), left, [](int64_t x, const ColumnSpan& c) { return x < c.right; });
     int64_t x = left;
     for (; x < right && it != spans.end() && it->left < right; ++it) {
         if (it->left > x) outside(x, it->left);
@@ -65,7 +65,7 @@ struct Placed {
 };
 
 struct Person : Placed {
-    const Surface* mask = nullptr;  // drawn through it when set
+    const Surface* mask = nullptr;   // drawn through it when set
     const MaskRuns* runs = nullptr;  // the mask's, where it covers the picture
 };
 
@@ -164,22 +164,24 @@ void drawPersonRow(Surface& target, const Person& p, int64_t y, const ColumnSpan
     const auto masked = [&](int64_t left, int64_t right) {
         drawMasked(target, *p.picture, *p.mask, int(left), int(y), int(left - p.x), int(y - p.y), int(right - left), 1);
     };
-    split(cover, on.left, on.right, [](int64_t, int64_t) {}, [&](int64_t left, int64_t right) {
-        if (!p.mask) return copyPiece(target, p, y, left, right);
-        if (!p.runs) return masked(left, right);
-        int64_t done = left;
-        for (const MaskRuns::Run& run : p.runs->row(y - p.y)) {
-            const int64_t from = std::max(done, run.left + p.x), to = std::min(right, run.right + p.x);
-            if (from >= to) continue;
-            if (from > done) masked(done, from);
-            if (run.kind == MaskRuns::Kind::Opaque)
-                copyPiece(target, p, y, from, to);
-            else
-                clearTopBytes(row + from, std::size_t(to - from));
-            done = to;
-        }
-        if (done < right) masked(done, right);
-    });
+    split(
+        cover, on.left, on.right, [](int64_t, int64_t) {},
+        [&](int64_t left, int64_t right) {
+            if (!p.mask) return copyPiece(target, p, y, left, right);
+            if (!p.runs) return masked(left, right);
+            int64_t done = left;
+            for (const MaskRuns::Run& run : p.runs->row(y - p.y)) {
+                const int64_t from = std::max(done, run.left + p.x), to = std::min(right, run.right + p.x);
+                if (from >= to) continue;
+                if (from > done) masked(done, from);
+                if (run.kind == MaskRuns::Kind::Opaque)
+                    copyPiece(target, p, y, from, to);
+                else
+                    clearTopBytes(row + from, std::size_t(to - from));
+                done = to;
+            }
+            if (done < right) masked(done, right);
+        });
 }
 
 void applySceneEffect(const Layers& layers, Surface& target, const RowSpan& rows) {
@@ -234,9 +236,11 @@ void composeRows(Layers& layers, Surface& target, RowSpan span, Surface* keep = 
         const Placed& bg = layers.background;
         if (bg.on(y)) {
             const ColumnSpan on = landing(target, bg);
-            split(layers.all, on.left, on.right, [](int64_t, int64_t) {}, [&](int64_t left, int64_t right) {
-                target.blit(*bg.picture, int(left), y, int(left - bg.x), int(y - bg.y), int(right - left), 1);
-            });
+            split(
+                layers.all, on.left, on.right, [](int64_t, int64_t) {},
+                [&](int64_t left, int64_t right) {
+                    target.blit(*bg.picture, int(left), y, int(left - bg.x), int(y - bg.y), int(right - left), 1);
+                });
         }
         const RowSpan row{y, y + 1};
         // The effect is skipped only where nothing of it shows.
@@ -274,8 +278,7 @@ void composeScene(SurfaceBank& bank, const Darkness& darkness) {
     Surface& vram = bank.surfaces[std::size_t(SurfaceId::VirtualVram)];
     Layers layers = layersOf(bank, darkness);
     SceneCache& cache = bank.composed;
-    const std::vector<RowSpan> rows =
-        cache.rowsToCompose(SceneCache::inputsOf(bank, layers.dark, darkness.rate));
+    const std::vector<RowSpan> rows = cache.rowsToCompose(SceneCache::inputsOf(bank, layers.dark, darkness.rate));
     if (!cache.holds()) {
         // What the layers leave uncovered keeps VirtualVram's own pixels.
         composeRows(layers, vram, {0, vram.height()});
