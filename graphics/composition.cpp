@@ -7,113 +7,187 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstring>
+#include <vector>
 
 namespace qvl {
 
 namespace {
 
-// VirtualVram is composed a band of rows at a time, every layer passing over the band
-// while it is still in the first-level cache; layer by layer, each one would stream
-// the whole picture through memory again. Every layer works pixel by pixel from
-// sources other than VirtualVram, so the order of the work does not change the result.
-constexpr int kBandRows = 8;
+// VirtualVram is composed a row at a time, every layer passing over the row while it
+// is still in the first-level cache; layer by layer, each one would stream the whole
+// picture through memory again (and bands of rows measured slower). Every layer works
+// pixel by pixel from sources other than VirtualVram, so neither the order of the
+// work nor cutting it into pieces changes the result.
 
-// The rows of a block h high drawn at dy from source row sy that fall in the band,
-// as the block's new dy, sy and h; false when none does.
-bool clipToBand(const RowSpan& band, int& dy, int& sy, int& h) {
-    const int64_t top = std::max<int64_t>(dy, band.top), bottom = std::min<int64_t>(int64_t(dy) + h, band.bottom);
-    if (top >= bottom) return false;
-    const int64_t source = sy + (top - dy);
-    if (source > INT_MAX) return false;  // below every source picture
-    dy = int(top), sy = int(source), h = int(bottom - top);
-    return true;
-}
-
-// Target columns [left, right) that an opaque layer paints over a whole band.
+// Target columns [left, right).
 struct ColumnSpan {
     int64_t left = 0, right = 0;
 };
+// Sorted, and apart from each other.
+using ColumnSpans = std::vector<ColumnSpan>;
 
-// The column spans of a band hidden from the layers below by opaque layers above them.
-struct Cover {
-    std::array<ColumnSpan, kPersonSlots> spans{};
-    int count = 0;
-
-    bool hides(int64_t left, int64_t right) const {
-        for (int64_t x = left;;) {
-            const ColumnSpan* next = nullptr;
-            for (int i = 0; i < count; ++i)
-                if (spans[std::size_t(i)].left <= x && spans[std::size_t(i)].right > x) next = &spans[std::size_t(i)];
-            if (!next) return x >= right;
-            x = next->right;
-            if (x >= right) return true;
-        }
+// Calls inside(a, b) for the parts of [left, right) in spans and outside(a, b) for the
+// rest, left to right.
+template <typename Inside, typename Outside>
+void split(const ColumnSpans& spans, int64_t left, int64_t right, Inside inside, Outside outside) {
+    auto it =
+        std::upper_bound(spans.begin(), spans.end(), left, [](int64_t x, const ColumnSpan& c) { return x < c.right; });
+    int64_t x = left;
+    for (; x < right && it != spans.end() && it->left < right; ++it) {
+        if (it->left > x) outside(x, it->left);
+        x = std::max(x, it->left);
+        const int64_t end = std::min(right, it->right);
+        inside(x, end);
+        x = end;
     }
+    if (x < right) outside(x, right);
+}
+
+// out = a united with b; spans that touch become one.
+void unite(const ColumnSpans& a, const ColumnSpans& b, ColumnSpans& out) {
+    out.clear();
+    auto add = [&out](const ColumnSpan& c) {
+        if (!out.empty() && c.left <= out.back().right)
+            out.back().right = std::max(out.back().right, c.right);
+        else
+            out.push_back(c);
+    };
+    auto i = a.begin(), j = b.begin();
+    while (i != a.end() || j != b.end()) add(j == b.end() || (i != a.end() && i->left < j->left) ? *i++ : *j++);
+}
+
+// A picture layer as composition reads it: drawn at (x, y), w x h.
+struct Placed {
+    const Surface* picture = nullptr;
+    int64_t x = 0, y = 0, w = 0, h = 0;
+    bool on(int64_t row) const { return picture && row >= y && row < y + h; }
 };
 
-// Calls draw(left, right) for the parts of target columns [left, right) that cover
-// leaves visible; every layer below works pixel by pixel, so drawing it in pieces
-// changes nothing where it shows.
-template <typename Draw>
-void drawUncovered(const Cover& cover, int64_t left, int64_t right, Draw draw) {
-    if (left >= right) return;
-    const ColumnSpan* first = nullptr;
-    for (int i = 0; i < cover.count; ++i) {
-        const ColumnSpan& c = cover.spans[std::size_t(i)];
-        if (c.right > left && c.left < right && (!first || c.left < first->left)) first = &c;
+struct Person : Placed {
+    const Surface* mask = nullptr;   // drawn through it when set
+    const MaskRuns* runs = nullptr;  // the mask's, where it covers the picture
+};
+
+// What one composition reads, taken once, and the column spans each row reuses.
+struct Layers {
+    Placed background;
+    const Surface* effect = nullptr;
+    const Surface* effectMask = nullptr;
+    const MaskRuns* effectRuns = nullptr;
+    SurfaceState effectState;
+    bool effectFirst = false, effectLast = false;
+    std::array<Person, kPersonSlots> persons;
+    bool dark = false;
+    int32_t rate = 0;
+    // opaque[slot]: the columns person slot replaces on the row; covers[slot]: what
+    // the persons above it replace; all: what all of them do.
+    std::array<ColumnSpans, kPersonSlots> opaque, covers;
+    ColumnSpans all;
+};
+
+Layers layersOf(SurfaceBank& bank, const Darkness& darkness) {
+    const SurfaceBank& sources = bank;
+    Layers layers;
+    const SurfaceState& bg = bank.state(SurfaceId::Background);
+    if (bg.shown == 1) layers.background = {&sources[SurfaceId::Background], bg.x, bg.y, kSceneWidth, kSceneHeight};
+    const SurfaceState& effect = bank.state(SurfaceId::Effect);
+    layers.effectState = effect;
+    layers.effectFirst = effect.shown == 1 && effect.order == 0;
+    layers.effectLast = effect.shown == 1 && (effect.order == 1 || effect.order == 2);
+    layers.effect = &sources[SurfaceId::Effect];
+    layers.effectMask = &sources[SurfaceId::EffectMask];
+    if ((layers.effectFirst || layers.effectLast) && effect.maskMode != int32_t(EffectMaskMode::None)) {
+        bank.effectRuns.updateEffect(*layers.effectMask, bank.changes(SurfaceId::EffectMask));
+        layers.effectRuns = &bank.effectRuns;
     }
-    if (!first) return draw(left, right);
-    if (first->left > left) draw(left, first->left);
-    drawUncovered(cover, std::max(left, first->right), right, draw);
+    for (int slot = 0; slot < kPersonSlots; ++slot) {
+        const SurfaceState& s = bank.state(personSurface(slot));
+        const Surface& picture = sources[personSurface(slot)];
+        if (s.shown != 1 || picture.empty()) continue;
+        Person& p = layers.persons[std::size_t(slot)];
+        p.picture = &picture;
+        p.x = s.x, p.y = s.y, p.w = picture.width(), p.h = picture.height();
+        if (s.masked != 1) continue;
+        p.mask = &sources[personMaskSurface(slot)];
+        // A mask short of the picture is drawn the slow way, and hides nothing.
+        if (p.mask->width() < p.w || p.mask->height() < p.h) continue;
+        bank.personRuns[std::size_t(slot)].updatePerson(picture, bank.changes(personSurface(slot)), *p.mask,
+                                                        bank.changes(personMaskSurface(slot)));
+        p.runs = &bank.personRuns[std::size_t(slot)];
+    }
+    layers.dark = darkness.on && !darkness.suppressed;
+    layers.rate = darkness.rate;
+    return layers;
 }
 
-// The target columns a block w wide drawn at dx lands on.
-ColumnSpan landing(const Surface& target, int dx, int w) {
-    return {std::max<int64_t>(dx, 0), std::min<int64_t>(int64_t(dx) + w, target.width())};
+// The target columns a picture lands on.
+ColumnSpan landing(const Surface& target, const Placed& p) {
+    return {std::max<int64_t>(p.x, 0), std::min<int64_t>(p.x + p.w, target.width())};
 }
 
-void drawBackground(const SurfaceBank& bank, Surface& target, const RowSpan& band, const Cover& cover) {
-    const SurfaceState& s = bank.state(SurfaceId::Background);
-    if (s.shown != 1) return;
-    int dy = s.y, sy = 0, h = kSceneHeight;
-    if (!clipToBand(band, dy, sy, h)) return;
-    const ColumnSpan on = landing(target, s.x, kSceneWidth);
-    drawUncovered(cover, on.left, on.right, [&](int64_t left, int64_t right) {
-        target.blit(bank[SurfaceId::Background], int(left), dy, int(left - s.x), sy, int(right - left), h);
-    });
+// The columns of row y person replaces whatever lies below.
+void findOpaque(const Surface& target, const Person& person, int64_t y, ColumnSpans& out) {
+    out.clear();
+    if (!person.on(y)) return;
+    const ColumnSpan on = landing(target, person);
+    if (on.left >= on.right) return;
+    if (!person.mask) {
+        out.push_back(on);
+        return;
+    }
+    if (!person.runs) return;
+    for (const MaskRuns::Run& run : person.runs->row(y - person.y)) {
+        if (run.kind != MaskRuns::Kind::Opaque) continue;
+        const int64_t left = std::max(on.left, run.left + person.x), right = std::min(on.right, run.right + person.x);
+        if (left < right) out.push_back({left, right});
+    }
 }
 
-void applySceneEffect(const SurfaceBank& bank, Surface& target, const RowSpan& band) {
-    const SurfaceState& s = bank.state(SurfaceId::Effect);
-    applyEffect(bank[SurfaceId::Effect], target, bank[SurfaceId::EffectMask], s.x, s.y, s.effectKind, s.maskMode,
-                band.top, band.bottom);
+QVL_VECTOR_CLONES void clearTopBytes(uint32_t* row, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) row[i] &= 0xFFFFFF;
 }
 
-void drawPerson(const SurfaceBank& bank, int slot, Surface& target, const RowSpan& band, const Cover& cover) {
-    const SurfaceState& s = bank.state(personSurface(slot));
-    if (s.shown != 1) return;
-    const Surface& person = bank[personSurface(slot)];
-    int dy = s.y, sy = 0, h = person.height();
-    if (!clipToBand(band, dy, sy, h)) return;
-    const ColumnSpan on = landing(target, s.x, person.width());
-    drawUncovered(cover, on.left, on.right, [&](int64_t left, int64_t right) {
-        const int dx = int(left), sx = int(left - s.x), w = int(right - left);
-        if (s.masked == 1)
-            drawMasked(target, person, bank[personMaskSurface(slot)], dx, dy, sx, sy, w, h);
-        else
-            target.blit(person, dx, dy, sx, sy, w, h);
-    });
+// Copies columns [left, right) of row y from a picture that holds them all.
+void copyPiece(Surface& target, const Placed& p, int64_t y, int64_t left, int64_t right) {
+    std::memcpy(target.row(int(y)) + left, p.picture->row(int(y - p.y)) + (left - p.x),
+                std::size_t(right - left) * sizeof(uint32_t));
 }
 
-// A person drawn without a mask replaces every target pixel it lands on; the columns
-// it lands on in every row of the band, if it is shown there.
-bool opaqueOver(const SurfaceBank& bank, int slot, const Surface& target, const RowSpan& band, ColumnSpan& on) {
-    const SurfaceState& s = bank.state(personSurface(slot));
-    const Surface& person = bank[personSurface(slot)];
-    if (s.shown != 1 || s.masked == 1 || person.empty()) return false;
-    if (s.y > band.top || int64_t(s.y) + person.height() < band.bottom) return false;
-    on = landing(target, s.x, person.width());
-    return on.left < on.right;
+// Row y of person where cover leaves it visible: its opaque runs copied, its clear
+// runs only losing the top byte, as the mask's AND would have it, and the rest drawn
+// through the mask.
+void drawPersonRow(Surface& target, const Person& p, int64_t y, const ColumnSpans& cover) {
+    if (!p.on(y)) return;
+    const ColumnSpan on = landing(target, p);
+    uint32_t* row = target.row(int(y));
+    const auto masked = [&](int64_t left, int64_t right) {
+        drawMasked(target, *p.picture, *p.mask, int(left), int(y), int(left - p.x), int(y - p.y), int(right - left), 1);
+    };
+    split(
+        cover, on.left, on.right, [](int64_t, int64_t) {},
+        [&](int64_t left, int64_t right) {
+            if (!p.mask) return copyPiece(target, p, y, left, right);
+            if (!p.runs) return masked(left, right);
+            int64_t done = left;
+            for (const MaskRuns::Run& run : p.runs->row(y - p.y)) {
+                const int64_t from = std::max(done, run.left + p.x), to = std::min(right, run.right + p.x);
+                if (from >= to) continue;
+                if (from > done) masked(done, from);
+                if (run.kind == MaskRuns::Kind::Opaque)
+                    copyPiece(target, p, y, from, to);
+                else
+                    clearTopBytes(row + from, std::size_t(to - from));
+                done = to;
+            }
+            if (done < right) masked(done, right);
+        });
+}
+
+void applySceneEffect(const Layers& layers, Surface& target, const RowSpan& rows) {
+    const SurfaceState& s = layers.effectState;
+    applyEffect(*layers.effect, target, *layers.effectMask, s.x, s.y, s.effectKind, s.maskMode, rows.top, rows.bottom,
+                layers.effectRuns);
 }
 
 QVL_VECTOR_CLONES void darkenRows(Surface& surface, int32_t rate, const RowSpan& band) {
@@ -146,31 +220,36 @@ void copyRows(const Surface& from, Surface& to, const RowSpan& rows) {
 }
 
 // Background, effect before the persons, persons 0-2, effect after them, darkening,
-// over rows [span.top, span.bottom) of target; each finished band is also copied to
-// keep, if given, while it is still in the cache.
-void composeRows(const SurfaceBank& bank, const Darkness& darkness, Surface& target, RowSpan span,
-                 Surface* keep = nullptr) {
-    const SurfaceState& effect = bank.state(SurfaceId::Effect);
-    const bool effectFirst = effect.shown == 1 && effect.order == 0;
-    const bool effectLast = effect.shown == 1 && (effect.order == 1 || effect.order == 2);
-    const bool dark = darkness.on && !darkness.suppressed;
-    for (int top = span.top; top < span.bottom; top += kBandRows) {
-        const RowSpan band{top, std::min(top + kBandRows, span.bottom)};
-        // covers[slot]: what the opaque persons above person slot hide; persons: what
-        // all of them hide of the background and the effect before them.
-        std::array<Cover, kPersonSlots> covers{};
-        Cover persons;
-        for (int slot = kPersonSlots - 1; slot >= 0; --slot) {
-            covers[std::size_t(slot)] = persons;
-            if (opaqueOver(bank, slot, target, band, persons.spans[std::size_t(persons.count)])) ++persons.count;
+// over rows [span.top, span.bottom) of target; each finished row is also copied to
+// keep, if given, while it is still in the cache. Lower layers are left out where
+// opaque person pixels replace them.
+void composeRows(Layers& layers, Surface& target, RowSpan span, Surface* keep = nullptr) {
+    for (int y = span.top; y < span.bottom; ++y) {
+        for (int slot = 0; slot < kPersonSlots; ++slot)
+            findOpaque(target, layers.persons[std::size_t(slot)], y, layers.opaque[std::size_t(slot)]);
+        layers.covers[2].clear();
+        layers.covers[1] = layers.opaque[2];
+        unite(layers.covers[1], layers.opaque[1], layers.covers[0]);
+        unite(layers.covers[0], layers.opaque[0], layers.all);
+        const bool hidden = layers.all.size() == 1 && layers.all[0].left <= 0 && layers.all[0].right >= target.width();
+
+        const Placed& bg = layers.background;
+        if (bg.on(y)) {
+            const ColumnSpan on = landing(target, bg);
+            split(
+                layers.all, on.left, on.right, [](int64_t, int64_t) {},
+                [&](int64_t left, int64_t right) {
+                    target.blit(*bg.picture, int(left), y, int(left - bg.x), int(y - bg.y), int(right - left), 1);
+                });
         }
-        drawBackground(bank, target, band, persons);
-        // The effect cannot be cut into columns: it is skipped only where nothing of it shows.
-        if (effectFirst && !persons.hides(0, target.width())) applySceneEffect(bank, target, band);
-        for (int slot = 0; slot < kPersonSlots; ++slot) drawPerson(bank, slot, target, band, covers[std::size_t(slot)]);
-        if (effectLast) applySceneEffect(bank, target, band);
-        if (dark) darkenRows(target, darkness.rate, band);
-        if (keep) copyRows(target, *keep, band);
+        const RowSpan row{y, y + 1};
+        // The effect is skipped only where nothing of it shows.
+        if (layers.effectFirst && !hidden) applySceneEffect(layers, target, row);
+        for (std::size_t slot = 0; slot < kPersonSlots; ++slot)
+            drawPersonRow(target, layers.persons[slot], y, layers.covers[slot]);
+        if (layers.effectLast) applySceneEffect(layers, target, row);
+        if (layers.dark) darkenRows(target, layers.rate, row);
+        if (keep) copyRows(target, *keep, row);
     }
 }
 
@@ -196,21 +275,20 @@ void darkenScene(Surface& surface, int32_t rate) {
 }
 
 void composeScene(SurfaceBank& bank, const Darkness& darkness) {
-    const SurfaceBank& sources = bank;
     Surface& vram = bank.surfaces[std::size_t(SurfaceId::VirtualVram)];
-    const bool dark = darkness.on && !darkness.suppressed;
+    Layers layers = layersOf(bank, darkness);
     SceneCache& cache = bank.composed;
-    const std::vector<RowSpan> rows = cache.rowsToCompose(SceneCache::inputsOf(sources, dark, darkness.rate));
+    const std::vector<RowSpan> rows = cache.rowsToCompose(SceneCache::inputsOf(bank, layers.dark, darkness.rate));
     if (!cache.holds()) {
         // What the layers leave uncovered keeps VirtualVram's own pixels.
-        composeRows(sources, darkness, vram, {0, vram.height()});
+        composeRows(layers, vram, {0, vram.height()});
         return;
     }
     // VirtualVram may have been drawn on since: the kept rows are copied back too.
     int done = 0;
     for (const RowSpan& span : rows) {
         copyRows(cache.picture(), vram, {done, span.top});
-        composeRows(sources, darkness, vram, span, &cache.picture());
+        composeRows(layers, vram, span, &cache.picture());
         done = span.bottom;
     }
     copyRows(cache.picture(), vram, {done, vram.height()});

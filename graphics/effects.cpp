@@ -66,9 +66,34 @@ struct Span {
     int64_t maskX, maskY;  // mask pixel of the span's first pixel
 };
 
+// Combines pixels [from, to) of a row where their mask pixel is black: a select by
+// bit mask rather than a conditional store keeps it vectorised.
 template <typename Rule>
-[[gnu::always_inline]] inline void applyRows(const Surface& effect, Surface& composition, const Surface* mask, const Span& sp, Rule rule) {
-    constexpr std::size_t kChunk = 256;
+[[gnu::always_inline]] inline void combineWhereBlack(uint32_t* d, const uint32_t* s, const uint32_t* m,
+                                                     std::size_t from, std::size_t to, Rule rule) {
+    if constexpr (Rule::kWords) {
+        for (std::size_t j = from; j < to; ++j) {
+            const uint32_t take = 0u - uint32_t((m[j] & kColourBits) == 0);
+            d[j] = (typename Rule::Pixel{}(d[j], s[j]) & take) | (d[j] & ~take);
+        }
+    } else {
+        // Byte rules combine a piece of the row aside first.
+        constexpr std::size_t kChunk = 256;
+        uint32_t combined[kChunk];
+        for (std::size_t k = from; k < to; k += kChunk) {
+            const std::size_t count = std::min(kChunk, to - k);
+            rule(combined, d + k, s + k, count);
+            for (std::size_t j = 0; j < count; ++j) {
+                const uint32_t take = 0u - uint32_t((m[k + j] & kColourBits) == 0);
+                d[k + j] = (combined[j] & take) | (d[k + j] & ~take);
+            }
+        }
+    }
+}
+
+template <typename Rule>
+[[gnu::always_inline]] inline void applyRows(const Surface& effect, Surface& composition, const Surface* mask,
+                                             const MaskRuns* runs, const Span& sp, Rule rule) {
     const auto n = std::size_t(sp.width);
     for (int64_t i = 0; i < sp.height; ++i) {
         uint32_t* d = composition.row(int(sp.dstY + i)) + sp.dstX;
@@ -78,25 +103,21 @@ template <typename Rule>
             continue;
         }
         const uint32_t* m = mask->row(int(sp.maskY + i)) + sp.maskX;
-        // Take the combined pixel where the mask is black: a select by bit mask rather
-        // than a conditional store keeps it vectorised.
-        if constexpr (Rule::kWords) {
-            for (std::size_t j = 0; j < n; ++j) {
-                const uint32_t take = 0u - uint32_t((m[j] & kColourBits) == 0);
-                d[j] = (typename Rule::Pixel{}(d[j], s[j]) & take) | (d[j] & ~take);
-            }
-        } else {
-            // Byte rules combine a piece of the row aside first.
-            uint32_t combined[kChunk];
-            for (std::size_t k = 0; k < n; k += kChunk) {
-                const std::size_t count = std::min(kChunk, n - k);
-                rule(combined, d + k, s + k, count);
-                for (std::size_t j = 0; j < count; ++j) {
-                    const uint32_t take = 0u - uint32_t((m[k + j] & kColourBits) == 0);
-                    d[k + j] = (combined[j] & take) | (d[k + j] & ~take);
-                }
-            }
+        if (!runs) {
+            combineWhereBlack(d, s, m, 0, n, rule);
+            continue;
         }
+        // Black runs are combined and clear ones left without a look at the mask.
+        std::size_t done = 0;
+        for (const MaskRuns::Run& run : runs->row(sp.maskY + i)) {
+            const int64_t left = std::max<int64_t>(run.left - sp.maskX, int64_t(done));
+            const int64_t right = std::min<int64_t>(run.right - sp.maskX, int64_t(n));
+            if (left >= right) continue;
+            combineWhereBlack(d, s, m, done, std::size_t(left), rule);
+            if (run.kind == MaskRuns::Kind::Black) rule(d + left, d + left, s + left, std::size_t(right - left));
+            done = std::size_t(right);
+        }
+        combineWhereBlack(d, s, m, done, n, rule);
     }
 }
 
@@ -128,7 +149,8 @@ void applyEffect(const Surface& effect, Surface& composition, const Surface& eff
 }
 
 QVL_VECTOR_CLONES void applyEffect(const Surface& effect, Surface& composition, const Surface& effectMask, int32_t x,
-                                   int32_t y, int32_t kind, int32_t maskMode, int64_t firstRow, int64_t endRow) {
+                                   int32_t y, int32_t kind, int32_t maskMode, int64_t firstRow, int64_t endRow,
+                                   const MaskRuns* runs) {
     if (kind < 0 || kind > int32_t(EffectKind::Decrease)) return;
     if (maskMode < 0 || maskMode > int32_t(EffectMaskMode::Screen)) return;
 
@@ -155,25 +177,25 @@ QVL_VECTOR_CLONES void applyEffect(const Surface& effect, Surface& composition, 
 
     switch (EffectKind(kind)) {
         case EffectKind::Copy:
-            applyRows(effect, composition, mask, sp, WordRule<CopyOp>{});
+            applyRows(effect, composition, mask, runs, sp, WordRule<CopyOp>{});
             break;
         case EffectKind::Or:
-            applyRows(effect, composition, mask, sp, WordRule<OrOp>{});
+            applyRows(effect, composition, mask, runs, sp, WordRule<OrOp>{});
             break;
         case EffectKind::And:
-            applyRows(effect, composition, mask, sp, WordRule<AndOp>{});
+            applyRows(effect, composition, mask, runs, sp, WordRule<AndOp>{});
             break;
         case EffectKind::Xor:
-            applyRows(effect, composition, mask, sp, WordRule<XorOp>{});
+            applyRows(effect, composition, mask, runs, sp, WordRule<XorOp>{});
             break;
         case EffectKind::Blend:
-            applyRows(effect, composition, mask, sp, WordRule<BlendOp>{});
+            applyRows(effect, composition, mask, runs, sp, WordRule<BlendOp>{});
             break;
         case EffectKind::Increase:
-            applyRows(effect, composition, mask, sp, ByteRule<IncreaseOp>{});
+            applyRows(effect, composition, mask, runs, sp, ByteRule<IncreaseOp>{});
             break;
         case EffectKind::Decrease:
-            applyRows(effect, composition, mask, sp, ByteRule<DecreaseOp>{});
+            applyRows(effect, composition, mask, runs, sp, ByteRule<DecreaseOp>{});
             break;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 // The effect layer's seven ways of combining its picture with the composed scene.
+#include "graphics/mask_runs.h"
 #include "graphics/surface.h"
 
 #include <cstdint>
@@ -28,8 +29,9 @@ std::optional<EffectKind> effectKindFromKeyword(std::string_view keyword);
 // and mask modes outside the known codes combine nothing.
 void applyEffect(const Surface& effect, Surface& composition, const Surface& effectMask, int32_t x, int32_t y,
                  int32_t kind, int32_t maskMode);
-// The same for composition rows [firstRow, endRow) only, for composing in bands.
+// The same for composition rows [firstRow, endRow) only, for composing in bands;
+// runs, if given, are effectMask's as they are now, and spare reading it.
 void applyEffect(const Surface& effect, Surface& composition, const Surface& effectMask, int32_t x, int32_t y,
-                 int32_t kind, int32_t maskMode, int64_t firstRow, int64_t endRow);
+                 int32_t kind, int32_t maskMode, int64_t firstRow, int64_t endRow, const MaskRuns* runs = nullptr);
 
 }  // namespace qvl

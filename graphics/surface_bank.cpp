@@ -166,7 +166,9 @@ void SurfaceBank::placePerson(int32_t slot, int32_t show, std::string_view xText
         shrink((*this)[personMaskSurface(slot)]);
         return;
     }
-    const Surface& person = (*this)[personSurface(slot)];
+    // Only read: the picture stays as it is, and composition goes on trusting what it
+    // found in it.
+    const Surface& person = std::as_const(*this)[personSurface(slot)];
     s.shown = show != 0;
     s.x = positionX(xText, person.width(), evaluate);
     s.y = positionY(yText, person.height(), evaluate);
@@ -205,8 +207,9 @@ bool SurfaceBank::setEffect(int32_t show, std::string_view keyword, int32_t x, i
         shrink((*this)[SurfaceId::EffectMask]);
         return true;
     }
-    const Surface& effect = (*this)[SurfaceId::Effect];
-    const Surface& mask = (*this)[SurfaceId::EffectMask];
+    // Only read, as in placePerson.
+    const Surface& effect = std::as_const(*this)[SurfaceId::Effect];
+    const Surface& mask = std::as_const(*this)[SurfaceId::EffectMask];
     if (s.maskMode == int32_t(EffectMaskMode::Picture) &&
         (mask.width() != effect.width() || mask.height() != effect.height())) {
         reporter_.scriptError(texts_.effectMaskArbitrary);

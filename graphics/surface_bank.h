@@ -7,6 +7,7 @@
 // picture that failed to load is passed as nothing, and the surface keeps what it had
 // while its record is set as if the load had worked.
 #include "base/reporter.h"
+#include "graphics/mask_runs.h"
 #include "graphics/masks.h"
 #include "graphics/position.h"
 #include "graphics/scene_cache.h"
@@ -159,6 +160,9 @@ public:
     bool sceneDirty = true;
     // The last composed scene, for composing again (graphics/composition.h).
     SceneCache composed;
+    // The runs of the persons and of the effect mask, found again when one changes.
+    std::array<MaskRuns, kPersonSlots> personRuns;
+    MaskRuns effectRuns;
 
 private:
     int32_t transparencyKey(std::string_view text, const Surface& picture);

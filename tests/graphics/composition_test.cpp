@@ -306,18 +306,30 @@ TEST_F(Scene, EveryCompositionEqualsTheLayerByLayerOne) {
             for (int x = 0; x < w; ++x) s.setPixel(x, y, next(4) == 0 ? key : next(0x1000000) | next(2) << 24);
         return s;
     };
+    // Rows of long runs, of key, of solid and of noisy pixels, as drawn pictures have.
+    auto blocks = [&](int w, int h, uint32_t key, uint32_t solid) {
+        Surface s(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w;) {
+                const uint32_t kind = next(3);
+                for (const int end = std::min(w, x + 1 + int(next(60))); x < end; ++x)
+                    s.setPixel(x, y, kind == 0 ? key : kind == 1 ? solid : next(0x1000000) | next(2) << 24);
+            }
+        return s;
+    };
+    auto picture = [&](int w, int h, uint32_t key) { return next(2) ? noise(w, h, key) : blocks(w, h, key, next(2)); };
     auto coord = [&](int range) { return std::to_string(int(next(uint32_t(range))) - range / 4); };
     const char* kinds[] = {"#COPY", "#OR", "#AND", "#XOR", "#BLEND", "#INCREASE", "#DECREASE"};
-    int kept = 0, notKept = 0, hidden = 0;
-    for (int step = 0; step < 240; ++step) {
-        switch (next(14)) {
+    int kept = 0, notKept = 0, hidden = 0, personRuns = 0, effectRuns = 0;
+    for (int step = 0; step < 300; ++step) {
+        switch (next(16)) {
         case 0:
             bank.loadBackground(noise(636 + int(next(40)), 476 + int(next(40)), 0), "bg.bmp");
             bank.state(SurfaceId::Background).x = -int32_t(next(8) == 0);
             bank.state(SurfaceId::Background).y = int32_t(next(8) == 0);
             break;
         case 1:
-            showPerson(int(next(3)), noise(20 + int(next(300)), 10 + int(next(200)), kKey),
+            showPerson(int(next(3)), picture(20 + int(next(300)), 10 + int(next(200)), kKey),
                        next(4) == 0 ? "#NONE" : "#FF00FF", 0, 0);
             break;
         case 2:
@@ -328,8 +340,8 @@ TEST_F(Scene, EveryCompositionEqualsTheLayerByLayerOne) {
         case 5: {
             const int mode = int(next(3));
             std::optional<Surface> mask;
-            if (mode == 2) mask = noise(640, 480, kWhite);
-            bank.loadEffect(noise(50 + int(next(250)), 20 + int(next(200)), kKey), "ef.bmp",
+            if (mode == 2) mask = picture(640, 480, kWhite);
+            bank.loadEffect(picture(50 + int(next(250)), 20 + int(next(200)), kKey), "ef.bmp",
                             mode == 0 ? "#NONE" : mode == 1 ? "#FF00FF" : "m.bmp", mode == 2 ? 1 : 0, std::move(mask));
             [[fallthrough]];
         }
@@ -350,7 +362,18 @@ TEST_F(Scene, EveryCompositionEqualsTheLayerByLayerOne) {
             bank[SurfaceId::VirtualVram] = noise(next(8) == 0 ? 660 : 640, 480, 0);
             break;
         case 11:
-            bank[personMaskSurface(int(next(3)))].fill(0);
+            bank[personMaskSurface(int(next(3)))].fillRect({int(next(300)), int(next(200)), 80, 60},
+                                                           next(2) ? 0 : kWhite);
+            break;
+        case 14: {
+            // A mask picture of its own, of any size: opaque, clear and between.
+            const int w = 20 + int(next(300)), h = 10 + int(next(200));
+            showPerson(int(next(3)), picture(w, h, 0), "m.bmp", int(next(400)), int(next(300)),
+                       blocks(w - 8 + int(next(16)), h - 8 + int(next(16)), kWhite, 0));
+            break;
+        }
+        case 15:
+            bank[SurfaceId::EffectMask].fillRect({int(next(640)), int(next(480)), 90, 40}, next(2) ? 0 : kWhite);
             break;
         case 12:
         case 13:
@@ -368,12 +391,28 @@ TEST_F(Scene, EveryCompositionEqualsTheLayerByLayerOne) {
         compose();
         ASSERT_TRUE(std::as_const(bank)[SurfaceId::VirtualVram] == expected) << "step " << step;
         (bank.composed.holds() ? kept : notKept)++;
+        const auto hasRuns = [](const MaskRuns& runs, int rows, MaskRuns::Kind kind) {
+            for (int y = 0; y < rows; ++y)
+                for (const MaskRuns::Run& run : runs.row(y))
+                    if (run.kind == kind) return true;
+            return false;
+        };
+        for (int slot = 0; slot < kPersonSlots; ++slot) {
+            const SurfaceState& s = bank.state(personSurface(slot));
+            const int rows = std::as_const(bank)[personSurface(slot)].height();
+            personRuns += s.shown == 1 && s.masked == 1 && hasRuns(bank.personRuns[std::size_t(slot)], rows, MaskRuns::Kind::Opaque);
+        }
+        const SurfaceState& ef = bank.state(SurfaceId::Effect);
+        effectRuns += ef.shown == 1 && ef.maskMode != 0 && hasRuns(bank.effectRuns, 480, MaskRuns::Kind::Black);
     }
     // Both ways were taken: from the kept picture and straight into VirtualVram.
     EXPECT_GT(kept, 30);
     EXPECT_GT(notKept, 10);
     // Opaque persons hid others and the background often enough.
     EXPECT_GT(hidden, 60);
+    // Masked persons and effects were drawn by their runs often enough.
+    EXPECT_GT(personRuns, 60);
+    EXPECT_GT(effectRuns, 30);
 }
 
 TEST(DarkenScene, RatesAtAndBeyondTheEnds) {
