@@ -6,6 +6,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -91,7 +92,7 @@ void composeAgainst(benchmark::State& state, Change change) {
         change(scene.bank, n++);
         const auto start = std::chrono::steady_clock::now();
         qvl::composeScene(scene.bank, scene.darkness);
-        benchmark::DoNotOptimize(scene.bank[qvl::SurfaceId::VirtualVram].data());
+        benchmark::DoNotOptimize(std::as_const(scene.bank)[qvl::SurfaceId::VirtualVram].data());
         benchmark::ClobberMemory();
         times.push_back(std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count());
     }

@@ -8,6 +8,7 @@
 #include <array>
 #include <climits>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace qvl {
@@ -284,14 +285,19 @@ void composeScene(SurfaceBank& bank, const Darkness& darkness) {
         composeRows(layers, vram, {0, vram.height()});
         return;
     }
-    // VirtualVram may have been drawn on since: the kept rows are copied back too.
+    Surface* keep = cache.picture();
+    if (!cache.restoring()) {
+        for (const RowSpan& span : rows) composeRows(layers, vram, span, keep);
+        return;
+    }
+    // VirtualVram was drawn on since: the kept rows are copied back too.
     int done = 0;
     for (const RowSpan& span : rows) {
-        copyRows(cache.picture(), vram, {done, span.top});
-        composeRows(layers, vram, span, &cache.picture());
+        copyRows(*keep, vram, {done, span.top});
+        composeRows(layers, vram, span, keep);
         done = span.bottom;
     }
-    copyRows(cache.picture(), vram, {done, vram.height()});
+    copyRows(*keep, vram, {done, vram.height()});
 }
 
 void layText(const SurfaceBank& bank, Surface& target) {
@@ -300,7 +306,7 @@ void layText(const SurfaceBank& bank, Surface& target) {
 
 void presentScene(SurfaceBank& bank, Surface& window, const Darkness& darkness, bool withoutText, bool textVisible) {
     composeScene(bank, darkness);
-    window.blit(bank[SurfaceId::VirtualVram], 0, 0, 0, 0, kSceneWidth, kSceneHeight);
+    window.blit(std::as_const(bank)[SurfaceId::VirtualVram], 0, 0, 0, 0, kSceneWidth, kSceneHeight);
     if (!withoutText && textVisible) {
         layText(bank, window);
         bank.sceneDirty = false;
