@@ -8,6 +8,7 @@
 #include <array>
 #include <climits>
 #include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -191,21 +192,25 @@ void applySceneEffect(const Layers& layers, Surface& target, const RowSpan& rows
                 layers.effectRuns);
 }
 
-QVL_VECTOR_CLONES void darkenRows(Surface& surface, int32_t rate, const RowSpan& band) {
+QVL_VECTOR_CLONES void darkenPixels(uint32_t* p, std::size_t n, uint32_t f) {
+    for (std::size_t x = 0; x < n; ++x) p[x] = darkenPixel(p[x], f);
+}
+
+// The darkening's factor when it is a plain scaling (rates 0-256); none otherwise.
+std::optional<uint32_t> darkeningFactor(int32_t rate) {
+    const uint32_t f = uint32_t(256 - int64_t(rate));
+    return f <= 256 ? std::optional(f) : std::nullopt;
+}
+
+void darkenRows(Surface& surface, int32_t rate, const RowSpan& band) {
     const int w = std::min(surface.width(), kSceneWidth);
     const int top = band.top, bottom = std::min({surface.height(), kSceneHeight, band.bottom});
-    const uint32_t f = uint32_t(256 - int64_t(rate));
-    if (f <= 256) {
-        // A channel times at most 256 stays below the next channel but one, so red and
-        // blue share one multiplication and green takes another; the top byte drops out.
-        for (int y = top; y < bottom; ++y) {
-            uint32_t* p = surface.row(y);
-            for (int x = 0; x < w; ++x)
-                p[x] = ((p[x] & 0xFF00FF) * f >> 8 & 0xFF00FF) | ((p[x] & 0xFF00) * f >> 8 & 0xFF00);
-        }
+    if (const auto f = darkeningFactor(rate)) {
+        for (int y = top; y < bottom; ++y) darkenPixels(surface.row(y), std::size_t(std::max(w, 0)), *f);
         return;
     }
     // A rate outside 0-256 wraps each channel into its byte, as a byte store would.
+    const uint32_t f = uint32_t(256 - int64_t(rate));
     for (int y = top; y < bottom; ++y) {
         uint32_t* p = surface.row(y);
         for (int x = 0; x < w; ++x) {
@@ -214,6 +219,25 @@ QVL_VECTOR_CLONES void darkenRows(Surface& surface, int32_t rate, const RowSpan&
             p[x] = out;
         }
     }
+}
+
+// The effect after the persons, and the darkening, on row y: in one pass over the
+// effect's columns where the darkening is a plain scaling within the scene's width.
+void finishRow(const Layers& layers, Surface& target, int y) {
+    const RowSpan row{y, y + 1};
+    const auto f = layers.dark ? darkeningFactor(layers.rate) : std::nullopt;
+    if (!layers.effectLast || !f || target.width() > kSceneWidth || y >= kSceneHeight) {
+        if (layers.effectLast) applySceneEffect(layers, target, row);
+        if (layers.dark) darkenRows(target, layers.rate, row);
+        return;
+    }
+    const SurfaceState& s = layers.effectState;
+    const EffectColumns done = applyEffectDarkened(*layers.effect, target, *layers.effectMask, s.x, s.y, s.effectKind,
+                                                   s.maskMode, y, y + 1, layers.effectRuns, *f);
+    uint32_t* p = target.row(y);
+    if (done.left >= done.right) return darkenPixels(p, std::size_t(target.width()), *f);
+    darkenPixels(p, std::size_t(done.left), *f);
+    darkenPixels(p + done.right, std::size_t(target.width() - done.right), *f);
 }
 
 void copyRows(const Surface& from, Surface& to, const RowSpan& rows) {
@@ -248,8 +272,7 @@ void composeRows(Layers& layers, Surface& target, RowSpan span, Surface* keep = 
         if (layers.effectFirst && !hidden) applySceneEffect(layers, target, row);
         for (std::size_t slot = 0; slot < kPersonSlots; ++slot)
             drawPersonRow(target, layers.persons[slot], y, layers.covers[slot]);
-        if (layers.effectLast) applySceneEffect(layers, target, row);
-        if (layers.dark) darkenRows(target, layers.rate, row);
+        finishRow(layers, target, y);
         if (keep) copyRows(target, *keep, row);
     }
 }
