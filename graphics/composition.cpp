@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -249,13 +250,34 @@ void copyRows(const Surface& from, Surface& to, const RowSpan& rows) {
 // keep, if given, while it is still in the cache. Lower layers are left out where
 // opaque person pixels replace them.
 void composeRows(Layers& layers, Surface& target, RowSpan span, Surface* keep = nullptr) {
+    // The spans depend only on which persons are on the row and on their runs there,
+    // which most rows share with the row above.
+    std::array<std::span<const MaskRuns::Run>, kPersonSlots> lastRuns;
+    std::array<bool, kPersonSlots> lastOn{};
+    bool known = false;
+    const auto sameRuns = [](std::span<const MaskRuns::Run> a, std::span<const MaskRuns::Run> b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const MaskRuns::Run& r, const MaskRuns::Run& q) {
+            return r.left == q.left && r.right == q.right && r.kind == q.kind;
+        });
+    };
     for (int y = span.top; y < span.bottom; ++y) {
-        for (int slot = 0; slot < kPersonSlots; ++slot)
-            findOpaque(target, layers.persons[std::size_t(slot)], y, layers.opaque[std::size_t(slot)]);
-        layers.covers[2].clear();
-        layers.covers[1] = layers.opaque[2];
-        unite(layers.covers[1], layers.opaque[1], layers.covers[0]);
-        unite(layers.covers[0], layers.opaque[0], layers.all);
+        bool same = known;
+        for (std::size_t slot = 0; slot < kPersonSlots; ++slot) {
+            const Person& p = layers.persons[slot];
+            const bool on = p.on(y);
+            const auto runs = on && p.runs ? p.runs->row(y - p.y) : std::span<const MaskRuns::Run>();
+            same = same && on == lastOn[slot] && sameRuns(runs, lastRuns[slot]);
+            lastOn[slot] = on, lastRuns[slot] = runs;
+        }
+        known = true;
+        if (!same) {
+            for (int slot = 0; slot < kPersonSlots; ++slot)
+                findOpaque(target, layers.persons[std::size_t(slot)], y, layers.opaque[std::size_t(slot)]);
+            layers.covers[2].clear();
+            layers.covers[1] = layers.opaque[2];
+            unite(layers.covers[1], layers.opaque[1], layers.covers[0]);
+            unite(layers.covers[0], layers.opaque[0], layers.all);
+        }
         const bool hidden = layers.all.size() == 1 && layers.all[0].left <= 0 && layers.all[0].right >= target.width();
 
         const Placed& bg = layers.background;
