@@ -114,6 +114,14 @@ void BM_ComposeUnchangedScene(benchmark::State& state) {
 }
 BENCHMARK(BM_ComposeUnchangedScene);
 
+// A scene nothing changed in after VirtualVram was handed out for drawing (a
+// transition's text, a movie frame): the kept scene is copied back. The copy aside
+// made as it is handed out falls outside the timing.
+void BM_ComposeAfterDrawnOn(benchmark::State& state) {
+    composeAgainst(state, [](qvl::SurfaceBank& bank, int64_t) { (void)bank[qvl::SurfaceId::VirtualVram]; });
+}
+BENCHMARK(BM_ComposeAfterDrawnOn);
+
 // The middle person swapped for one 120 rows high that moves 8 rows each frame.
 void BM_ComposeMovedPerson(benchmark::State& state) {
     composeAgainst(state, [](qvl::SurfaceBank& bank, int64_t n) {
