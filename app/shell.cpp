@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <ctime>
 #include <exception>
+#include <utility>
 
 namespace qvl {
 
@@ -264,7 +265,7 @@ void Shell::hideText() {
         settings.BGDarkness = false;
         composeScene(bank, main_.scene.darkness());
     }
-    main_.view().image().blit(bank[SurfaceId::VirtualVram], 0, 0, 0, 0, platform::kSceneWidth, platform::kSceneHeight);
+    main_.view().image().blit(std::as_const(bank)[SurfaceId::VirtualVram], 0, 0, 0, 0, platform::kSceneWidth, platform::kSceneHeight);
     waitForHidingClick();
     endHiding();
     if (undarken) {

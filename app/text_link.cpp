@@ -2,6 +2,8 @@
 
 #include "app/tfmain.h"
 
+#include <utility>
+
 namespace qvl {
 
 TextEngineValues TextLink::values(TFmain& m) {
@@ -22,8 +24,8 @@ Surface& TextLink::textSurface() {
 Surface& TextLink::textMask() {
     return main_.bank()[SurfaceId::TextMask];
 }
-Surface& TextLink::compositionSurface() {
-    return main_.bank()[SurfaceId::VirtualVram];
+const Surface& TextLink::compositionSurface() {
+    return std::as_const(main_.bank())[SurfaceId::VirtualVram];
 }
 Surface& TextLink::windowImage() {
     return main_.view().image();

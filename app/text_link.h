@@ -17,7 +17,7 @@ public:
 
     Surface& textSurface() override;
     Surface& textMask() override;
-    Surface& compositionSurface() override;
+    const Surface& compositionSurface() override;
     Surface& windowImage() override;
     void showWindow(std::optional<Rect> changed) override;
     void presentScene(bool withoutText) override;

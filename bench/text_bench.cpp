@@ -22,7 +22,7 @@ class InstantHost : public qvl::TextHost {
 public:
     qvl::Surface& textSurface() override { return text_; }
     qvl::Surface& textMask() override { return mask_; }
-    qvl::Surface& compositionSurface() override { return scene_; }
+    const qvl::Surface& compositionSurface() override { return scene_; }
     qvl::Surface& windowImage() override { return image_; }
     void showWindow(std::optional<qvl::Rect>) override {}
     void presentScene(bool) override {}

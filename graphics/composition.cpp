@@ -8,6 +8,9 @@
 #include <array>
 #include <climits>
 #include <cstring>
+#include <optional>
+#include <span>
+#include <utility>
 #include <vector>
 
 namespace qvl {
@@ -190,21 +193,25 @@ void applySceneEffect(const Layers& layers, Surface& target, const RowSpan& rows
                 layers.effectRuns);
 }
 
-QVL_VECTOR_CLONES void darkenRows(Surface& surface, int32_t rate, const RowSpan& band) {
+QVL_VECTOR_CLONES void darkenPixels(uint32_t* p, std::size_t n, uint32_t f) {
+    for (std::size_t x = 0; x < n; ++x) p[x] = darkenPixel(p[x], f);
+}
+
+// The darkening's factor when it is a plain scaling (rates 0-256); none otherwise.
+std::optional<uint32_t> darkeningFactor(int32_t rate) {
+    const uint32_t f = uint32_t(256 - int64_t(rate));
+    return f <= 256 ? std::optional(f) : std::nullopt;
+}
+
+void darkenRows(Surface& surface, int32_t rate, const RowSpan& band) {
     const int w = std::min(surface.width(), kSceneWidth);
     const int top = band.top, bottom = std::min({surface.height(), kSceneHeight, band.bottom});
-    const uint32_t f = uint32_t(256 - int64_t(rate));
-    if (f <= 256) {
-        // A channel times at most 256 stays below the next channel but one, so red and
-        // blue share one multiplication and green takes another; the top byte drops out.
-        for (int y = top; y < bottom; ++y) {
-            uint32_t* p = surface.row(y);
-            for (int x = 0; x < w; ++x)
-                p[x] = ((p[x] & 0xFF00FF) * f >> 8 & 0xFF00FF) | ((p[x] & 0xFF00) * f >> 8 & 0xFF00);
-        }
+    if (const auto f = darkeningFactor(rate)) {
+        for (int y = top; y < bottom; ++y) darkenPixels(surface.row(y), std::size_t(std::max(w, 0)), *f);
         return;
     }
     // A rate outside 0-256 wraps each channel into its byte, as a byte store would.
+    const uint32_t f = uint32_t(256 - int64_t(rate));
     for (int y = top; y < bottom; ++y) {
         uint32_t* p = surface.row(y);
         for (int x = 0; x < w; ++x) {
@@ -213,6 +220,25 @@ QVL_VECTOR_CLONES void darkenRows(Surface& surface, int32_t rate, const RowSpan&
             p[x] = out;
         }
     }
+}
+
+// The effect after the persons, and the darkening, on row y: in one pass over the
+// effect's columns where the darkening is a plain scaling within the scene's width.
+void finishRow(const Layers& layers, Surface& target, int y) {
+    const RowSpan row{y, y + 1};
+    const auto f = layers.dark ? darkeningFactor(layers.rate) : std::nullopt;
+    if (!layers.effectLast || !f || target.width() > kSceneWidth || y >= kSceneHeight) {
+        if (layers.effectLast) applySceneEffect(layers, target, row);
+        if (layers.dark) darkenRows(target, layers.rate, row);
+        return;
+    }
+    const SurfaceState& s = layers.effectState;
+    const EffectColumns done = applyEffectDarkened(*layers.effect, target, *layers.effectMask, s.x, s.y, s.effectKind,
+                                                   s.maskMode, y, y + 1, layers.effectRuns, *f);
+    uint32_t* p = target.row(y);
+    if (done.left >= done.right) return darkenPixels(p, std::size_t(target.width()), *f);
+    darkenPixels(p, std::size_t(done.left), *f);
+    darkenPixels(p + done.right, std::size_t(target.width() - done.right), *f);
 }
 
 void copyRows(const Surface& from, Surface& to, const RowSpan& rows) {
@@ -224,13 +250,34 @@ void copyRows(const Surface& from, Surface& to, const RowSpan& rows) {
 // keep, if given, while it is still in the cache. Lower layers are left out where
 // opaque person pixels replace them.
 void composeRows(Layers& layers, Surface& target, RowSpan span, Surface* keep = nullptr) {
+    // The spans depend only on which persons are on the row and on their runs there,
+    // which most rows share with the row above.
+    std::array<std::span<const MaskRuns::Run>, kPersonSlots> lastRuns;
+    std::array<bool, kPersonSlots> lastOn{};
+    bool known = false;
+    const auto sameRuns = [](std::span<const MaskRuns::Run> a, std::span<const MaskRuns::Run> b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const MaskRuns::Run& r, const MaskRuns::Run& q) {
+            return r.left == q.left && r.right == q.right && r.kind == q.kind;
+        });
+    };
     for (int y = span.top; y < span.bottom; ++y) {
-        for (int slot = 0; slot < kPersonSlots; ++slot)
-            findOpaque(target, layers.persons[std::size_t(slot)], y, layers.opaque[std::size_t(slot)]);
-        layers.covers[2].clear();
-        layers.covers[1] = layers.opaque[2];
-        unite(layers.covers[1], layers.opaque[1], layers.covers[0]);
-        unite(layers.covers[0], layers.opaque[0], layers.all);
+        bool same = known;
+        for (std::size_t slot = 0; slot < kPersonSlots; ++slot) {
+            const Person& p = layers.persons[slot];
+            const bool on = p.on(y);
+            const auto runs = on && p.runs ? p.runs->row(y - p.y) : std::span<const MaskRuns::Run>();
+            same = same && on == lastOn[slot] && sameRuns(runs, lastRuns[slot]);
+            lastOn[slot] = on, lastRuns[slot] = runs;
+        }
+        known = true;
+        if (!same) {
+            for (int slot = 0; slot < kPersonSlots; ++slot)
+                findOpaque(target, layers.persons[std::size_t(slot)], y, layers.opaque[std::size_t(slot)]);
+            layers.covers[2].clear();
+            layers.covers[1] = layers.opaque[2];
+            unite(layers.covers[1], layers.opaque[1], layers.covers[0]);
+            unite(layers.covers[0], layers.opaque[0], layers.all);
+        }
         const bool hidden = layers.all.size() == 1 && layers.all[0].left <= 0 && layers.all[0].right >= target.width();
 
         const Placed& bg = layers.background;
@@ -247,8 +294,7 @@ void composeRows(Layers& layers, Surface& target, RowSpan span, Surface* keep = 
         if (layers.effectFirst && !hidden) applySceneEffect(layers, target, row);
         for (std::size_t slot = 0; slot < kPersonSlots; ++slot)
             drawPersonRow(target, layers.persons[slot], y, layers.covers[slot]);
-        if (layers.effectLast) applySceneEffect(layers, target, row);
-        if (layers.dark) darkenRows(target, layers.rate, row);
+        finishRow(layers, target, y);
         if (keep) copyRows(target, *keep, row);
     }
 }
@@ -284,14 +330,19 @@ void composeScene(SurfaceBank& bank, const Darkness& darkness) {
         composeRows(layers, vram, {0, vram.height()});
         return;
     }
-    // VirtualVram may have been drawn on since: the kept rows are copied back too.
+    Surface* keep = cache.picture();
+    if (!cache.restoring()) {
+        for (const RowSpan& span : rows) composeRows(layers, vram, span, keep);
+        return;
+    }
+    // VirtualVram was drawn on since: the kept rows are copied back too.
     int done = 0;
     for (const RowSpan& span : rows) {
-        copyRows(cache.picture(), vram, {done, span.top});
-        composeRows(layers, vram, span, &cache.picture());
+        copyRows(*keep, vram, {done, span.top});
+        composeRows(layers, vram, span, keep);
         done = span.bottom;
     }
-    copyRows(cache.picture(), vram, {done, vram.height()});
+    copyRows(*keep, vram, {done, vram.height()});
 }
 
 void layText(const SurfaceBank& bank, Surface& target) {
@@ -300,7 +351,7 @@ void layText(const SurfaceBank& bank, Surface& target) {
 
 void presentScene(SurfaceBank& bank, Surface& window, const Darkness& darkness, bool withoutText, bool textVisible) {
     composeScene(bank, darkness);
-    window.blit(bank[SurfaceId::VirtualVram], 0, 0, 0, 0, kSceneWidth, kSceneHeight);
+    window.blit(std::as_const(bank)[SurfaceId::VirtualVram], 0, 0, 0, 0, kSceneWidth, kSceneHeight);
     if (!withoutText && textVisible) {
         layText(bank, window);
         bank.sceneDirty = false;

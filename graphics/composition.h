@@ -21,8 +21,8 @@ void darkenScene(Surface& surface, int32_t rate);
 
 // Background, effect before the persons, persons 0-2, effect after them, darkening.
 // Where nothing covers VirtualVram its previous pixels stay. While the background
-// covers it all, only rows whose layers changed since the last composition are
-// composed again and the rest comes from the bank's kept picture.
+// covers it all, only rows whose layers changed are composed again; the rest stays,
+// or comes back from the bank's copy if VirtualVram was handed out for change since.
 void composeScene(SurfaceBank& bank, const Darkness& darkness);
 
 // Lays the text layer over target: AND TextMask, then OR Text.

@@ -11,14 +11,33 @@ namespace {
 
 constexpr uint32_t kColourBits = 0xFFFFFF;
 
-// Row rules: out[j] from the composition pixel d[j] and the effect pixel s[j]; out
-// may be d. Each is a plain loop over one row that the compiler can vectorise.
+// What follows the combination on every pixel of the effect's rectangle: nothing, or
+// the darkening, done while the pixel is at hand rather than in a pass of its own.
+struct Unchanged {
+    static constexpr bool kNothing = true;
+    uint32_t operator()(uint32_t p) const { return p; }
+};
+struct Darkened {
+    static constexpr bool kNothing = false;
+    uint32_t f;
+    uint32_t operator()(uint32_t p) const { return darkenPixel(p, f); }
+};
+
+template <typename Post>
+[[gnu::always_inline]] inline void finishOnly(uint32_t* d, std::size_t n, Post post) {
+    if constexpr (!Post::kNothing)
+        for (std::size_t j = 0; j < n; ++j) d[j] = post(d[j]);
+}
+
+// Row rules: out[j] from the composition pixel d[j] and the effect pixel s[j], then
+// post; out may be d. Each is a plain loop over one row that the compiler can vectorise.
 template <typename Op>
 struct WordRule {
     using Pixel = Op;
     static constexpr bool kWords = true;
-    void operator()(uint32_t* out, const uint32_t* d, const uint32_t* s, std::size_t n) const {
-        for (std::size_t j = 0; j < n; ++j) out[j] = Op{}(d[j], s[j]);
+    template <typename Post>
+    void operator()(uint32_t* out, const uint32_t* d, const uint32_t* s, std::size_t n, Post post) const {
+        for (std::size_t j = 0; j < n; ++j) out[j] = post(Op{}(d[j], s[j]));
     }
 };
 struct CopyOp {
@@ -43,12 +62,13 @@ struct BlendOp {
 template <typename Op>
 struct ByteRule {
     static constexpr bool kWords = false;
-    void operator()(uint32_t* out, const uint32_t* d, const uint32_t* s, std::size_t n) const {
+    template <typename Post>
+    void operator()(uint32_t* out, const uint32_t* d, const uint32_t* s, std::size_t n, Post post) const {
         auto* o = reinterpret_cast<uint8_t*>(out);
         const auto* db = reinterpret_cast<const uint8_t*>(d);
         const auto* sb = reinterpret_cast<const uint8_t*>(s);
         for (std::size_t k = 0; k < n * 4; ++k) o[k] = Op{}(db[k], sb[k]);
-        for (std::size_t j = 0; j < n; ++j) out[j] &= kColourBits;
+        for (std::size_t j = 0; j < n; ++j) out[j] = post(out[j] & kColourBits);
     }
 };
 struct IncreaseOp {
@@ -68,13 +88,13 @@ struct Span {
 
 // Combines pixels [from, to) of a row where their mask pixel is black: a select by
 // bit mask rather than a conditional store keeps it vectorised.
-template <typename Rule>
+template <typename Rule, typename Post>
 [[gnu::always_inline]] inline void combineWhereBlack(uint32_t* d, const uint32_t* s, const uint32_t* m,
-                                                     std::size_t from, std::size_t to, Rule rule) {
+                                                     std::size_t from, std::size_t to, Rule rule, Post post) {
     if constexpr (Rule::kWords) {
         for (std::size_t j = from; j < to; ++j) {
             const uint32_t take = 0u - uint32_t((m[j] & kColourBits) == 0);
-            d[j] = (typename Rule::Pixel{}(d[j], s[j]) & take) | (d[j] & ~take);
+            d[j] = post((typename Rule::Pixel{}(d[j], s[j]) & take) | (d[j] & ~take));
         }
     } else {
         // Byte rules combine a piece of the row aside first.
@@ -82,42 +102,45 @@ template <typename Rule>
         uint32_t combined[kChunk];
         for (std::size_t k = from; k < to; k += kChunk) {
             const std::size_t count = std::min(kChunk, to - k);
-            rule(combined, d + k, s + k, count);
+            rule(combined, d + k, s + k, count, Unchanged{});
             for (std::size_t j = 0; j < count; ++j) {
                 const uint32_t take = 0u - uint32_t((m[k + j] & kColourBits) == 0);
-                d[k + j] = (combined[j] & take) | (d[k + j] & ~take);
+                d[k + j] = post((combined[j] & take) | (d[k + j] & ~take));
             }
         }
     }
 }
 
-template <typename Rule>
+template <typename Rule, typename Post>
 [[gnu::always_inline]] inline void applyRows(const Surface& effect, Surface& composition, const Surface* mask,
-                                             const MaskRuns* runs, const Span& sp, Rule rule) {
+                                             const MaskRuns* runs, const Span& sp, Rule rule, Post post) {
     const auto n = std::size_t(sp.width);
     for (int64_t i = 0; i < sp.height; ++i) {
         uint32_t* d = composition.row(int(sp.dstY + i)) + sp.dstX;
         const uint32_t* s = effect.row(int(sp.srcY + i)) + sp.srcX;
         if (!mask) {
-            rule(d, d, s, n);
+            rule(d, d, s, n, post);
             continue;
         }
         const uint32_t* m = mask->row(int(sp.maskY + i)) + sp.maskX;
         if (!runs) {
-            combineWhereBlack(d, s, m, 0, n, rule);
+            combineWhereBlack(d, s, m, 0, n, rule, post);
             continue;
         }
-        // Black runs are combined and clear ones left without a look at the mask.
+        // Black runs are combined and clear ones left (but for post) without a look at the mask.
         std::size_t done = 0;
         for (const MaskRuns::Run& run : runs->row(sp.maskY + i)) {
             const int64_t left = std::max<int64_t>(run.left - sp.maskX, int64_t(done));
             const int64_t right = std::min<int64_t>(run.right - sp.maskX, int64_t(n));
             if (left >= right) continue;
-            combineWhereBlack(d, s, m, done, std::size_t(left), rule);
-            if (run.kind == MaskRuns::Kind::Black) rule(d + left, d + left, s + left, std::size_t(right - left));
+            combineWhereBlack(d, s, m, done, std::size_t(left), rule, post);
+            if (run.kind == MaskRuns::Kind::Black)
+                rule(d + left, d + left, s + left, std::size_t(right - left), post);
+            else
+                finishOnly(d + left, std::size_t(right - left), post);
             done = std::size_t(right);
         }
-        combineWhereBlack(d, s, m, done, n, rule);
+        combineWhereBlack(d, s, m, done, n, rule, post);
     }
 }
 
@@ -148,18 +171,24 @@ void applyEffect(const Surface& effect, Surface& composition, const Surface& eff
     applyEffect(effect, composition, effectMask, x, y, kind, maskMode, 0, composition.height());
 }
 
-QVL_VECTOR_CLONES void applyEffect(const Surface& effect, Surface& composition, const Surface& effectMask, int32_t x,
-                                   int32_t y, int32_t kind, int32_t maskMode, int64_t firstRow, int64_t endRow,
-                                   const MaskRuns* runs) {
-    if (kind < 0 || kind > int32_t(EffectKind::Decrease)) return;
-    if (maskMode < 0 || maskMode > int32_t(EffectMaskMode::Screen)) return;
+namespace {
+
+// Clips the effect's rectangle to the composition, its mask and rows
+// [firstRow, endRow), then combines it by kind, post following every pixel of it.
+template <typename Post>
+[[gnu::always_inline]] inline EffectColumns combine(const Surface& effect, Surface& composition,
+                                                    const Surface& effectMask, int32_t x, int32_t y, int32_t kind,
+                                                    int32_t maskMode, int64_t firstRow, int64_t endRow,
+                                                    const MaskRuns* runs, Post post) {
+    if (kind < 0 || kind > int32_t(EffectKind::Decrease)) return {};
+    if (maskMode < 0 || maskMode > int32_t(EffectMaskMode::Screen)) return {};
 
     int64_t w = effect.width(), h = effect.height(), dx = x, dy = y, c0 = 0, r0 = 0;
     if (dx < 0) c0 = -dx, w -= c0, dx = 0;
     if (dy < 0) r0 = -dy, h -= r0, dy = 0;
     w = std::min<int64_t>(w, composition.width() - dx);
     h = std::min<int64_t>(h, composition.height() - dy);
-    if (w <= 0 || h <= 0) return;
+    if (w <= 0 || h <= 0) return {};
 
     Span sp{dx, dy, w, h, c0, r0, 0, 0};
     const Surface* mask = nullptr;
@@ -167,37 +196,53 @@ QVL_VECTOR_CLONES void applyEffect(const Surface& effect, Surface& composition, 
         const bool screen = maskMode == int32_t(EffectMaskMode::Screen);
         sp.maskX = screen ? dx : c0;
         sp.maskY = screen ? dy : r0;
-        if (!clipToMask(sp, effectMask)) return;
+        if (!clipToMask(sp, effectMask)) return {};
         mask = &effectMask;
     }
     const int64_t top = std::max(sp.dstY, firstRow), bottom = std::min(sp.dstY + sp.height, endRow);
-    if (top >= bottom) return;
+    if (top >= bottom) return {};
     sp.srcY += top - sp.dstY, sp.maskY += top - sp.dstY;
     sp.dstY = top, sp.height = bottom - top;
 
     switch (EffectKind(kind)) {
         case EffectKind::Copy:
-            applyRows(effect, composition, mask, runs, sp, WordRule<CopyOp>{});
+            applyRows(effect, composition, mask, runs, sp, WordRule<CopyOp>{}, post);
             break;
         case EffectKind::Or:
-            applyRows(effect, composition, mask, runs, sp, WordRule<OrOp>{});
+            applyRows(effect, composition, mask, runs, sp, WordRule<OrOp>{}, post);
             break;
         case EffectKind::And:
-            applyRows(effect, composition, mask, runs, sp, WordRule<AndOp>{});
+            applyRows(effect, composition, mask, runs, sp, WordRule<AndOp>{}, post);
             break;
         case EffectKind::Xor:
-            applyRows(effect, composition, mask, runs, sp, WordRule<XorOp>{});
+            applyRows(effect, composition, mask, runs, sp, WordRule<XorOp>{}, post);
             break;
         case EffectKind::Blend:
-            applyRows(effect, composition, mask, runs, sp, WordRule<BlendOp>{});
+            applyRows(effect, composition, mask, runs, sp, WordRule<BlendOp>{}, post);
             break;
         case EffectKind::Increase:
-            applyRows(effect, composition, mask, runs, sp, ByteRule<IncreaseOp>{});
+            applyRows(effect, composition, mask, runs, sp, ByteRule<IncreaseOp>{}, post);
             break;
         case EffectKind::Decrease:
-            applyRows(effect, composition, mask, runs, sp, ByteRule<DecreaseOp>{});
+            applyRows(effect, composition, mask, runs, sp, ByteRule<DecreaseOp>{}, post);
             break;
     }
+    return {sp.dstX, sp.dstX + sp.width};
+}
+
+}  // namespace
+
+QVL_VECTOR_CLONES void applyEffect(const Surface& effect, Surface& composition, const Surface& effectMask, int32_t x,
+                                   int32_t y, int32_t kind, int32_t maskMode, int64_t firstRow, int64_t endRow,
+                                   const MaskRuns* runs) {
+    combine(effect, composition, effectMask, x, y, kind, maskMode, firstRow, endRow, runs, Unchanged{});
+}
+
+QVL_VECTOR_CLONES EffectColumns applyEffectDarkened(const Surface& effect, Surface& composition,
+                                                    const Surface& effectMask, int32_t x, int32_t y, int32_t kind,
+                                                    int32_t maskMode, int64_t firstRow, int64_t endRow,
+                                                    const MaskRuns* runs, uint32_t f) {
+    return combine(effect, composition, effectMask, x, y, kind, maskMode, firstRow, endRow, runs, Darkened{f});
 }
 
 }  // namespace qvl

@@ -34,4 +34,23 @@ void applyEffect(const Surface& effect, Surface& composition, const Surface& eff
 void applyEffect(const Surface& effect, Surface& composition, const Surface& effectMask, int32_t x, int32_t y,
                  int32_t kind, int32_t maskMode, int64_t firstRow, int64_t endRow, const MaskRuns* runs = nullptr);
 
+// A pixel darkened: each channel times f / 256 (f at most 256), the top byte cleared.
+inline uint32_t darkenPixel(uint32_t p, uint32_t f) {
+    // A channel times at most 256 stays below the next channel but one, so red and
+    // blue share one multiplication and green takes another; the top byte drops out.
+    return ((p & 0xFF00FF) * f >> 8 & 0xFF00FF) | ((p & 0xFF00) * f >> 8 & 0xFF00);
+}
+
+// Columns [left, right) of composition rows.
+struct EffectColumns {
+    int64_t left = 0, right = 0;
+};
+// The same for rows [firstRow, endRow), every pixel of the effect's rectangle on them
+// also darkened by f afterwards (darkenPixel), so each row is written once. Returns
+// the columns so treated on the rows of the range the effect reaches; none when it
+// reaches none (bad kind or mode, nothing overlapping).
+EffectColumns applyEffectDarkened(const Surface& effect, Surface& composition, const Surface& effectMask, int32_t x,
+                                  int32_t y, int32_t kind, int32_t maskMode, int64_t firstRow, int64_t endRow,
+                                  const MaskRuns* runs, uint32_t f);
+
 }  // namespace qvl

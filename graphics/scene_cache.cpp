@@ -56,24 +56,28 @@ SceneCache::Inputs SceneCache::inputsOf(const SurfaceBank& bank, bool dark, int3
 }
 
 std::vector<RowSpan> SceneCache::rowsToCompose(const Inputs& now) {
+    restoring_ = false;
     if (!backgroundCoversAll(now)) {
-        valid_ = false;
+        valid_ = vramHolds_ = pictureHolds_ = false;
         picture_ = Surface();
         return {};
     }
     std::vector<uint8_t> rows(std::size_t(now.height), 0);
-    if (!valid_ || now.width != last_.width || now.height != last_.height || now.dark != last_.dark ||
-        now.rate != last_.rate || now.layers[kBackgroundLayer] != last_.layers[kBackgroundLayer]) {
-        if (picture_.width() != now.width || picture_.height() != now.height) picture_ = Surface(now.width, now.height);
+    if (!valid_ || (!vramHolds_ && !pictureHolds_) || now.width != last_.width || now.height != last_.height ||
+        now.dark != last_.dark || now.rate != last_.rate ||
+        now.layers[kBackgroundLayer] != last_.layers[kBackgroundLayer]) {
+        // Every row is composed straight into VirtualVram; nothing is copied aside.
         std::fill(rows.begin(), rows.end(), uint8_t(1));
+        pictureHolds_ = false;
     } else {
+        restoring_ = !vramHolds_;
         for (std::size_t n = 0; n < now.layers.size(); ++n) {
             if (now.layers[n] == last_.layers[n]) continue;
             markRows(rows, last_.layers[n]);
             markRows(rows, now.layers[n]);
         }
     }
-    valid_ = true;
+    valid_ = vramHolds_ = true;
     last_ = now;
     std::vector<RowSpan> spans;
     for (int y = 0; y < now.height;) {
@@ -87,6 +91,16 @@ std::vector<RowSpan> SceneCache::rowsToCompose(const Inputs& now) {
         y = span.bottom;
     }
     return spans;
+}
+
+void SceneCache::beforeVramChange(const Surface& vram) {
+    if (valid_ && vramHolds_ && !pictureHolds_) {
+        if (picture_.width() != vram.width() || picture_.height() != vram.height())
+            picture_ = Surface(vram.width(), vram.height());
+        picture_.blit(vram, 0, 0);
+        pictureHolds_ = true;
+    }
+    vramHolds_ = false;
 }
 
 }  // namespace qvl

@@ -1,6 +1,8 @@
 #pragma once
 // The last composed scene, kept so that composing again redoes only the rows its
-// layers changed, and a scene nothing changed in costs one copy. It holds only while
+// layers changed, and a scene nothing changed in costs at most one copy. The scene is
+// kept in VirtualVram itself until VirtualVram is handed out for change; only then is
+// it copied aside, so a composition of every row writes each pixel once. It holds only while
 // the background covers all of VirtualVram: then the composition depends on the
 // layers alone, never on what VirtualVram held before, so any row composed again
 // comes out as a full composition would have it.
@@ -44,14 +46,23 @@ public:
     // is kept or the background or darkening changed, otherwise those any changed
     // layer covers now or covered before. Nothing is kept for a scene whose
     // background leaves part of VirtualVram uncovered (none returned; forgotten).
+    // Afterwards VirtualVram holds the scene once those rows are composed.
     std::vector<RowSpan> rowsToCompose(const Inputs& now);
     bool holds() const { return valid_; }
-    Surface& picture() { return picture_; }
+    // Whether the rows not composed again must first be copied back from picture():
+    // VirtualVram was handed out for change since the last composition.
+    bool restoring() const { return restoring_; }
+    // The copy aside, when it holds the scene (composed rows are copied into it too).
+    Surface* picture() { return pictureHolds_ ? &picture_ : nullptr; }
+    // Called before VirtualVram is handed out for change: a scene kept only there is
+    // copied aside first.
+    void beforeVramChange(const Surface& vram);
 
 private:
     Surface picture_;
     Inputs last_;
     bool valid_ = false;
+    bool vramHolds_ = false, pictureHolds_ = false, restoring_ = false;
 };
 
 }  // namespace qvl

@@ -109,6 +109,7 @@ public:
     // Handing a surface out for change counts as changing it (see changes()).
     Surface& operator[](SurfaceId id) {
         ++changes_[std::size_t(id)];
+        if (id == SurfaceId::VirtualVram) composed.beforeVramChange(surfaces[std::size_t(id)]);
         return surfaces[std::size_t(id)];
     }
     const Surface& operator[](SurfaceId id) const { return surfaces[std::size_t(id)]; }

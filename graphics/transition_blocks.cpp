@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace qvl {
 
@@ -16,7 +17,7 @@ Rect copyBlock(SurfaceBank& bank, TransitionHost& host, Rect r) {
     const int x0 = std::max(r.x, 0), y0 = std::max(r.y, 0);
     const int x1 = std::min(r.x + r.w, kW), y1 = std::min(r.y + r.h, kH);
     if (x1 <= x0 || y1 <= y0) return {};
-    host.window().blit(bank[SurfaceId::VirtualVram], x0, y0, x0, y0, x1 - x0, y1 - y0);
+    host.window().blit(std::as_const(bank)[SurfaceId::VirtualVram], x0, y0, x0, y0, x1 - x0, y1 - y0);
     return {x0, y0, x1 - x0, y1 - y0};
 }
 

@@ -2,6 +2,8 @@
 // over the old screen, speeding up to the middle and slowing down after it.
 #include "graphics/transitions.h"
 
+#include <utility>
+
 namespace qvl {
 
 namespace {
@@ -33,7 +35,7 @@ namespace transitions {
 
 void scroll(int variant, bool textMoves, bool textVisible, SurfaceBank& bank, TransitionHost& host) {
     const Surface& old = bank[SurfaceId::Temp2];
-    const Surface& next = bank[SurfaceId::VirtualVram];
+    const Surface& next = std::as_const(bank)[SurfaceId::VirtualVram];
     Surface& window = host.window();
     const bool horizontal = variant < 2;
     move(horizontal, 1, variant < 2 ? 1 : 5, host, [&](int b) {
@@ -61,7 +63,7 @@ void scroll(int variant, bool textMoves, bool textVisible, SurfaceBank& bank, Tr
 }
 
 void slide(int variant, bool textMoves, bool textVisible, SurfaceBank& bank, TransitionHost& host) {
-    const Surface& next = bank[SurfaceId::VirtualVram];
+    const Surface& next = std::as_const(bank)[SurfaceId::VirtualVram];
     Surface& window = host.window();
     move(variant < 2, variant < 2 ? 2 : 1, 10, host, [&](int b) {
         switch (variant) {

@@ -1,6 +1,7 @@
 #include "graphics/transitions.h"
 
 #include <array>
+#include <utility>
 #include <functional>
 
 namespace qvl {
@@ -29,7 +30,7 @@ void openingC(bool textMoves, SurfaceBank& bank, bool textVisible, TransitionHos
         host.composeScene();
         if (textVisible) layTextInto(bank, bank[SurfaceId::VirtualVram]);
     } else {
-        bank[SurfaceId::Temp2].blit(bank[SurfaceId::VirtualVram], 0, 0);
+        bank[SurfaceId::Temp2].blit(std::as_const(bank)[SurfaceId::VirtualVram], 0, 0);
         host.composeScene();
     }
 }

@@ -27,7 +27,7 @@ public:
     // none), the scene without text, and the image the window shows.
     virtual Surface& textSurface() = 0;
     virtual Surface& textMask() = 0;
-    virtual Surface& compositionSurface() = 0;
+    virtual const Surface& compositionSurface() = 0;
     virtual Surface& windowImage() = 0;
     // Shows the window image as it is, without composing the scene again;
     // changed: the only part that differs from what the window shows.

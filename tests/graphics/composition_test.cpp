@@ -320,7 +320,7 @@ TEST_F(Scene, EveryCompositionEqualsTheLayerByLayerOne) {
     auto picture = [&](int w, int h, uint32_t key) { return next(2) ? noise(w, h, key) : blocks(w, h, key, next(2)); };
     auto coord = [&](int range) { return std::to_string(int(next(uint32_t(range))) - range / 4); };
     const char* kinds[] = {"#COPY", "#OR", "#AND", "#XOR", "#BLEND", "#INCREASE", "#DECREASE"};
-    int kept = 0, notKept = 0, hidden = 0, personRuns = 0, effectRuns = 0;
+    int kept = 0, notKept = 0, restored = 0, hidden = 0, personRuns = 0, effectRuns = 0, darkEffect = 0;
     for (int step = 0; step < 300; ++step) {
         switch (next(16)) {
         case 0:
@@ -350,7 +350,7 @@ TEST_F(Scene, EveryCompositionEqualsTheLayerByLayerOne) {
                            int32_t(next(4)));
             break;
         case 7:
-            darkness = {next(2) == 0, next(3) == 0, int32_t(next(300)) - 20};
+            darkness = {next(4) != 0, next(4) == 0, int32_t(next(300)) - 20};
             break;
         case 8:
             bank[SurfaceId::VirtualVram].fillRect({int(next(640)), int(next(480)), 50, 50}, next(0x1000000));
@@ -391,6 +391,10 @@ TEST_F(Scene, EveryCompositionEqualsTheLayerByLayerOne) {
         compose();
         ASSERT_TRUE(std::as_const(bank)[SurfaceId::VirtualVram] == expected) << "step " << step;
         (bank.composed.holds() ? kept : notKept)++;
+        restored += bank.composed.restoring();
+        const SurfaceState& effect = bank.state(SurfaceId::Effect);
+        darkEffect += effect.shown == 1 && (effect.order == 1 || effect.order == 2) && darkness.on &&
+                      !darkness.suppressed && darkness.rate >= 0 && darkness.rate <= 256;
         const auto hasRuns = [](const MaskRuns& runs, int rows, MaskRuns::Kind kind) {
             for (int y = 0; y < rows; ++y)
                 for (const MaskRuns::Run& run : runs.row(y))
@@ -405,9 +409,13 @@ TEST_F(Scene, EveryCompositionEqualsTheLayerByLayerOne) {
         const SurfaceState& ef = bank.state(SurfaceId::Effect);
         effectRuns += ef.shown == 1 && ef.maskMode != 0 && hasRuns(bank.effectRuns, 480, MaskRuns::Kind::Black);
     }
-    // Both ways were taken: from the kept picture and straight into VirtualVram.
+    // Every way was taken: from the kept scene, copied back after VirtualVram was
+    // drawn on or not, and straight into VirtualVram.
     EXPECT_GT(kept, 30);
+    EXPECT_GT(restored, 8);
     EXPECT_GT(notKept, 10);
+    // The effect after the persons was darkened in the same pass often enough.
+    EXPECT_GT(darkEffect, 20);
     // Opaque persons hid others and the background often enough.
     EXPECT_GT(hidden, 60);
     // Masked persons and effects were drawn by their runs often enough.

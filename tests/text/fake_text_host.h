@@ -28,7 +28,7 @@ public:
 
     Surface& textSurface() override { return text; }
     Surface& textMask() override { return mask; }
-    Surface& compositionSurface() override { return scene; }
+    const Surface& compositionSurface() override { return scene; }
     Surface& windowImage() override { return image; }
     void showWindow(std::optional<Rect>) override {}
     void presentScene(bool) override { ++scenePresents; }
