@@ -71,9 +71,8 @@ struct FaceCandidate {
 struct FontEngine::Impl {
     FT_Library library = nullptr;
 
-    // Installed families by normalized name, and every family name as listed (UTF-8).
+    // Installed families by normalized name.
     std::map<std::string, FaceCandidate> installed;
-    std::vector<std::string> familyNamesUtf8;
     std::vector<std::string> families;  // Shift-JIS, built on first use
     bool familiesBuilt = false;
     std::vector<std::vector<std::string>> namesPerFace;  // UTF-8, each installed face's names
@@ -103,12 +102,11 @@ struct FontEngine::Impl {
     void listInstalled() {
         for (InstalledFace& face : listInstalledFaces()) {
             FaceCandidate candidate{{face.file, face.index}, face.styleDistance};
-            namesPerFace.push_back(face.families);
-            for (std::string& name : face.families) {
+            for (const std::string& name : face.families) {
                 auto [it, inserted] = installed.try_emplace(normalizeFaceName(name), candidate);
                 if (!inserted && candidate.better(it->second)) it->second = candidate;
-                familyNamesUtf8.push_back(std::move(name));
             }
+            namesPerFace.push_back(std::move(face.families));
         }
     }
 
@@ -178,24 +176,22 @@ struct FontEngine::Impl {
         return {};
     }
 
-    void buildFamilies() {
-        familiesBuilt = true;
-        for (const std::string& name : familyNamesUtf8) {
-            std::string sjis = utf8ToSjis(name);
-            // Names Shift-JIS cannot spell could never be asked for by a script.
-            if (sjisToUtf8(sjis) == name) families.push_back(std::move(sjis));
-        }
-        for (const FontAlias& alias : fontAliases())
-            if (firstInstalled(alias.faces)) families.push_back(utf8ToSjis(alias.name));
-        std::sort(families.begin(), families.end());
-        families.erase(std::unique(families.begin(), families.end()), families.end());
-    }
-
     // Names Shift-JIS cannot spell could never be asked for by a script.
     static std::optional<std::string> spellable(const std::string& utf8) {
         std::string sjis = utf8ToSjis(utf8);
         if (sjisToUtf8(sjis) != utf8) return std::nullopt;
         return sjis;
+    }
+
+    void buildFamilies() {
+        familiesBuilt = true;
+        for (const std::vector<std::string>& names : namesPerFace)
+            for (const std::string& name : names)
+                if (std::optional<std::string> sjis = spellable(name)) families.push_back(std::move(*sjis));
+        for (const FontAlias& alias : fontAliases())
+            if (firstInstalled(alias.faces)) families.push_back(utf8ToSjis(alias.name));
+        std::sort(families.begin(), families.end());
+        families.erase(std::unique(families.begin(), families.end()), families.end());
     }
 
     // Adds one face under the first name that is not plain ASCII (its Japanese
@@ -209,7 +205,7 @@ struct FontEngine::Impl {
         for (const std::string& name : utf8Names) {
             std::optional<std::string> sjis = spellable(name);
             if (!sjis) continue;
-            if (choice.shown.empty() || (ascii(platform::sjisToUtf8(choice.shown)) && !ascii(name)))
+            if (choice.shown.empty() || (ascii(choice.shown) && !ascii(name)))
                 choice.shown = *sjis;
             choice.names.push_back(std::move(*sjis));
         }

@@ -54,8 +54,8 @@ std::vector<int16_t> WebMidiSynth::render(std::string_view smf, uint32_t lengthM
     }
     if (!ready(reason)) return pcm;
     SDL_RWops* rw = SDL_RWFromConstMem(smf.data(), int(smf.size()));
-    SDL_AudioSpec spec{kRate, AUDIO_S16SYS, 2, 0, 4096};
-    MidiSong* song = rw ? Timidity_LoadSong(rw, &spec) : nullptr;
+    SDL_AudioSpec format{kRate, AUDIO_S16SYS, 2, 0, 4096};
+    MidiSong* song = rw ? Timidity_LoadSong(rw, &format) : nullptr;
     if (rw) SDL_RWclose(rw);
     if (!song) {
         if (reason) *reason = "unreadable MIDI file";
@@ -69,7 +69,7 @@ std::vector<int16_t> WebMidiSynth::render(std::string_view smf, uint32_t lengthM
     pcm.assign(frames * 2, 0);
     uint64_t done = 0;
     while (done < frames && Timidity_IsActive(song)) {
-        const uint64_t n = std::min<uint64_t>(spec.samples, frames - done);
+        const uint64_t n = std::min<uint64_t>(format.samples, frames - done);
         Timidity_PlaySome(song, pcm.data() + done * 2, Sint32(n * 4));
         done += n;
     }
