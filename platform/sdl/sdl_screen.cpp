@@ -318,6 +318,17 @@ bool SdlScreen::drawsSharpText() {
     return r.w > kSceneWidth || r.h > kSceneHeight;
 }
 
+bool SdlScreen::fitLayer(Surface& layer, SDL_Texture*& texture, const SDL_Rect& r, bool& valid) {
+    if (layer.width() == r.w && layer.height() == r.h && texture) return true;
+    if (texture) SDL_DestroyTexture(texture);
+    layer = Surface(r.w, r.h, 0);
+    texture = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, r.w, r.h);
+    if (!texture) return false;
+    SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
+    valid = false;
+    return true;
+}
+
 void SdlScreen::setSharpText(const SharpText* text, FontEngine& fonts) {
     sharp_ = text;
     fonts_ = &fonts;
@@ -331,15 +342,7 @@ void SdlScreen::setSharpOverlayText(const SharpText* text, FontEngine& fonts) {
 
 void SdlScreen::drawOverlayText(FontEngine& fonts) {
     const SDL_Rect r = sceneRect();
-    if (overlayLayer_.width() != r.w || overlayLayer_.height() != r.h || !overlayLayerTexture_) {
-        if (overlayLayerTexture_) SDL_DestroyTexture(overlayLayerTexture_);
-        overlayLayer_ = Surface(r.w, r.h, 0);
-        overlayLayerTexture_ =
-            SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, r.w, r.h);
-        if (!overlayLayerTexture_) return;
-        SDL_SetTextureBlendMode(overlayLayerTexture_, SDL_BLENDMODE_BLEND);
-        overlayLayerValid_ = false;
-    }
+    if (!fitLayer(overlayLayer_, overlayLayerTexture_, r, overlayLayerValid_)) return;
     if (overlayLayerValid_ && overlayGeneration_ == overlayText_->generation()) return;
     std::optional<SDL_Rect> dirty = overlayInked_;
     if (!overlayLayerValid_) dirty = SDL_Rect{0, 0, r.w, r.h};
@@ -396,15 +399,7 @@ void SdlScreen::drawOverlayText(FontEngine& fonts) {
 void SdlScreen::drawSharpText(FontEngine& fonts) {
     if (!sharp_) return;
     const SDL_Rect r = sceneRect();
-    if (layer_.width() != r.w || layer_.height() != r.h || !layerTexture_) {
-        if (layerTexture_) SDL_DestroyTexture(layerTexture_);
-        layer_ = Surface(r.w, r.h, 0);
-        layerTexture_ =
-            SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, r.w, r.h);
-        if (!layerTexture_) return;
-        SDL_SetTextureBlendMode(layerTexture_, SDL_BLENDMODE_BLEND);
-        layerValid_ = false;
-    }
+    if (!fitLayer(layer_, layerTexture_, r, layerValid_)) return;
     const std::vector<SharpStep>& steps = sharp_->steps();
     std::size_t first = layerSteps_;
     std::optional<SDL_Rect> dirty;

@@ -68,6 +68,9 @@ private:
     void drawSharpText(FontEngine& fonts);
     void updatePrescaled();
     void drawOverlayText(FontEngine& fonts);
+    // A layer as large as the scene's place in the window, with its texture; made
+    // again (and marked not valid) when the size changed. False without a texture.
+    bool fitLayer(Surface& layer, SDL_Texture*& texture, const SDL_Rect& r, bool& valid);
 
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
