@@ -414,32 +414,35 @@ struct FontEngine::Impl {
         });
     }
 
-    long long drawOnLayer(Surface& dst, long long x, long long y, std::u32string_view text, const FontSpec& font,
-                          uint32_t colour) {
-        const int faceId = resolve(font.name);
-        const int size = clampHeight(font.height);
-        const long long baseline = y + metricsOf(faceId, size).ascent;
-        long long pen = x;
-        for (char32_t ch : text) {
-            const Glyph& g = glyph(faceId, size, font.bold, true, ch);
-            drawGlyphOnLayer(dst, pen, baseline, g, colour);
-            pen += g.advance;
-        }
-        return pen - x;
-    }
-
-    long long draw(Surface* dst, long long x, long long y, std::u32string_view text, const FontSpec& font,
-                   uint32_t colour, bool antialias) {
+    // Lays the glyphs of text along the pen, each handed to put(glyph, pen,
+    // baseline); the advance in pixels.
+    template <typename Put>
+    long long walk(long long x, long long y, std::u32string_view text, const FontSpec& font, bool antialias,
+                   Put put) {
         const int faceId = resolve(font.name);
         const int size = clampHeight(font.height);
         const long long baseline = y + metricsOf(faceId, size).ascent;
         long long pen = x;
         for (char32_t ch : text) {
             const Glyph& g = glyph(faceId, size, font.bold, antialias, ch);
-            if (dst) drawGlyph(*dst, pen, baseline, g, colour);
+            put(g, pen, baseline);
             pen += g.advance;
         }
         return pen - x;
+    }
+
+    long long drawOnLayer(Surface& dst, long long x, long long y, std::u32string_view text, const FontSpec& font,
+                          uint32_t colour) {
+        return walk(x, y, text, font, true, [&](const Glyph& g, long long pen, long long baseline) {
+            drawGlyphOnLayer(dst, pen, baseline, g, colour);
+        });
+    }
+
+    long long draw(Surface* dst, long long x, long long y, std::u32string_view text, const FontSpec& font,
+                   uint32_t colour, bool antialias) {
+        return walk(x, y, text, font, antialias, [&](const Glyph& g, long long pen, long long baseline) {
+            if (dst) drawGlyph(*dst, pen, baseline, g, colour);
+        });
     }
 };
 
