@@ -1,7 +1,9 @@
 #include "graphics/composition.h"
 
+#include "graphics/effect_ops.h"
 #include "graphics/effects.h"
 #include "graphics/masks.h"
+#include "graphics/row_plan.h"
 #include "graphics/vector_clones.h"
 
 #include <algorithm>
@@ -93,7 +95,12 @@ Layers layersOf(SurfaceBank& bank, const Darkness& darkness) {
     const SurfaceBank& sources = bank;
     Layers layers;
     const SurfaceState& bg = bank.state(SurfaceId::Background);
-    if (bg.shown == 1) layers.background = {&sources[SurfaceId::Background], bg.x, bg.y, kSceneWidth, kSceneHeight};
+    if (bg.shown == 1) {
+        // Drawn from its top-left 640 x 480, as much as the picture has.
+        const Surface& picture = sources[SurfaceId::Background];
+        layers.background = {&picture, bg.x, bg.y, std::min(kSceneWidth, picture.width()),
+                             std::min(kSceneHeight, picture.height())};
+    }
     const SurfaceState& effect = bank.state(SurfaceId::Effect);
     layers.effectState = effect;
     layers.effectFirst = effect.shown == 1 && effect.order == 0;
@@ -157,12 +164,14 @@ void copyPiece(Surface& target, const Placed& p, int64_t y, int64_t left, int64_
                 std::size_t(right - left) * sizeof(uint32_t));
 }
 
-// Row y of person where cover leaves it visible: its opaque runs copied, its clear
-// runs only losing the top byte, as the mask's AND would have it, and the rest drawn
-// through the mask.
-void drawPersonRow(Surface& target, const Person& p, int64_t y, const ColumnSpans& cover) {
+// Row y of person within columns [within.left, within.right) where cover leaves it
+// visible: its opaque runs copied, its clear runs only losing the top byte, as the
+// mask's AND would have it, and the rest drawn through the mask.
+void drawPersonRow(Surface& target, const Person& p, int64_t y, const ColumnSpans& cover, ColumnSpan within) {
     if (!p.on(y)) return;
-    const ColumnSpan on = landing(target, p);
+    ColumnSpan on = landing(target, p);
+    on = {std::max(on.left, within.left), std::min(on.right, within.right)};
+    if (on.left >= on.right) return;
     uint32_t* row = target.row(int(y));
     const auto masked = [&](int64_t left, int64_t right) {
         drawMasked(target, *p.picture, *p.mask, int(left), int(y), int(left - p.x), int(y - p.y), int(right - left), 1);
@@ -245,31 +254,228 @@ void copyRows(const Surface& from, Surface& to, const RowSpan& rows) {
     to.blit(from, 0, rows.top, 0, rows.top, from.width(), rows.bottom - rows.top);
 }
 
+// Piece by piece: each row is laid out once as pieces of one source each (RowPlan),
+// and every piece is written once, straight from its source, with the effect after
+// the persons and the darkening done on the way. Only what the pieces cannot say
+// takes this path's exceptions: an effect before the persons, an effect combining
+// channel by channel, a darkening that wraps, and a VirtualVram wider or taller than
+// the scene go layer by layer instead.
+
+constexpr int8_t kBackgroundSource = 0;
+int8_t personSource(std::size_t slot) {
+    return int8_t(1 + slot);
+}
+
+bool piecewise(const Layers& layers, const Surface& target) {
+    const int32_t kind = layers.effectState.effectKind;
+    return !layers.effectFirst && (!layers.effectLast || (kind >= 0 && kind <= int32_t(EffectKind::Blend))) &&
+           (!layers.dark || darkeningFactor(layers.rate)) && target.width() <= kSceneWidth &&
+           target.height() <= kSceneHeight;
+}
+
+std::optional<EffectRow> effectOn(const Layers& layers, const Surface& target, int64_t y) {
+    if (!layers.effectLast) return std::nullopt;
+    const SurfaceState& s = layers.effectState;
+    return effectRow(*layers.effect, target, *layers.effectMask, s.x, s.y, s.effectKind, s.maskMode, y,
+                     layers.effectRuns);
+}
+
+// What a row's plan depends on; rows that agree share it.
+struct RowKey {
+    bool background = false;
+    std::array<int32_t, kPersonSlots> persons{};  // -2 off the row, else the runs' sameAs number
+    bool effect = false;
+    int64_t effectLeft = 0, effectRight = 0, runShift = 0;
+    bool effectMask = false, byRuns = false;
+    int32_t effectRuns = 0;
+
+    RowKey(const Layers& layers, int64_t y, const std::optional<EffectRow>& e)
+        : background(layers.background.on(y)), effect(e.has_value()) {
+        for (std::size_t slot = 0; slot < kPersonSlots; ++slot) {
+            const Person& p = layers.persons[slot];
+            persons[slot] = !p.on(y) ? -2 : p.runs ? p.runs->sameAs(y - p.y) : -1;
+        }
+        if (e) {
+            effectLeft = e->left, effectRight = e->right, runShift = e->runShift;
+            effectMask = e->mask != nullptr, byRuns = e->byRuns, effectRuns = e->runsAlike;
+        }
+    }
+    bool operator==(const RowKey&) const = default;
+};
+
+// Where on row y each pixel comes from and how the effect goes over it.
+void planRow(const Layers& layers, const Surface& target, int64_t y, const std::optional<EffectRow>& effect,
+             RowPlan& plan) {
+    plan.start(target.width());
+    if (layers.background.on(y)) {
+        const ColumnSpan on = landing(target, layers.background);
+        plan.cover(int32_t(on.left), int32_t(on.right), kBackgroundSource);
+    }
+    for (std::size_t slot = 0; slot < kPersonSlots; ++slot) {
+        const Person& p = layers.persons[slot];
+        const ColumnSpan on = landing(target, p);
+        if (!p.on(y) || on.left >= on.right) continue;
+        if (!p.mask) {
+            plan.cover(int32_t(on.left), int32_t(on.right), personSource(slot));
+            continue;
+        }
+        int64_t done = on.left;
+        if (p.runs)
+            for (const MaskRuns::Run& run : p.runs->row(y - p.y)) {
+                const int64_t from = std::max(done, run.left + p.x), to = std::min(on.right, run.right + p.x);
+                if (from >= to) continue;
+                if (from > done) plan.drawLayered(int32_t(done), int32_t(from));
+                if (run.kind == MaskRuns::Kind::Opaque)
+                    plan.cover(int32_t(from), int32_t(to), personSource(slot));
+                else
+                    plan.clearTop(int32_t(from), int32_t(to));
+                done = to;
+            }
+        if (done < on.right) plan.drawLayered(int32_t(done), int32_t(on.right));
+    }
+    if (effect) {
+        using Effect = RowPlan::Effect;
+        const EffectRow& e = *effect;
+        int64_t done = e.left;
+        if (!e.mask)
+            plan.setEffect(int32_t(e.left), int32_t(e.right), Effect::Combine), done = e.right;
+        else if (e.byRuns)
+            for (const MaskRuns::Run& run : e.runs) {
+                const int64_t from = std::max(done, run.left + e.runShift),
+                              to = std::min(e.right, run.right + e.runShift);
+                if (from >= to) continue;
+                if (from > done) plan.setEffect(int32_t(done), int32_t(from), Effect::ByMask);
+                plan.setEffect(int32_t(from), int32_t(to),
+                               run.kind == MaskRuns::Kind::Black ? Effect::Combine : Effect::None);
+                done = to;
+            }
+        if (done < e.right) plan.setEffect(int32_t(done), int32_t(e.right), Effect::ByMask);
+    }
+    const auto kind = EffectKind(layers.effectState.effectKind);
+    plan.finish(layers.dark, kind == EffectKind::Or || kind == EffectKind::And || kind == EffectKind::Xor);
+}
+
+// Columns [left, right) of row y drawn layer after layer, as the plan asks.
+void drawLayered(const Layers& layers, Surface& target, int y, int64_t left, int64_t right) {
+    const Placed& bg = layers.background;
+    if (bg.on(y)) {
+        const ColumnSpan on = landing(target, bg);
+        const int64_t from = std::max(on.left, left), to = std::min(on.right, right);
+        if (from < to) target.blit(*bg.picture, int(from), y, int(from - bg.x), int(y - bg.y), int(to - from), 1);
+    }
+    for (const Person& p : layers.persons) drawPersonRow(target, p, y, {}, {left, right});
+}
+
+// One piece of n pixels at d: its source pixels (s, or d's own), ANDed with keep,
+// combined with the effect's e as how says (where the mask m is black, for ByMask),
+// then post.
+template <bool kOwn, typename Op, typename Post>
+[[gnu::always_inline]] inline void writePiece(uint32_t* __restrict d, const uint32_t* __restrict s,
+                                              const uint32_t* __restrict e, const uint32_t* __restrict m, std::size_t n,
+                                              uint32_t keep, RowPlan::Effect how, Post post) {
+    const auto below = [&](std::size_t j) { return (kOwn ? d[j] : s[j]) & keep; };
+    switch (how) {
+        case RowPlan::Effect::None:
+            if (Post::kNothing && keep == ~0u) {
+                if (!kOwn) std::memcpy(d, s, n * sizeof(uint32_t));
+                return;
+            }
+            for (std::size_t j = 0; j < n; ++j) d[j] = post(below(j));
+            return;
+        case RowPlan::Effect::Combine:
+            for (std::size_t j = 0; j < n; ++j) d[j] = post(Op{}(below(j), e[j]));
+            return;
+        case RowPlan::Effect::ByMask:
+            for (std::size_t j = 0; j < n; ++j) {
+                const uint32_t b = below(j), take = 0u - uint32_t((m[j] & 0xFFFFFF) == 0);
+                d[j] = post((Op{}(b, e[j]) & take) | (b & ~take));
+            }
+            return;
+    }
+}
+
+template <typename Op, typename Post>
+[[gnu::always_inline]] inline void composePiecewise(const Layers& layers, Surface& target, RowSpan span, Surface* keep,
+                                                    Post post) {
+    RowPlan plan;
+    std::optional<RowKey> planned;
+    struct Source {
+        const uint32_t* row = nullptr;
+        int64_t x = 0;
+    };
+    std::array<Source, 1 + kPersonSlots> sources;
+    for (int y = span.top; y < span.bottom; ++y) {
+        const std::optional<EffectRow> effect = effectOn(layers, target, y);
+        RowKey key(layers, y, effect);
+        if (!planned || !(key == *planned)) {
+            planRow(layers, target, y, effect, plan);
+            planned = key;
+        }
+        for (const RowPlan::Columns& c : plan.layered()) drawLayered(layers, target, y, c.left, c.right);
+        const Placed& bg = layers.background;
+        if (bg.on(y)) sources[std::size_t(kBackgroundSource)] = {bg.picture->row(int(y - bg.y)), bg.x};
+        for (std::size_t slot = 0; slot < kPersonSlots; ++slot) {
+            const Person& p = layers.persons[slot];
+            if (p.on(y)) sources[std::size_t(personSource(slot))] = {p.picture->row(int(y - p.y)), p.x};
+        }
+        uint32_t* out = target.row(y);
+        for (const RowPlan::Piece& piece : plan.pieces()) {
+            const auto n = std::size_t(piece.right - piece.left);
+            const uint32_t* e =
+                piece.effect == RowPlan::Effect::None ? nullptr : effect->pixels + (piece.left - effect->left);
+            const uint32_t* m =
+                piece.effect == RowPlan::Effect::ByMask ? effect->mask + (piece.left - effect->left) : nullptr;
+            if (piece.source == RowPlan::kOwnPixels) {
+                writePiece<true, Op>(out + piece.left, nullptr, e, m, n, piece.keep, piece.effect, post);
+            } else {
+                const Source& s = sources[std::size_t(piece.source)];
+                writePiece<false, Op>(out + piece.left, s.row + (piece.left - s.x), e, m, n, piece.keep, piece.effect,
+                                      post);
+            }
+        }
+        if (keep) copyRows(target, *keep, {y, y + 1});
+    }
+}
+
+template <typename Post>
+[[gnu::always_inline]] inline void composePiecewiseBy(const Layers& layers, Surface& target, RowSpan span,
+                                                      Surface* keep, Post post) {
+    using namespace effect_ops;
+    switch (layers.effectLast ? EffectKind(layers.effectState.effectKind) : EffectKind::Copy) {
+        case EffectKind::Or:
+            return composePiecewise<OrOp>(layers, target, span, keep, post);
+        case EffectKind::And:
+            return composePiecewise<AndOp>(layers, target, span, keep, post);
+        case EffectKind::Xor:
+            return composePiecewise<XorOp>(layers, target, span, keep, post);
+        case EffectKind::Blend:
+            return composePiecewise<BlendOp>(layers, target, span, keep, post);
+        default:
+            return composePiecewise<CopyOp>(layers, target, span, keep, post);
+    }
+}
+
+QVL_VECTOR_CLONES void composePiecewise(const Layers& layers, Surface& target, RowSpan span, Surface* keep) {
+    const auto f = layers.dark ? darkeningFactor(layers.rate) : std::nullopt;
+    if (f)
+        composePiecewiseBy(layers, target, span, keep, effect_ops::Darkened{*f});
+    else
+        composePiecewiseBy(layers, target, span, keep, effect_ops::Unchanged{});
+}
+
 // Background, effect before the persons, persons 0-2, effect after them, darkening,
 // over rows [span.top, span.bottom) of target; each finished row is also copied to
 // keep, if given, while it is still in the cache. Lower layers are left out where
 // opaque person pixels replace them.
 void composeRows(Layers& layers, Surface& target, RowSpan span, Surface* keep = nullptr) {
+    if (piecewise(layers, target)) return composePiecewise(layers, target, span, keep);
     // The spans depend only on which persons are on the row and on their runs there,
     // which most rows share with the row above.
-    std::array<std::span<const MaskRuns::Run>, kPersonSlots> lastRuns;
-    std::array<bool, kPersonSlots> lastOn{};
-    bool known = false;
-    const auto sameRuns = [](std::span<const MaskRuns::Run> a, std::span<const MaskRuns::Run> b) {
-        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const MaskRuns::Run& r, const MaskRuns::Run& q) {
-            return r.left == q.left && r.right == q.right && r.kind == q.kind;
-        });
-    };
+    std::optional<RowKey> last;
     for (int y = span.top; y < span.bottom; ++y) {
-        bool same = known;
-        for (std::size_t slot = 0; slot < kPersonSlots; ++slot) {
-            const Person& p = layers.persons[slot];
-            const bool on = p.on(y);
-            const auto runs = on && p.runs ? p.runs->row(y - p.y) : std::span<const MaskRuns::Run>();
-            same = same && on == lastOn[slot] && sameRuns(runs, lastRuns[slot]);
-            lastOn[slot] = on, lastRuns[slot] = runs;
-        }
-        known = true;
+        const RowKey key(layers, y, std::nullopt);
+        const bool same = last && key.persons == last->persons;
+        last = key;
         if (!same) {
             for (int slot = 0; slot < kPersonSlots; ++slot)
                 findOpaque(target, layers.persons[std::size_t(slot)], y, layers.opaque[std::size_t(slot)]);
@@ -293,7 +499,7 @@ void composeRows(Layers& layers, Surface& target, RowSpan span, Surface* keep = 
         // The effect is skipped only where nothing of it shows.
         if (layers.effectFirst && !hidden) applySceneEffect(layers, target, row);
         for (std::size_t slot = 0; slot < kPersonSlots; ++slot)
-            drawPersonRow(target, layers.persons[slot], y, layers.covers[slot]);
+            drawPersonRow(target, layers.persons[slot], y, layers.covers[slot], {0, target.width()});
         finishRow(layers, target, y);
         if (keep) copyRows(target, *keep, row);
     }

@@ -1,9 +1,11 @@
 #include "graphics/effects.h"
 
+#include "graphics/effect_ops.h"
 #include "graphics/vector_clones.h"
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace qvl {
 
@@ -11,17 +13,8 @@ namespace {
 
 constexpr uint32_t kColourBits = 0xFFFFFF;
 
-// What follows the combination on every pixel of the effect's rectangle: nothing, or
-// the darkening, done while the pixel is at hand rather than in a pass of its own.
-struct Unchanged {
-    static constexpr bool kNothing = true;
-    uint32_t operator()(uint32_t p) const { return p; }
-};
-struct Darkened {
-    static constexpr bool kNothing = false;
-    uint32_t f;
-    uint32_t operator()(uint32_t p) const { return darkenPixel(p, f); }
-};
+using effect_ops::Darkened;
+using effect_ops::Unchanged;
 
 template <typename Post>
 [[gnu::always_inline]] inline void finishOnly(uint32_t* d, std::size_t n, Post post) {
@@ -40,22 +33,11 @@ struct WordRule {
         for (std::size_t j = 0; j < n; ++j) out[j] = post(Op{}(d[j], s[j]));
     }
 };
-struct CopyOp {
-    uint32_t operator()(uint32_t, uint32_t s) const { return s; }
-};
-struct OrOp {
-    uint32_t operator()(uint32_t d, uint32_t s) const { return d | s; }
-};
-struct AndOp {
-    uint32_t operator()(uint32_t d, uint32_t s) const { return d & s; }
-};
-struct XorOp {
-    uint32_t operator()(uint32_t d, uint32_t s) const { return d ^ s; }
-};
-// Each channel's low bit is dropped before adding, so no channel carries into the next.
-struct BlendOp {
-    uint32_t operator()(uint32_t d, uint32_t s) const { return ((s >> 1) & 0x7F7F7F) + ((d >> 1) & 0x7F7F7F); }
-};
+using effect_ops::AndOp;
+using effect_ops::BlendOp;
+using effect_ops::CopyOp;
+using effect_ops::OrOp;
+using effect_ops::XorOp;
 
 // Per-channel rules work on bytes: every channel follows the same rule, so the row
 // is one run of bytes, and the top bytes are cleared afterwards.
@@ -173,37 +155,51 @@ void applyEffect(const Surface& effect, Surface& composition, const Surface& eff
 
 namespace {
 
-// Clips the effect's rectangle to the composition, its mask and rows
-// [firstRow, endRow), then combines it by kind, post following every pixel of it.
-template <typename Post>
-[[gnu::always_inline]] inline EffectColumns combine(const Surface& effect, Surface& composition,
-                                                    const Surface& effectMask, int32_t x, int32_t y, int32_t kind,
-                                                    int32_t maskMode, int64_t firstRow, int64_t endRow,
-                                                    const MaskRuns* runs, Post post) {
-    if (kind < 0 || kind > int32_t(EffectKind::Decrease)) return {};
-    if (maskMode < 0 || maskMode > int32_t(EffectMaskMode::Screen)) return {};
+// The effect's rectangle clipped to the composition, its mask and rows [firstRow,
+// endRow), with the mask that decides (none: every pixel is combined).
+struct Clipped {
+    Span sp;
+    const Surface* mask = nullptr;
+};
+std::optional<Clipped> clipEffect(const Surface& effect, const Surface& composition, const Surface& effectMask,
+                                  int32_t x, int32_t y, int32_t kind, int32_t maskMode, int64_t firstRow,
+                                  int64_t endRow) {
+    if (kind < 0 || kind > int32_t(EffectKind::Decrease)) return std::nullopt;
+    if (maskMode < 0 || maskMode > int32_t(EffectMaskMode::Screen)) return std::nullopt;
 
     int64_t w = effect.width(), h = effect.height(), dx = x, dy = y, c0 = 0, r0 = 0;
     if (dx < 0) c0 = -dx, w -= c0, dx = 0;
     if (dy < 0) r0 = -dy, h -= r0, dy = 0;
     w = std::min<int64_t>(w, composition.width() - dx);
     h = std::min<int64_t>(h, composition.height() - dy);
-    if (w <= 0 || h <= 0) return {};
+    if (w <= 0 || h <= 0) return std::nullopt;
 
-    Span sp{dx, dy, w, h, c0, r0, 0, 0};
-    const Surface* mask = nullptr;
+    Clipped c{{dx, dy, w, h, c0, r0, 0, 0}};
+    Span& sp = c.sp;
     if (maskMode != int32_t(EffectMaskMode::None)) {
         const bool screen = maskMode == int32_t(EffectMaskMode::Screen);
         sp.maskX = screen ? dx : c0;
         sp.maskY = screen ? dy : r0;
-        if (!clipToMask(sp, effectMask)) return {};
-        mask = &effectMask;
+        if (!clipToMask(sp, effectMask)) return std::nullopt;
+        c.mask = &effectMask;
     }
     const int64_t top = std::max(sp.dstY, firstRow), bottom = std::min(sp.dstY + sp.height, endRow);
-    if (top >= bottom) return {};
+    if (top >= bottom) return std::nullopt;
     sp.srcY += top - sp.dstY, sp.maskY += top - sp.dstY;
     sp.dstY = top, sp.height = bottom - top;
+    return c;
+}
 
+// Combines the clipped rectangle by kind, post following every pixel of it.
+template <typename Post>
+[[gnu::always_inline]] inline EffectColumns combine(const Surface& effect, Surface& composition,
+                                                    const Surface& effectMask, int32_t x, int32_t y, int32_t kind,
+                                                    int32_t maskMode, int64_t firstRow, int64_t endRow,
+                                                    const MaskRuns* runs, Post post) {
+    const auto clipped = clipEffect(effect, composition, effectMask, x, y, kind, maskMode, firstRow, endRow);
+    if (!clipped) return {};
+    const Span& sp = clipped->sp;
+    const Surface* mask = clipped->mask;
     switch (EffectKind(kind)) {
         case EffectKind::Copy:
             applyRows(effect, composition, mask, runs, sp, WordRule<CopyOp>{}, post);
@@ -243,6 +239,25 @@ QVL_VECTOR_CLONES EffectColumns applyEffectDarkened(const Surface& effect, Surfa
                                                     int32_t maskMode, int64_t firstRow, int64_t endRow,
                                                     const MaskRuns* runs, uint32_t f) {
     return combine(effect, composition, effectMask, x, y, kind, maskMode, firstRow, endRow, runs, Darkened{f});
+}
+
+std::optional<EffectRow> effectRow(const Surface& effect, const Surface& composition, const Surface& effectMask,
+                                   int32_t x, int32_t y, int32_t kind, int32_t maskMode, int64_t row,
+                                   const MaskRuns* runs) {
+    const auto clipped = clipEffect(effect, composition, effectMask, x, y, kind, maskMode, row, row + 1);
+    if (!clipped) return std::nullopt;
+    const Span& sp = clipped->sp;
+    EffectRow r;
+    r.left = sp.dstX;
+    r.right = sp.dstX + sp.width;
+    r.pixels = effect.row(int(sp.srcY)) + sp.srcX;
+    if (const Surface* mask = clipped->mask) {
+        r.mask = mask->row(int(sp.maskY)) + sp.maskX;
+        r.byRuns = runs != nullptr;
+        if (runs) r.runs = runs->row(sp.maskY), r.runsAlike = runs->sameAs(sp.maskY);
+        r.runShift = sp.dstX - sp.maskX;
+    }
+    return r;
 }
 
 }  // namespace qvl

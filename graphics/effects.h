@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace qvl {
@@ -52,5 +53,24 @@ struct EffectColumns {
 EffectColumns applyEffectDarkened(const Surface& effect, Surface& composition, const Surface& effectMask, int32_t x,
                                   int32_t y, int32_t kind, int32_t maskMode, int64_t firstRow, int64_t endRow,
                                   const MaskRuns* runs, uint32_t f);
+
+// The effect's share of one composition row, for callers that combine it themselves:
+// columns [left, right) of the row, and the effect's and deciding mask's pixels from
+// column left on. Without a mask every pixel is combined; with one, the mask's runs
+// on the row (when given) spare reading it, a run's column plus runShift being the
+// row's column.
+struct EffectRow {
+    int64_t left = 0, right = 0;
+    const uint32_t* pixels = nullptr;
+    const uint32_t* mask = nullptr;
+    bool byRuns = false;
+    std::span<const MaskRuns::Run> runs;
+    int32_t runsAlike = -1;  // the runs' MaskRuns::sameAs number
+    int64_t runShift = 0;
+};
+// None where the effect reaches no pixel of the row, or its kind or mode is unknown.
+std::optional<EffectRow> effectRow(const Surface& effect, const Surface& composition, const Surface& effectMask,
+                                   int32_t x, int32_t y, int32_t kind, int32_t maskMode, int64_t row,
+                                   const MaskRuns* runs);
 
 }  // namespace qvl

@@ -1,5 +1,6 @@
 #include "graphics/mask_runs.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace qvl {
@@ -17,9 +18,9 @@ template <typename Classify>
 void MaskRuns::find(int width, int height, Classify classify) {
     height_ = height;
     runs_.clear();
-    rowStart_.clear();
+    rowStart_.assign(1, 0);
+    sameAs_.clear();
     for (int y = 0; y < height; ++y) {
-        rowStart_.push_back(uint32_t(runs_.size()));
         for (int32_t x = 0; x < width;) {
             const std::optional<Kind> kind = classify(x, y);
             int32_t end = x + 1;
@@ -27,8 +28,12 @@ void MaskRuns::find(int width, int height, Classify classify) {
             if (kind && end - x >= kShortestRun) runs_.push_back({x, end, *kind});
             x = end;
         }
+        rowStart_.push_back(uint32_t(runs_.size()));
+        const bool asAbove = y > 0 && std::ranges::equal(row(y), row(y - 1), [](const Run& a, const Run& b) {
+                                 return a.left == b.left && a.right == b.right && a.kind == b.kind;
+                             });
+        sameAs_.push_back(asAbove ? sameAs_.back() : uint32_t(y));
     }
-    rowStart_.push_back(uint32_t(runs_.size()));
 }
 
 void MaskRuns::updatePerson(const Surface& picture, uint64_t pictureChanges, const Surface& mask,

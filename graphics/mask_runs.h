@@ -36,6 +36,9 @@ public:
         if (y < 0 || y >= height_) return {};
         return {runs_.data() + rowStart_[std::size_t(y)], runs_.data() + rowStart_[std::size_t(y + 1)]};
     }
+    // The first row of the stretch of rows whose runs are all row y's: two rows with
+    // the same number have the same runs. -1 outside the area.
+    int32_t sameAs(int64_t y) const { return y < 0 || y >= height_ ? -1 : int32_t(sameAs_[std::size_t(y)]); }
 
 private:
     struct Key {
@@ -51,6 +54,7 @@ private:
     int height_ = 0;
     std::vector<Run> runs_;
     std::vector<uint32_t> rowStart_;  // row y's runs are [rowStart_[y], rowStart_[y + 1])
+    std::vector<uint32_t> sameAs_;
 };
 
 }  // namespace qvl

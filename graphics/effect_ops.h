@@ -1,0 +1,44 @@
+#pragma once
+// The effect's word-wise ways of combining a scene pixel d with an effect pixel s,
+// and what follows every pixel the effect covers (nothing, or the darkening), as
+// small function objects: row loops inline them and the compiler vectorises.
+#include "graphics/effects.h"
+
+#include <cstdint>
+
+namespace qvl::effect_ops {
+
+struct Unchanged {
+    static constexpr bool kNothing = true;
+    uint32_t operator()(uint32_t p) const { return p; }
+};
+struct Darkened {
+    static constexpr bool kNothing = false;
+    uint32_t f;
+    uint32_t operator()(uint32_t p) const { return darkenPixel(p, f); }
+};
+
+// kKeepsTop: whether the scene pixel's top byte can reach the result.
+struct CopyOp {
+    static constexpr bool kKeepsTop = false;
+    uint32_t operator()(uint32_t, uint32_t s) const { return s; }
+};
+struct OrOp {
+    static constexpr bool kKeepsTop = true;
+    uint32_t operator()(uint32_t d, uint32_t s) const { return d | s; }
+};
+struct AndOp {
+    static constexpr bool kKeepsTop = true;
+    uint32_t operator()(uint32_t d, uint32_t s) const { return d & s; }
+};
+struct XorOp {
+    static constexpr bool kKeepsTop = true;
+    uint32_t operator()(uint32_t d, uint32_t s) const { return d ^ s; }
+};
+// Each channel's low bit is dropped before adding, so no channel carries into the next.
+struct BlendOp {
+    static constexpr bool kKeepsTop = false;
+    uint32_t operator()(uint32_t d, uint32_t s) const { return ((s >> 1) & 0x7F7F7F) + ((d >> 1) & 0x7F7F7F); }
+};
+
+}  // namespace qvl::effect_ops
