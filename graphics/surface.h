@@ -6,6 +6,7 @@
 // Overlays (menus, dialogs) use the top byte as alpha: 0xFF opaque, 0 transparent.
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 namespace qvl {
@@ -18,6 +19,23 @@ struct Rect {
 
 // Raster operations of the blits: destination := f(destination, source).
 enum class Rop { Copy, And, Or, Xor, InverseCopy };
+
+// Rows start on cache lines, so that whole-line vector loads and stores in the row
+// loops never straddle two lines.
+template <typename T>
+struct LineAligned {
+    using value_type = T;
+    static constexpr std::align_val_t kAlignment{64};
+    LineAligned() = default;
+    template <typename U>
+    LineAligned(const LineAligned<U>&) {}
+    T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kAlignment)); }
+    void deallocate(T* p, std::size_t) { ::operator delete(p, kAlignment); }
+    template <typename U>
+    bool operator==(const LineAligned<U>&) const {
+        return true;
+    }
+};
 
 class Surface {
 public:
@@ -61,7 +79,7 @@ public:
 private:
     int width_ = 0, height_ = 0;
     std::size_t pitch_ = 0;
-    std::vector<uint32_t> pixels_;
+    std::vector<uint32_t, LineAligned<uint32_t>> pixels_;
 };
 
 }  // namespace qvl

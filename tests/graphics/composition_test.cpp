@@ -321,66 +321,70 @@ TEST_F(Scene, EveryCompositionEqualsTheLayerByLayerOne) {
     auto coord = [&](int range) { return std::to_string(int(next(uint32_t(range))) - range / 4); };
     const char* kinds[] = {"#COPY", "#OR", "#AND", "#XOR", "#BLEND", "#INCREASE", "#DECREASE"};
     int kept = 0, notKept = 0, restored = 0, hidden = 0, personRuns = 0, effectRuns = 0, darkEffect = 0;
+    int piecewise = 0, layerByLayer = 0;
     for (int step = 0; step < 300; ++step) {
         switch (next(16)) {
-        case 0:
-            bank.loadBackground(noise(636 + int(next(40)), 476 + int(next(40)), 0), "bg.bmp");
-            bank.state(SurfaceId::Background).x = -int32_t(next(8) == 0);
-            bank.state(SurfaceId::Background).y = int32_t(next(8) == 0);
-            break;
-        case 1:
-            showPerson(int(next(3)), picture(20 + int(next(300)), 10 + int(next(200)), kKey),
-                       next(4) == 0 ? "#NONE" : "#FF00FF", 0, 0);
-            break;
-        case 2:
-        case 3:
-        case 4:
-            bank.placePerson(int32_t(next(3)), int32_t(next(5)) - 1, coord(800), coord(600), evaluateNumber);
-            break;
-        case 5: {
-            const int mode = int(next(3));
-            std::optional<Surface> mask;
-            if (mode == 2) mask = picture(640, 480, kWhite);
-            bank.loadEffect(picture(50 + int(next(250)), 20 + int(next(200)), kKey), "ef.bmp",
-                            mode == 0 ? "#NONE" : mode == 1 ? "#FF00FF" : "m.bmp", mode == 2 ? 1 : 0, std::move(mask));
-            [[fallthrough]];
-        }
-        case 6:
-            bank.setEffect(int32_t(next(3)) - 1, kinds[next(7)], int32_t(next(700)) - 50, int32_t(next(500)) - 50,
-                           int32_t(next(4)));
-            break;
-        case 7:
-            darkness = {next(4) != 0, next(4) == 0, int32_t(next(300)) - 20};
-            break;
-        case 8:
-            bank[SurfaceId::VirtualVram].fillRect({int(next(640)), int(next(480)), 50, 50}, next(0x1000000));
-            break;
-        case 9:
-            bank[personSurface(int(next(3)))].fill(next(0x1000000));
-            break;
-        case 10:
-            bank[SurfaceId::VirtualVram] = noise(next(8) == 0 ? 660 : 640, 480, 0);
-            break;
-        case 11:
-            bank[personMaskSurface(int(next(3)))].fillRect({int(next(300)), int(next(200)), 80, 60},
-                                                           next(2) ? 0 : kWhite);
-            break;
-        case 14: {
-            // A mask picture of its own, of any size: opaque, clear and between.
-            const int w = 20 + int(next(300)), h = 10 + int(next(200));
-            showPerson(int(next(3)), picture(w, h, 0), "m.bmp", int(next(400)), int(next(300)),
-                       blocks(w - 8 + int(next(16)), h - 8 + int(next(16)), kWhite, 0));
-            break;
-        }
-        case 15:
-            bank[SurfaceId::EffectMask].fillRect({int(next(640)), int(next(480)), 90, 40}, next(2) ? 0 : kWhite);
-            break;
-        case 12:
-        case 13:
-            // An opaque person up to wider and taller than the screen, hiding what lies below.
-            showPerson(int(next(3)), noise(200 + int(next(560)), 100 + int(next(460)), kKey), "#NONE",
-                       int(next(120)) - 60, int(next(100)) - 50);
-            break;
+            case 0:
+                bank.loadBackground(noise(636 + int(next(40)), 476 + int(next(40)), 0), "bg.bmp");
+                bank.state(SurfaceId::Background).x = -int32_t(next(8) == 0);
+                bank.state(SurfaceId::Background).y = int32_t(next(8) == 0);
+                break;
+            case 1:
+                showPerson(int(next(3)), picture(20 + int(next(300)), 10 + int(next(200)), kKey),
+                           next(4) == 0 ? "#NONE" : "#FF00FF", 0, 0);
+                break;
+            case 2:
+            case 3:
+            case 4:
+                bank.placePerson(int32_t(next(3)), int32_t(next(5)) - 1, coord(800), coord(600), evaluateNumber);
+                break;
+            case 5: {
+                const int mode = int(next(3));
+                std::optional<Surface> mask;
+                if (mode == 2) mask = picture(640, 480, kWhite);
+                bank.loadEffect(picture(50 + int(next(250)), 20 + int(next(200)), kKey), "ef.bmp",
+                                mode == 0   ? "#NONE"
+                                : mode == 1 ? "#FF00FF"
+                                            : "m.bmp",
+                                mode == 2 ? 1 : 0, std::move(mask));
+                [[fallthrough]];
+            }
+            case 6:
+                bank.setEffect(int32_t(next(3)) - 1, kinds[next(7)], int32_t(next(700)) - 50, int32_t(next(500)) - 50,
+                               int32_t(next(4)));
+                break;
+            case 7:
+                darkness = {next(4) != 0, next(4) == 0, int32_t(next(300)) - 20};
+                break;
+            case 8:
+                bank[SurfaceId::VirtualVram].fillRect({int(next(640)), int(next(480)), 50, 50}, next(0x1000000));
+                break;
+            case 9:
+                bank[personSurface(int(next(3)))].fill(next(0x1000000));
+                break;
+            case 10:
+                bank[SurfaceId::VirtualVram] = noise(next(8) == 0 ? 660 : 640, 480, 0);
+                break;
+            case 11:
+                bank[personMaskSurface(int(next(3)))].fillRect({int(next(300)), int(next(200)), 80, 60},
+                                                               next(2) ? 0 : kWhite);
+                break;
+            case 14: {
+                // A mask picture of its own, of any size: opaque, clear and between.
+                const int w = 20 + int(next(300)), h = 10 + int(next(200));
+                showPerson(int(next(3)), picture(w, h, 0), "m.bmp", int(next(400)), int(next(300)),
+                           blocks(w - 8 + int(next(16)), h - 8 + int(next(16)), kWhite, 0));
+                break;
+            }
+            case 15:
+                bank[SurfaceId::EffectMask].fillRect({int(next(640)), int(next(480)), 90, 40}, next(2) ? 0 : kWhite);
+                break;
+            case 12:
+            case 13:
+                // An opaque person up to wider and taller than the screen, hiding what lies below.
+                showPerson(int(next(3)), noise(200 + int(next(560)), 100 + int(next(460)), kKey), "#NONE",
+                           int(next(120)) - 60, int(next(100)) - 50);
+                break;
         }
         for (int slot = 0; slot < kPersonSlots; ++slot) {
             const SurfaceState& s = bank.state(personSurface(slot));
@@ -393,8 +397,15 @@ TEST_F(Scene, EveryCompositionEqualsTheLayerByLayerOne) {
         (bank.composed.holds() ? kept : notKept)++;
         restored += bank.composed.restoring();
         const SurfaceState& effect = bank.state(SurfaceId::Effect);
-        darkEffect += effect.shown == 1 && (effect.order == 1 || effect.order == 2) && darkness.on &&
-                      !darkness.suppressed && darkness.rate >= 0 && darkness.rate <= 256;
+        const bool effectLast = effect.shown == 1 && (effect.order == 1 || effect.order == 2);
+        const bool plainDark = darkness.rate >= 0 && darkness.rate <= 256;
+        darkEffect += effectLast && darkness.on && !darkness.suppressed && plainDark;
+        // Piece by piece, or layer by layer for what pieces cannot say.
+        const bool byPieces = !(effect.shown == 1 && effect.order == 0) &&
+                              (!effectLast || effect.effectKind <= int32_t(EffectKind::Blend)) &&
+                              (!darkness.on || darkness.suppressed || plainDark) &&
+                              std::as_const(bank)[SurfaceId::VirtualVram].width() == kSceneWidth;
+        (byPieces ? piecewise : layerByLayer)++;
         const auto hasRuns = [](const MaskRuns& runs, int rows, MaskRuns::Kind kind) {
             for (int y = 0; y < rows; ++y)
                 for (const MaskRuns::Run& run : runs.row(y))
@@ -404,7 +415,8 @@ TEST_F(Scene, EveryCompositionEqualsTheLayerByLayerOne) {
         for (int slot = 0; slot < kPersonSlots; ++slot) {
             const SurfaceState& s = bank.state(personSurface(slot));
             const int rows = std::as_const(bank)[personSurface(slot)].height();
-            personRuns += s.shown == 1 && s.masked == 1 && hasRuns(bank.personRuns[std::size_t(slot)], rows, MaskRuns::Kind::Opaque);
+            personRuns += s.shown == 1 && s.masked == 1 &&
+                          hasRuns(bank.personRuns[std::size_t(slot)], rows, MaskRuns::Kind::Opaque);
         }
         const SurfaceState& ef = bank.state(SurfaceId::Effect);
         effectRuns += ef.shown == 1 && ef.maskMode != 0 && hasRuns(bank.effectRuns, 480, MaskRuns::Kind::Black);
@@ -421,6 +433,8 @@ TEST_F(Scene, EveryCompositionEqualsTheLayerByLayerOne) {
     // Masked persons and effects were drawn by their runs often enough.
     EXPECT_GT(personRuns, 60);
     EXPECT_GT(effectRuns, 30);
+    EXPECT_GT(piecewise, 100);
+    EXPECT_GT(layerByLayer, 50);
 }
 
 TEST(DarkenScene, RatesAtAndBeyondTheEnds) {
