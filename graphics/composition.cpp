@@ -255,11 +255,10 @@ void copyRows(const Surface& from, Surface& to, const RowSpan& rows) {
 }
 
 // Piece by piece: each row is laid out once as pieces of one source each (RowPlan),
-// and every piece is written once, straight from its source, with the effect after
-// the persons and the darkening done on the way. Only what the pieces cannot say
-// takes this path's exceptions: an effect before the persons, an effect combining
-// channel by channel, a darkening that wraps, and a VirtualVram wider or taller than
-// the scene go layer by layer instead.
+// and every piece is written once, straight from its source, with the effect and the
+// darkening done on the way. What the pieces cannot say goes layer by layer instead:
+// an effect combining channel by channel, a darkening that wraps, and a VirtualVram
+// wider or taller than the scene.
 
 constexpr int8_t kBackgroundSource = 0;
 int8_t personSource(std::size_t slot) {
@@ -268,13 +267,14 @@ int8_t personSource(std::size_t slot) {
 
 bool piecewise(const Layers& layers, const Surface& target) {
     const int32_t kind = layers.effectState.effectKind;
-    return !layers.effectFirst && (!layers.effectLast || (kind >= 0 && kind <= int32_t(EffectKind::Blend))) &&
+    const bool effect = layers.effectFirst || layers.effectLast;
+    return (!effect || (kind >= 0 && kind <= int32_t(EffectKind::Blend))) &&
            (!layers.dark || darkeningFactor(layers.rate)) && target.width() <= kSceneWidth &&
            target.height() <= kSceneHeight;
 }
 
 std::optional<EffectRow> effectOn(const Layers& layers, const Surface& target, int64_t y) {
-    if (!layers.effectLast) return std::nullopt;
+    if (!layers.effectFirst && !layers.effectLast) return std::nullopt;
     const SurfaceState& s = layers.effectState;
     return effectRow(*layers.effect, target, *layers.effectMask, s.x, s.y, s.effectKind, s.maskMode, y,
                      layers.effectRuns);
@@ -302,6 +302,28 @@ struct RowKey {
     }
     bool operator==(const RowKey&) const = default;
 };
+
+// Calls how(from, to, way) for the effect's columns within [left, right), left to
+// right, with the way each is combined.
+template <typename How>
+void effectWays(const EffectRow& e, int64_t left, int64_t right, How how) {
+    using Effect = RowPlan::Effect;
+    left = std::max(left, e.left), right = std::min(right, e.right);
+    int64_t done = left;
+    if (!e.mask) {
+        if (left < right) how(left, right, Effect::Combine);
+        return;
+    }
+    if (e.byRuns)
+        for (const MaskRuns::Run& run : e.runs) {
+            const int64_t from = std::max(done, run.left + e.runShift), to = std::min(right, run.right + e.runShift);
+            if (from >= to) continue;
+            if (from > done) how(done, from, Effect::ByMask);
+            how(from, to, run.kind == MaskRuns::Kind::Black ? Effect::Combine : Effect::None);
+            done = to;
+        }
+    if (done < right) how(done, right, Effect::ByMask);
+}
 
 // Where on row y each pixel comes from and how the effect goes over it.
 void planRow(const Layers& layers, const Surface& target, int64_t y, const std::optional<EffectRow>& effect,
@@ -333,65 +355,67 @@ void planRow(const Layers& layers, const Surface& target, int64_t y, const std::
             }
         if (done < on.right) plan.drawLayered(int32_t(done), int32_t(on.right));
     }
-    if (effect) {
-        using Effect = RowPlan::Effect;
-        const EffectRow& e = *effect;
-        int64_t done = e.left;
-        if (!e.mask)
-            plan.setEffect(int32_t(e.left), int32_t(e.right), Effect::Combine), done = e.right;
-        else if (e.byRuns)
-            for (const MaskRuns::Run& run : e.runs) {
-                const int64_t from = std::max(done, run.left + e.runShift),
-                              to = std::min(e.right, run.right + e.runShift);
-                if (from >= to) continue;
-                if (from > done) plan.setEffect(int32_t(done), int32_t(from), Effect::ByMask);
-                plan.setEffect(int32_t(from), int32_t(to),
-                               run.kind == MaskRuns::Kind::Black ? Effect::Combine : Effect::None);
-                done = to;
-            }
-        if (done < e.right) plan.setEffect(int32_t(done), int32_t(e.right), Effect::ByMask);
-    }
+    // An effect below the persons reaches only what they leave of the layers below.
+    const auto under = layers.effectFirst ? std::optional(personSource(0)) : std::nullopt;
+    if (effect)
+        effectWays(*effect, effect->left, effect->right, [&](int64_t from, int64_t to, RowPlan::Effect way) {
+            plan.setEffect(int32_t(from), int32_t(to), way, under);
+        });
     const auto kind = EffectKind(layers.effectState.effectKind);
-    plan.finish(layers.dark, kind == EffectKind::Or || kind == EffectKind::And || kind == EffectKind::Xor);
+    plan.finish(layers.dark, under || kind == EffectKind::Or || kind == EffectKind::And || kind == EffectKind::Xor);
 }
 
-// Columns [left, right) of row y drawn layer after layer, as the plan asks.
-void drawLayered(const Layers& layers, Surface& target, int y, int64_t left, int64_t right) {
+// One piece of n pixels at d: its source pixels (s, or d's own) combined with the
+// effect's e as way says (where the mask m is black, for ByMask), then post. keep is
+// ANDed with the source pixels, or, for an effect under the persons, with the
+// combination.
+template <bool kOwn, typename Op, typename Post>
+[[gnu::always_inline]] inline void writePiece(uint32_t* __restrict d, const uint32_t* __restrict s,
+                                              const uint32_t* __restrict e, const uint32_t* __restrict m, std::size_t n,
+                                              uint32_t keep, bool under, RowPlan::Effect way, Post post) {
+    const uint32_t before = under ? ~0u : keep, after = under ? keep : ~0u;
+    const auto below = [&](std::size_t j) { return (kOwn ? d[j] : s[j]) & before; };
+    switch (way) {
+        case RowPlan::Effect::None:
+            if (Post::kNothing && keep == ~0u) {
+                if (!kOwn) std::memcpy(d, s, n * sizeof(uint32_t));
+                return;
+            }
+            for (std::size_t j = 0; j < n; ++j) d[j] = post((kOwn ? d[j] : s[j]) & keep);
+            return;
+        case RowPlan::Effect::Combine:
+            for (std::size_t j = 0; j < n; ++j) d[j] = post(Op{}(below(j), e[j]) & after);
+            return;
+        case RowPlan::Effect::ByMask:
+            for (std::size_t j = 0; j < n; ++j) {
+                const uint32_t b = below(j), take = 0u - uint32_t((m[j] & 0xFFFFFF) == 0);
+                d[j] = post(((Op{}(b, e[j]) & take) | (b & ~take)) & after);
+            }
+            return;
+    }
+}
+
+// Columns [left, right) of row y drawn layer after layer, as the plan asks; under is
+// the effect when it lies below the persons.
+template <typename Op>
+[[gnu::always_inline]] inline void drawLayered(const Layers& layers, Surface& target, int y, int64_t left,
+                                               int64_t right, const EffectRow* under) {
     const Placed& bg = layers.background;
     if (bg.on(y)) {
         const ColumnSpan on = landing(target, bg);
         const int64_t from = std::max(on.left, left), to = std::min(on.right, right);
         if (from < to) target.blit(*bg.picture, int(from), y, int(from - bg.x), int(y - bg.y), int(to - from), 1);
     }
-    for (const Person& p : layers.persons) drawPersonRow(target, p, y, {}, {left, right});
-}
-
-// One piece of n pixels at d: its source pixels (s, or d's own), ANDed with keep,
-// combined with the effect's e as how says (where the mask m is black, for ByMask),
-// then post.
-template <bool kOwn, typename Op, typename Post>
-[[gnu::always_inline]] inline void writePiece(uint32_t* __restrict d, const uint32_t* __restrict s,
-                                              const uint32_t* __restrict e, const uint32_t* __restrict m, std::size_t n,
-                                              uint32_t keep, RowPlan::Effect how, Post post) {
-    const auto below = [&](std::size_t j) { return (kOwn ? d[j] : s[j]) & keep; };
-    switch (how) {
-        case RowPlan::Effect::None:
-            if (Post::kNothing && keep == ~0u) {
-                if (!kOwn) std::memcpy(d, s, n * sizeof(uint32_t));
-                return;
-            }
-            for (std::size_t j = 0; j < n; ++j) d[j] = post(below(j));
-            return;
-        case RowPlan::Effect::Combine:
-            for (std::size_t j = 0; j < n; ++j) d[j] = post(Op{}(below(j), e[j]));
-            return;
-        case RowPlan::Effect::ByMask:
-            for (std::size_t j = 0; j < n; ++j) {
-                const uint32_t b = below(j), take = 0u - uint32_t((m[j] & 0xFFFFFF) == 0);
-                d[j] = post((Op{}(b, e[j]) & take) | (b & ~take));
-            }
-            return;
+    if (under) {
+        uint32_t* row = target.row(y);
+        effectWays(*under, left, right, [&](int64_t from, int64_t to, RowPlan::Effect way) {
+            const int64_t at = from - under->left;
+            writePiece<true, Op>(row + from, nullptr, under->pixels + at,
+                                 way == RowPlan::Effect::ByMask ? under->mask + at : nullptr, std::size_t(to - from),
+                                 ~0u, false, way, effect_ops::Unchanged{});
+        });
     }
+    for (const Person& p : layers.persons) drawPersonRow(target, p, y, {}, {left, right});
 }
 
 template <typename Op, typename Post>
@@ -411,7 +435,8 @@ template <typename Op, typename Post>
             planRow(layers, target, y, effect, plan);
             planned = key;
         }
-        for (const RowPlan::Columns& c : plan.layered()) drawLayered(layers, target, y, c.left, c.right);
+        const EffectRow* under = layers.effectFirst && effect ? &*effect : nullptr;
+        for (const RowPlan::Columns& c : plan.layered()) drawLayered<Op>(layers, target, y, c.left, c.right, under);
         const Placed& bg = layers.background;
         if (bg.on(y)) sources[std::size_t(kBackgroundSource)] = {bg.picture->row(int(y - bg.y)), bg.x};
         for (std::size_t slot = 0; slot < kPersonSlots; ++slot) {
@@ -426,11 +451,12 @@ template <typename Op, typename Post>
             const uint32_t* m =
                 piece.effect == RowPlan::Effect::ByMask ? effect->mask + (piece.left - effect->left) : nullptr;
             if (piece.source == RowPlan::kOwnPixels) {
-                writePiece<true, Op>(out + piece.left, nullptr, e, m, n, piece.keep, piece.effect, post);
+                writePiece<true, Op>(out + piece.left, nullptr, e, m, n, piece.keep, under != nullptr, piece.effect,
+                                     post);
             } else {
                 const Source& s = sources[std::size_t(piece.source)];
-                writePiece<false, Op>(out + piece.left, s.row + (piece.left - s.x), e, m, n, piece.keep, piece.effect,
-                                      post);
+                writePiece<false, Op>(out + piece.left, s.row + (piece.left - s.x), e, m, n, piece.keep,
+                                      under != nullptr, piece.effect, post);
             }
         }
         if (keep) copyRows(target, *keep, {y, y + 1});
@@ -441,7 +467,8 @@ template <typename Post>
 [[gnu::always_inline]] inline void composePiecewiseBy(const Layers& layers, Surface& target, RowSpan span,
                                                       Surface* keep, Post post) {
     using namespace effect_ops;
-    switch (layers.effectLast ? EffectKind(layers.effectState.effectKind) : EffectKind::Copy) {
+    const bool effect = layers.effectFirst || layers.effectLast;
+    switch (effect ? EffectKind(layers.effectState.effectKind) : EffectKind::Copy) {
         case EffectKind::Or:
             return composePiecewise<OrOp>(layers, target, span, keep, post);
         case EffectKind::And:

@@ -46,9 +46,10 @@ void RowPlan::drawLayered(int32_t left, int32_t right) {
     for (std::size_t i = first; i < end; ++i) pieces_[i].layered = true;
 }
 
-void RowPlan::setEffect(int32_t left, int32_t right, Effect how) {
+void RowPlan::setEffect(int32_t left, int32_t right, Effect how, std::optional<int8_t> under) {
     const auto [first, end] = range(left, right);
-    for (std::size_t i = first; i < end; ++i) pieces_[i].effect = how;
+    for (std::size_t i = first; i < end; ++i)
+        if (!under || (pieces_[i].source < *under && !pieces_[i].layered)) pieces_[i].effect = how;
 }
 
 void RowPlan::finish(bool darkened, bool combineKeepsTop) {

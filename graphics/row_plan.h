@@ -6,6 +6,7 @@
 // mostly look like the row above, so a plan is worked out again only when the
 // layers' runs change.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -39,7 +40,9 @@ public:
     // [left, right) are drawn into the row layer after layer first, then read from it.
     void drawLayered(int32_t left, int32_t right);
     // How the effect goes over [left, right); called after the layers are laid out.
-    void setEffect(int32_t left, int32_t right, Effect how);
+    // An effect under the layers from source under on reaches only the pieces whose
+    // source lies below it and that are not drawn layered (those draw it themselves).
+    void setEffect(int32_t left, int32_t right, Effect how, std::optional<int8_t> under = std::nullopt);
     // Ends the plan: the top byte is kept only where the result shows it, pieces
     // alike become one, and pieces that would leave the row as it is go.
     // darkened: every pixel is darkened after (which drops the top byte);

@@ -294,6 +294,36 @@ void composeLayerByLayer(const SurfaceBank& bank, const Darkness& darkness, Surf
     if (darkness.on && !darkness.suppressed) darkenScene(vram, darkness.rate);
 }
 
+// Columns of long runs, then of every other pixel transparent: runs, and a part only
+// the per-pixel rule can draw.
+Surface finelyKeyed(int w, int h, uint32_t seed) {
+    Surface s(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool key = x < w / 4 ? y % 3 == 0 : x < w / 2 ? false : (x + y) % 2 == 0;
+            s.setPixel(x, y, key ? kKey : (uint32_t(x * 2654435761u) ^ uint32_t(y * 40503u) ^ seed) | 0x3000000);
+        }
+    return s;
+}
+
+// Effects below and above a person drawn partly pixel by pixel, of every kind that
+// combines whole pixels, darkened or not, come out as composing layer after layer does.
+TEST_F(Scene, EffectsBelowAndAboveAFinelyMaskedPersonEqualTheLayerByLayerOnes) {
+    bank.loadBackground(finelyKeyed(640, 480, 1), "bg.bmp");
+    showPerson(1, finelyKeyed(200, 100, 2), "#FF00FF", 100, 50);
+    bank.loadEffect(finelyKeyed(300, 120, 3), "ef.bmp", "#FF00FF", 0, std::nullopt);
+    for (const int order : {0, 1})
+        for (const char* kind : {"#COPY", "#OR", "#AND", "#XOR", "#BLEND"})
+            for (const bool dark : {false, true}) {
+                ASSERT_TRUE(bank.setEffect(1, kind, 41, 30, order));
+                darkness = {dark, false, 100};
+                Surface expected = std::as_const(bank)[SurfaceId::VirtualVram].clone();
+                composeLayerByLayer(bank, darkness, expected);
+                compose();
+                EXPECT_TRUE(std::as_const(bank)[SurfaceId::VirtualVram] == expected) << order << kind << dark;
+            }
+}
+
 // Random scenes changed step by step, every way a script or the engine changes one,
 // including writes straight into VirtualVram and the pictures: each composition,
 // whole or only of the rows that changed, must equal the layer-by-layer one.
@@ -401,8 +431,8 @@ TEST_F(Scene, EveryCompositionEqualsTheLayerByLayerOne) {
         const bool plainDark = darkness.rate >= 0 && darkness.rate <= 256;
         darkEffect += effectLast && darkness.on && !darkness.suppressed && plainDark;
         // Piece by piece, or layer by layer for what pieces cannot say.
-        const bool byPieces = !(effect.shown == 1 && effect.order == 0) &&
-                              (!effectLast || effect.effectKind <= int32_t(EffectKind::Blend)) &&
+        const bool anyEffect = effectLast || (effect.shown == 1 && effect.order == 0);
+        const bool byPieces = (!anyEffect || effect.effectKind <= int32_t(EffectKind::Blend)) &&
                               (!darkness.on || darkness.suppressed || plainDark) &&
                               std::as_const(bank)[SurfaceId::VirtualVram].width() == kSceneWidth;
         (byPieces ? piecewise : layerByLayer)++;
