@@ -21,46 +21,14 @@ namespace {
 
 // VirtualVram is composed a row at a time, every layer passing over the row while it
 // is still in the first-level cache; layer by layer, each one would stream the whole
-// picture through memory again (and bands of rows measured slower). Every layer works
-// pixel by pixel from sources other than VirtualVram, so neither the order of the
-// work nor cutting it into pieces changes the result.
+// picture through memory again. Every layer works pixel by pixel from sources other
+// than VirtualVram, so neither the order of the work nor cutting it into pieces
+// changes the result.
 
 // Target columns [left, right).
 struct ColumnSpan {
     int64_t left = 0, right = 0;
 };
-// Sorted, and apart from each other.
-using ColumnSpans = std::vector<ColumnSpan>;
-
-// Calls inside(a, b) for the parts of [left, right) in spans and outside(a, b) for the
-// rest, left to right.
-template <typename Inside, typename Outside>
-void split(const ColumnSpans& spans, int64_t left, int64_t right, Inside inside, Outside outside) {
-    auto it =
-        std::upper_bound(spans.begin(), spans.end(), left, [](int64_t x, const ColumnSpan& c) { return x < c.right; });
-    int64_t x = left;
-    for (; x < right && it != spans.end() && it->left < right; ++it) {
-        if (it->left > x) outside(x, it->left);
-        x = std::max(x, it->left);
-        const int64_t end = std::min(right, it->right);
-        inside(x, end);
-        x = end;
-    }
-    if (x < right) outside(x, right);
-}
-
-// out = a united with b; spans that touch become one.
-void unite(const ColumnSpans& a, const ColumnSpans& b, ColumnSpans& out) {
-    out.clear();
-    auto add = [&out](const ColumnSpan& c) {
-        if (!out.empty() && c.left <= out.back().right)
-            out.back().right = std::max(out.back().right, c.right);
-        else
-            out.push_back(c);
-    };
-    auto i = a.begin(), j = b.begin();
-    while (i != a.end() || j != b.end()) add(j == b.end() || (i != a.end() && i->left < j->left) ? *i++ : *j++);
-}
 
 // A picture layer as composition reads it: drawn at (x, y), w x h.
 struct Placed {
@@ -74,7 +42,7 @@ struct Person : Placed {
     const MaskRuns* runs = nullptr;  // the mask's, where it covers the picture
 };
 
-// What one composition reads, taken once, and the column spans each row reuses.
+// What one composition reads, taken once.
 struct Layers {
     Placed background;
     const Surface* effect = nullptr;
@@ -85,10 +53,6 @@ struct Layers {
     std::array<Person, kPersonSlots> persons;
     bool dark = false;
     int32_t rate = 0;
-    // opaque[slot]: the columns person slot replaces on the row; covers[slot]: what
-    // the persons above it replace; all: what all of them do.
-    std::array<ColumnSpans, kPersonSlots> opaque, covers;
-    ColumnSpans all;
 };
 
 Layers layersOf(SurfaceBank& bank, const Darkness& darkness) {
@@ -136,24 +100,6 @@ ColumnSpan landing(const Surface& target, const Placed& p) {
     return {std::max<int64_t>(p.x, 0), std::min<int64_t>(p.x + p.w, target.width())};
 }
 
-// The columns of row y person replaces whatever lies below.
-void findOpaque(const Surface& target, const Person& person, int64_t y, ColumnSpans& out) {
-    out.clear();
-    if (!person.on(y)) return;
-    const ColumnSpan on = landing(target, person);
-    if (on.left >= on.right) return;
-    if (!person.mask) {
-        out.push_back(on);
-        return;
-    }
-    if (!person.runs) return;
-    for (const MaskRuns::Run& run : person.runs->row(y - person.y)) {
-        if (run.kind != MaskRuns::Kind::Opaque) continue;
-        const int64_t left = std::max(on.left, run.left + person.x), right = std::min(on.right, run.right + person.x);
-        if (left < right) out.push_back({left, right});
-    }
-}
-
 QVL_VECTOR_CLONES void clearTopBytes(uint32_t* row, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) row[i] &= 0xFFFFFF;
 }
@@ -164,36 +110,40 @@ void copyPiece(Surface& target, const Placed& p, int64_t y, int64_t left, int64_
                 std::size_t(right - left) * sizeof(uint32_t));
 }
 
-// Row y of person within columns [within.left, within.right) where cover leaves it
-// visible: its opaque runs copied, its clear runs only losing the top byte, as the
-// mask's AND would have it, and the rest drawn through the mask.
-void drawPersonRow(Surface& target, const Person& p, int64_t y, const ColumnSpans& cover, ColumnSpan within) {
+// Row y of person within columns [within.left, within.right): its opaque runs
+// copied, its clear runs only losing the top byte, as the mask's AND would have it,
+// and the rest drawn through the mask.
+void drawPersonRow(Surface& target, const Person& p, int64_t y, ColumnSpan within) {
     if (!p.on(y)) return;
-    ColumnSpan on = landing(target, p);
-    on = {std::max(on.left, within.left), std::min(on.right, within.right)};
-    if (on.left >= on.right) return;
-    uint32_t* row = target.row(int(y));
-    const auto masked = [&](int64_t left, int64_t right) {
-        drawMasked(target, *p.picture, *p.mask, int(left), int(y), int(left - p.x), int(y - p.y), int(right - left), 1);
+    const ColumnSpan landed = landing(target, p);
+    const int64_t left = std::max(landed.left, within.left), right = std::min(landed.right, within.right);
+    if (left >= right) return;
+    const auto masked = [&](int64_t from, int64_t to) {
+        drawMasked(target, *p.picture, *p.mask, int(from), int(y), int(from - p.x), int(y - p.y), int(to - from), 1);
     };
-    split(
-        cover, on.left, on.right, [](int64_t, int64_t) {},
-        [&](int64_t left, int64_t right) {
-            if (!p.mask) return copyPiece(target, p, y, left, right);
-            if (!p.runs) return masked(left, right);
-            int64_t done = left;
-            for (const MaskRuns::Run& run : p.runs->row(y - p.y)) {
-                const int64_t from = std::max(done, run.left + p.x), to = std::min(right, run.right + p.x);
-                if (from >= to) continue;
-                if (from > done) masked(done, from);
-                if (run.kind == MaskRuns::Kind::Opaque)
-                    copyPiece(target, p, y, from, to);
-                else
-                    clearTopBytes(row + from, std::size_t(to - from));
-                done = to;
-            }
-            if (done < right) masked(done, right);
-        });
+    if (!p.mask) return copyPiece(target, p, y, left, right);
+    if (!p.runs) return masked(left, right);
+    int64_t done = left;
+    for (const MaskRuns::Run& run : p.runs->row(y - p.y)) {
+        const int64_t from = std::max(done, run.left + p.x), to = std::min(right, run.right + p.x);
+        if (from >= to) continue;
+        if (from > done) masked(done, from);
+        if (run.kind == MaskRuns::Kind::Opaque)
+            copyPiece(target, p, y, from, to);
+        else
+            clearTopBytes(target.row(int(y)) + from, std::size_t(to - from));
+        done = to;
+    }
+    if (done < right) masked(done, right);
+}
+
+// Columns [left, right) of row y of the background, where it reaches.
+void drawBackgroundRow(const Layers& layers, Surface& target, int y, int64_t left, int64_t right) {
+    const Placed& bg = layers.background;
+    if (!bg.on(y)) return;
+    const ColumnSpan on = landing(target, bg);
+    const int64_t from = std::max(on.left, left), to = std::min(on.right, right);
+    if (from < to) target.blit(*bg.picture, int(from), y, int(from - bg.x), int(y - bg.y), int(to - from), 1);
 }
 
 void applySceneEffect(const Layers& layers, Surface& target, const RowSpan& rows) {
@@ -231,25 +181,6 @@ void darkenRows(Surface& surface, int32_t rate, const RowSpan& band) {
     }
 }
 
-// The effect after the persons, and the darkening, on row y: in one pass over the
-// effect's columns where the darkening is a plain scaling within the scene's width.
-void finishRow(const Layers& layers, Surface& target, int y) {
-    const RowSpan row{y, y + 1};
-    const auto f = layers.dark ? darkeningFactor(layers.rate) : std::nullopt;
-    if (!layers.effectLast || !f || target.width() > kSceneWidth || y >= kSceneHeight) {
-        if (layers.effectLast) applySceneEffect(layers, target, row);
-        if (layers.dark) darkenRows(target, layers.rate, row);
-        return;
-    }
-    const SurfaceState& s = layers.effectState;
-    const EffectColumns done = applyEffectDarkened(*layers.effect, target, *layers.effectMask, s.x, s.y, s.effectKind,
-                                                   s.maskMode, y, y + 1, layers.effectRuns, *f);
-    uint32_t* p = target.row(y);
-    if (done.left >= done.right) return darkenPixels(p, std::size_t(target.width()), *f);
-    darkenPixels(p, std::size_t(done.left), *f);
-    darkenPixels(p + done.right, std::size_t(target.width() - done.right), *f);
-}
-
 void copyRows(const Surface& from, Surface& to, const RowSpan& rows) {
     to.blit(from, 0, rows.top, 0, rows.top, from.width(), rows.bottom - rows.top);
 }
@@ -257,8 +188,7 @@ void copyRows(const Surface& from, Surface& to, const RowSpan& rows) {
 // Piece by piece: each row is laid out once as pieces of one source each (RowPlan),
 // and every piece is written once, straight from its source, with the effect and the
 // darkening done on the way. What the pieces cannot say goes layer by layer instead:
-// an effect combining channel by channel, a darkening that wraps, and a VirtualVram
-// wider or taller than the scene.
+// a darkening that wraps, and a VirtualVram wider or taller than the scene.
 
 constexpr int8_t kBackgroundSource = 0;
 int8_t personSource(std::size_t slot) {
@@ -266,10 +196,7 @@ int8_t personSource(std::size_t slot) {
 }
 
 bool piecewise(const Layers& layers, const Surface& target) {
-    const int32_t kind = layers.effectState.effectKind;
-    const bool effect = layers.effectFirst || layers.effectLast;
-    return (!effect || (kind >= 0 && kind <= int32_t(EffectKind::Blend))) &&
-           (!layers.dark || darkeningFactor(layers.rate)) && target.width() <= kSceneWidth &&
+    return (!layers.dark || darkeningFactor(layers.rate)) && target.width() <= kSceneWidth &&
            target.height() <= kSceneHeight;
 }
 
@@ -400,12 +327,7 @@ template <bool kOwn, typename Op, typename Post>
 template <typename Op>
 [[gnu::always_inline]] inline void drawLayered(const Layers& layers, Surface& target, int y, int64_t left,
                                                int64_t right, const EffectRow* under) {
-    const Placed& bg = layers.background;
-    if (bg.on(y)) {
-        const ColumnSpan on = landing(target, bg);
-        const int64_t from = std::max(on.left, left), to = std::min(on.right, right);
-        if (from < to) target.blit(*bg.picture, int(from), y, int(from - bg.x), int(y - bg.y), int(to - from), 1);
-    }
+    drawBackgroundRow(layers, target, y, left, right);
     if (under) {
         uint32_t* row = target.row(y);
         effectWays(*under, left, right, [&](int64_t from, int64_t to, RowPlan::Effect way) {
@@ -415,7 +337,7 @@ template <typename Op>
                                  ~0u, false, way, effect_ops::Unchanged{});
         });
     }
-    for (const Person& p : layers.persons) drawPersonRow(target, p, y, {}, {left, right});
+    for (const Person& p : layers.persons) drawPersonRow(target, p, y, {left, right});
 }
 
 template <typename Op, typename Post>
@@ -477,6 +399,10 @@ template <typename Post>
             return composePiecewise<XorOp>(layers, target, span, keep, post);
         case EffectKind::Blend:
             return composePiecewise<BlendOp>(layers, target, span, keep, post);
+        case EffectKind::Increase:
+            return composePiecewise<IncreaseOp>(layers, target, span, keep, post);
+        case EffectKind::Decrease:
+            return composePiecewise<DecreaseOp>(layers, target, span, keep, post);
         default:
             return composePiecewise<CopyOp>(layers, target, span, keep, post);
     }
@@ -490,46 +416,25 @@ QVL_VECTOR_CLONES void composePiecewise(const Layers& layers, Surface& target, R
         composePiecewiseBy(layers, target, span, keep, effect_ops::Unchanged{});
 }
 
-// Background, effect before the persons, persons 0-2, effect after them, darkening,
-// over rows [span.top, span.bottom) of target; each finished row is also copied to
-// keep, if given, while it is still in the cache. Lower layers are left out where
-// opaque person pixels replace them.
-void composeRows(Layers& layers, Surface& target, RowSpan span, Surface* keep = nullptr) {
-    if (piecewise(layers, target)) return composePiecewise(layers, target, span, keep);
-    // The spans depend only on which persons are on the row and on their runs there,
-    // which most rows share with the row above.
-    std::optional<RowKey> last;
+// Layer after layer, a row at a time: for what the pieces cannot say.
+void composeLayered(const Layers& layers, Surface& target, RowSpan span, Surface* keep) {
     for (int y = span.top; y < span.bottom; ++y) {
-        const RowKey key(layers, y, std::nullopt);
-        const bool same = last && key.persons == last->persons;
-        last = key;
-        if (!same) {
-            for (int slot = 0; slot < kPersonSlots; ++slot)
-                findOpaque(target, layers.persons[std::size_t(slot)], y, layers.opaque[std::size_t(slot)]);
-            layers.covers[2].clear();
-            layers.covers[1] = layers.opaque[2];
-            unite(layers.covers[1], layers.opaque[1], layers.covers[0]);
-            unite(layers.covers[0], layers.opaque[0], layers.all);
-        }
-        const bool hidden = layers.all.size() == 1 && layers.all[0].left <= 0 && layers.all[0].right >= target.width();
-
-        const Placed& bg = layers.background;
-        if (bg.on(y)) {
-            const ColumnSpan on = landing(target, bg);
-            split(
-                layers.all, on.left, on.right, [](int64_t, int64_t) {},
-                [&](int64_t left, int64_t right) {
-                    target.blit(*bg.picture, int(left), y, int(left - bg.x), int(y - bg.y), int(right - left), 1);
-                });
-        }
         const RowSpan row{y, y + 1};
-        // The effect is skipped only where nothing of it shows.
-        if (layers.effectFirst && !hidden) applySceneEffect(layers, target, row);
-        for (std::size_t slot = 0; slot < kPersonSlots; ++slot)
-            drawPersonRow(target, layers.persons[slot], y, layers.covers[slot], {0, target.width()});
-        finishRow(layers, target, y);
+        drawBackgroundRow(layers, target, y, 0, target.width());
+        if (layers.effectFirst) applySceneEffect(layers, target, row);
+        for (const Person& p : layers.persons) drawPersonRow(target, p, y, {0, target.width()});
+        if (layers.effectLast) applySceneEffect(layers, target, row);
+        if (layers.dark) darkenRows(target, layers.rate, row);
         if (keep) copyRows(target, *keep, row);
     }
+}
+
+// Background, effect before the persons, persons 0-2, effect after them, darkening,
+// over rows [span.top, span.bottom) of target; each finished row is also copied to
+// keep, if given, while it is still in the cache.
+void composeRows(const Layers& layers, Surface& target, RowSpan span, Surface* keep = nullptr) {
+    if (piecewise(layers, target)) return composePiecewise(layers, target, span, keep);
+    composeLayered(layers, target, span, keep);
 }
 
 // Restores the composed scene under a sprite's cell on the window image.

@@ -41,4 +41,24 @@ struct BlendOp {
     uint32_t operator()(uint32_t d, uint32_t s) const { return ((s >> 1) & 0x7F7F7F) + ((d >> 1) & 0x7F7F7F); }
 };
 
+// Per-channel rules: each colour channel on its own, the top byte cleared.
+template <typename ChannelOp>
+struct Channelwise {
+    static constexpr bool kKeepsTop = false;
+    uint32_t operator()(uint32_t d, uint32_t s) const {
+        uint32_t out = 0;
+        for (const int shift : {0, 8, 16})
+            out |= uint32_t(ChannelOp{}(uint8_t(d >> shift), uint8_t(s >> shift))) << shift;
+        return out;
+    }
+};
+struct IncreaseChannel {
+    uint8_t operator()(uint8_t d, uint8_t s) const { return s > d ? s : uint8_t((s + d) >> 1); }
+};
+struct DecreaseChannel {
+    uint8_t operator()(uint8_t d, uint8_t s) const { return d > s ? uint8_t(d - s) : 0; }
+};
+using IncreaseOp = Channelwise<IncreaseChannel>;
+using DecreaseOp = Channelwise<DecreaseChannel>;
+
 }  // namespace qvl::effect_ops

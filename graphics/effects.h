@@ -42,18 +42,6 @@ inline uint32_t darkenPixel(uint32_t p, uint32_t f) {
     return ((p & 0xFF00FF) * f >> 8 & 0xFF00FF) | ((p & 0xFF00) * f >> 8 & 0xFF00);
 }
 
-// Columns [left, right) of composition rows.
-struct EffectColumns {
-    int64_t left = 0, right = 0;
-};
-// The same for rows [firstRow, endRow), every pixel of the effect's rectangle on them
-// also darkened by f afterwards (darkenPixel), so each row is written once. Returns
-// the columns so treated on the rows of the range the effect reaches; none when it
-// reaches none (bad kind or mode, nothing overlapping).
-EffectColumns applyEffectDarkened(const Surface& effect, Surface& composition, const Surface& effectMask, int32_t x,
-                                  int32_t y, int32_t kind, int32_t maskMode, int64_t firstRow, int64_t endRow,
-                                  const MaskRuns* runs, uint32_t f);
-
 // The effect's share of one composition row, for callers that combine it themselves:
 // columns [left, right) of the row, and the effect's and deciding mask's pixels from
 // column left on. Without a mask every pixel is combined; with one, the mask's runs
