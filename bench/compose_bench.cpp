@@ -17,12 +17,14 @@ struct SilentReporter : qvl::ScriptErrorReporter {
     void scriptError(const std::string&) override {}
 };
 
-// Busy pixels with a magenta border, so the masks have both kinds of pixel.
-qvl::Surface picture(int w, int h, uint32_t seed) {
+// Busy pixels with a magenta border, so the masks have both kinds of pixel; a round
+// picture is magenta outside an ellipse, as a person's outline changes every row.
+qvl::Surface picture(int w, int h, uint32_t seed, bool round = false) {
     qvl::Surface s(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const bool edge = x < 16 || x >= w - 16 || y < 16;
+            const double dx = (x - w / 2.0) / (w / 2.0 - 16), dy = (y - h / 2.0) / (h / 2.0 - 16);
+            const bool edge = round ? dx * dx + dy * dy > 1 : x < 16 || x >= w - 16 || y < 16;
             s.row(y)[x] = edge ? 0xFF00FF : (uint32_t(x * 2654435761u) ^ uint32_t(y * 40503u) ^ seed) & 0xFFFFFF;
         }
     return s;
@@ -68,10 +70,10 @@ struct FullScene {
     qvl::SurfaceBank bank{reporter, qvl::SceneTexts{}};
     qvl::Darkness darkness{true, false, 64};
 
-    FullScene() {
+    explicit FullScene(bool round = false) {
         bank.loadBackground(picture(640, 480, 1), "bg.bmp");
         for (int slot = 0; slot < qvl::kPersonSlots; ++slot) {
-            bank.loadPerson(slot, picture(320, 480, uint32_t(slot + 2)), "p.bmp", "#TOP_LEFT", std::nullopt);
+            bank.loadPerson(slot, picture(320, 480, uint32_t(slot + 2), round), "p.bmp", "#TOP_LEFT", std::nullopt);
             bank.placePerson(slot, 1, std::to_string(slot * 160), "#BOTTOM", evaluate);
         }
         bank.loadEffect(picture(640, 480, 9), "ef.bmp", "#TOP_LEFT", 0, std::nullopt);
@@ -83,8 +85,8 @@ struct FullScene {
 // Times each composition after change(bank, iteration), and reports the median as a
 // multiple of the memcpy floor (x_memcpy: the figure held to 3).
 template <typename Change>
-void composeAgainst(benchmark::State& state, Change change) {
-    FullScene scene;
+void composeAgainst(benchmark::State& state, Change change, bool round = false) {
+    FullScene scene(round);
     const double floorNs = memcpyFrameNs();
     std::vector<double> times;
     int64_t n = 0;
@@ -107,6 +109,13 @@ void BM_ComposeFullScene(benchmark::State& state) {
     composeAgainst(state, [](qvl::SurfaceBank& bank, int64_t) { (void)bank[qvl::SurfaceId::Background]; });
 }
 BENCHMARK(BM_ComposeFullScene);
+
+// The same with round persons, whose outlines change from row to row.
+void BM_ComposeFullSceneRoundPersons(benchmark::State& state) {
+    composeAgainst(
+        state, [](qvl::SurfaceBank& bank, int64_t) { (void)bank[qvl::SurfaceId::Background]; }, true);
+}
+BENCHMARK(BM_ComposeFullSceneRoundPersons);
 
 // The typical frame: the next line of text over a scene nothing changed in.
 void BM_ComposeUnchangedScene(benchmark::State& state) {

@@ -60,7 +60,8 @@ void RowPlan::finish(bool darkened, bool combineKeepsTop) {
         else
             layered_.push_back({p.left, p.right});
     }
-    std::vector<Piece> merged;
+    std::vector<Piece>& merged = spare_;
+    merged.clear();
     for (Piece p : pieces_) {
         const bool topShows = !darkened && (p.effect != Effect::Combine || combineKeepsTop);
         if (!topShows) p.keep = ~0u;
@@ -73,7 +74,7 @@ void RowPlan::finish(bool darkened, bool combineKeepsTop) {
         else
             merged.push_back(p);
     }
-    pieces_ = std::move(merged);
+    pieces_.swap(merged);
 }
 
 }  // namespace qvl

@@ -56,7 +56,7 @@ private:
     // Splits pieces at left and right; returns the index range now covering [left, right).
     std::pair<std::size_t, std::size_t> range(int32_t left, int32_t right);
 
-    std::vector<Piece> pieces_;
+    std::vector<Piece> pieces_, spare_;
     std::vector<Columns> layered_;
 };
 
