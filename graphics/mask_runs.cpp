@@ -29,9 +29,11 @@ void MaskRuns::find(int width, int height, Classify classify) {
             x = end;
         }
         rowStart_.push_back(uint32_t(runs_.size()));
-        const bool asAbove = y > 0 && std::ranges::equal(row(y), row(y - 1), [](const Run& a, const Run& b) {
-                                 return a.left == b.left && a.right == b.right && a.kind == b.kind;
-                             });
+        const auto here = row(y), above = row(y - 1);
+        const bool asAbove =
+            y > 0 && std::equal(here.begin(), here.end(), above.begin(), above.end(), [](const Run& p, const Run& q) {
+                return p.left == q.left && p.right == q.right && p.kind == q.kind;
+            });
         sameAs_.push_back(asAbove ? sameAs_.back() : uint32_t(y));
     }
 }
