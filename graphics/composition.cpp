@@ -200,11 +200,11 @@ bool piecewise(const Layers& layers, const Surface& target) {
            target.height() <= kSceneHeight;
 }
 
-std::optional<EffectRow> effectOn(const Layers& layers, const Surface& target, int64_t y) {
+std::optional<EffectRows> effectRowsOf(const Layers& layers, const Surface& target) {
     if (!layers.effectFirst && !layers.effectLast) return std::nullopt;
     const SurfaceState& s = layers.effectState;
-    return effectRow(*layers.effect, target, *layers.effectMask, s.x, s.y, s.effectKind, s.maskMode, y,
-                     layers.effectRuns);
+    return EffectRows::of(*layers.effect, target, *layers.effectMask, s.x, s.y, s.effectKind, s.maskMode,
+                          layers.effectRuns);
 }
 
 // What a row's plan depends on; rows that agree share it.
@@ -350,8 +350,9 @@ template <typename Op, typename Post>
         int64_t x = 0;
     };
     std::array<Source, 1 + kPersonSlots> sources;
+    const std::optional<EffectRows> effectRows = effectRowsOf(layers, target);
     for (int y = span.top; y < span.bottom; ++y) {
-        const std::optional<EffectRow> effect = effectOn(layers, target, y);
+        const std::optional<EffectRow> effect = effectRows ? effectRows->at(y) : std::nullopt;
         RowKey key(layers, y, effect);
         if (!planned || !(key == *planned)) {
             planRow(layers, target, y, effect, plan);

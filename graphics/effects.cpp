@@ -159,23 +159,19 @@ QVL_VECTOR_CLONES void applyEffect(const Surface& effect, Surface& composition, 
     }
 }
 
-std::optional<EffectRow> effectRow(const Surface& effect, const Surface& composition, const Surface& effectMask,
-                                   int32_t x, int32_t y, int32_t kind, int32_t maskMode, int64_t row,
-                                   const MaskRuns* runs) {
-    const auto clipped = clipEffect(effect, composition, effectMask, x, y, kind, maskMode, row, row + 1);
+std::optional<EffectRows> EffectRows::of(const Surface& effect, const Surface& composition, const Surface& effectMask,
+                                         int32_t x, int32_t y, int32_t kind, int32_t maskMode, const MaskRuns* runs) {
+    const auto clipped = clipEffect(effect, composition, effectMask, x, y, kind, maskMode, 0, composition.height());
     if (!clipped) return std::nullopt;
     const Span& sp = clipped->sp;
-    EffectRow r;
-    r.left = sp.dstX;
-    r.right = sp.dstX + sp.width;
-    r.pixels = effect.row(int(sp.srcY)) + sp.srcX;
-    if (const Surface* mask = clipped->mask) {
-        r.mask = mask->row(int(sp.maskY)) + sp.maskX;
-        r.byRuns = runs != nullptr;
-        if (runs) r.runs = runs->row(sp.maskY), r.runsAlike = runs->sameAs(sp.maskY);
-        r.runShift = sp.dstX - sp.maskX;
-    }
-    return r;
+    EffectRows rows;
+    rows.picture_ = &effect;
+    rows.mask_ = clipped->mask;
+    rows.runs_ = clipped->mask ? runs : nullptr;
+    rows.top_ = sp.dstY, rows.bottom_ = sp.dstY + sp.height;
+    rows.left_ = sp.dstX, rows.right_ = sp.dstX + sp.width;
+    rows.srcX_ = sp.srcX, rows.srcY_ = sp.srcY, rows.maskX_ = sp.maskX, rows.maskY_ = sp.maskY;
+    return rows;
 }
 
 }  // namespace qvl

@@ -56,9 +56,35 @@ struct EffectRow {
     int32_t runsAlike = -1;  // the runs' MaskRuns::sameAs number
     int64_t runShift = 0;
 };
-// None where the effect reaches no pixel of the row, or its kind or mode is unknown.
-std::optional<EffectRow> effectRow(const Surface& effect, const Surface& composition, const Surface& effectMask,
-                                   int32_t x, int32_t y, int32_t kind, int32_t maskMode, int64_t row,
-                                   const MaskRuns* runs);
+// The effect clipped once for a whole composition, each row's share then at hand.
+class EffectRows {
+public:
+    // Nothing where the effect reaches no pixel, or its kind or mode is unknown.
+    static std::optional<EffectRows> of(const Surface& effect, const Surface& composition, const Surface& effectMask,
+                                        int32_t x, int32_t y, int32_t kind, int32_t maskMode, const MaskRuns* runs);
+    // Row y's share; none on rows the effect does not reach.
+    std::optional<EffectRow> at(int64_t y) const {
+        if (y < top_ || y >= bottom_) return std::nullopt;
+        EffectRow r;
+        r.left = left_;
+        r.right = right_;
+        r.pixels = picture_->row(int(srcY_ + (y - top_))) + srcX_;
+        if (mask_) {
+            const int64_t maskY = maskY_ + (y - top_);
+            r.mask = mask_->row(int(maskY)) + maskX_;
+            r.byRuns = runs_ != nullptr;
+            if (runs_) r.runs = runs_->row(maskY), r.runsAlike = runs_->sameAs(maskY);
+            r.runShift = left_ - maskX_;
+        }
+        return r;
+    }
+
+private:
+    const Surface* picture_ = nullptr;
+    const Surface* mask_ = nullptr;
+    const MaskRuns* runs_ = nullptr;
+    int64_t top_ = 0, bottom_ = 0, left_ = 0, right_ = 0;
+    int64_t srcX_ = 0, srcY_ = 0, maskX_ = 0, maskY_ = 0;  // at (left_, top_)
+};
 
 }  // namespace qvl
