@@ -255,7 +255,7 @@ void effectWays(const EffectRow& e, int64_t left, int64_t right, How how) {
 // Where on row y each pixel comes from and how the effect goes over it.
 void planRow(const Layers& layers, const Surface& target, int64_t y, const std::optional<EffectRow>& effect,
              RowPlan& plan) {
-    plan.start(target.width());
+    plan.start(target.width(), layers.dark);
     if (layers.background.on(y)) {
         const ColumnSpan on = landing(target, layers.background);
         plan.cover(int32_t(on.left), int32_t(on.right), kBackgroundSource);
@@ -289,7 +289,7 @@ void planRow(const Layers& layers, const Surface& target, int64_t y, const std::
             plan.setEffect(int32_t(from), int32_t(to), way, under);
         });
     const auto kind = EffectKind(layers.effectState.effectKind);
-    plan.finish(layers.dark, under || kind == EffectKind::Or || kind == EffectKind::And || kind == EffectKind::Xor);
+    plan.finish(under || kind == EffectKind::Or || kind == EffectKind::And || kind == EffectKind::Xor);
 }
 
 // One piece of n pixels at d: its source pixels (s, or d's own) combined with the

@@ -4,7 +4,8 @@
 
 namespace qvl {
 
-void RowPlan::start(int32_t width) {
+void RowPlan::start(int32_t width, bool darkened) {
+    darkened_ = darkened;
     pieces_.clear();
     layered_.clear();
     if (width > 0) pieces_.push_back({0, width});
@@ -36,6 +37,7 @@ void RowPlan::cover(int32_t left, int32_t right, int8_t source) {
 }
 
 void RowPlan::clearTop(int32_t left, int32_t right) {
+    if (darkened_) return;
     const auto [first, end] = range(left, right);
     for (std::size_t i = first; i < end; ++i) pieces_[i].keep &= 0xFFFFFFu;
 }
@@ -52,7 +54,8 @@ void RowPlan::setEffect(int32_t left, int32_t right, Effect how, std::optional<i
         if (!under || (pieces_[i].source < *under && !pieces_[i].layered)) pieces_[i].effect = how;
 }
 
-void RowPlan::finish(bool darkened, bool combineKeepsTop) {
+void RowPlan::finish(bool combineKeepsTop) {
+    const bool darkened = darkened_;
     for (const Piece& p : pieces_) {
         if (!p.layered) continue;
         if (!layered_.empty() && layered_.back().right == p.left)

@@ -31,11 +31,12 @@ public:
         int32_t left = 0, right = 0;
     };
 
-    // A new plan for a row width pixels wide, every pixel the row's own.
-    void start(int32_t width);
+    // A new plan for a row width pixels wide, every pixel the row's own. darkened:
+    // every pixel is darkened at the end, which drops the top byte.
+    void start(int32_t width, bool darkened);
     // Columns [left, right) now come from source, as they are there.
     void cover(int32_t left, int32_t right, int8_t source);
-    // What [left, right) have so far stays, its top byte cleared.
+    // What [left, right) have so far stays, its top byte cleared (moot when darkened).
     void clearTop(int32_t left, int32_t right);
     // [left, right) are drawn into the row layer after layer first, then read from it.
     void drawLayered(int32_t left, int32_t right);
@@ -45,9 +46,8 @@ public:
     void setEffect(int32_t left, int32_t right, Effect how, std::optional<int8_t> under = std::nullopt);
     // Ends the plan: the top byte is kept only where the result shows it, pieces
     // alike become one, and pieces that would leave the row as it is go.
-    // darkened: every pixel is darkened after (which drops the top byte);
     // combineKeepsTop: the effect's rule passes the scene pixel's top byte on.
-    void finish(bool darkened, bool combineKeepsTop);
+    void finish(bool combineKeepsTop);
 
     std::span<const Piece> pieces() const { return pieces_; }
     std::span<const Columns> layered() const { return layered_; }
@@ -58,6 +58,7 @@ private:
 
     std::vector<Piece> pieces_, spare_;
     std::vector<Columns> layered_;
+    bool darkened_ = false;
 };
 
 }  // namespace qvl
