@@ -18,33 +18,26 @@ struct Darkened {
     uint32_t operator()(uint32_t p) const { return darkenPixel(p, f); }
 };
 
-// kKeepsTop: whether the scene pixel's top byte can reach the result.
 struct CopyOp {
-    static constexpr bool kKeepsTop = false;
     uint32_t operator()(uint32_t, uint32_t s) const { return s; }
 };
 struct OrOp {
-    static constexpr bool kKeepsTop = true;
     uint32_t operator()(uint32_t d, uint32_t s) const { return d | s; }
 };
 struct AndOp {
-    static constexpr bool kKeepsTop = true;
     uint32_t operator()(uint32_t d, uint32_t s) const { return d & s; }
 };
 struct XorOp {
-    static constexpr bool kKeepsTop = true;
     uint32_t operator()(uint32_t d, uint32_t s) const { return d ^ s; }
 };
 // Each channel's low bit is dropped before adding, so no channel carries into the next.
 struct BlendOp {
-    static constexpr bool kKeepsTop = false;
     uint32_t operator()(uint32_t d, uint32_t s) const { return ((s >> 1) & 0x7F7F7F) + ((d >> 1) & 0x7F7F7F); }
 };
 
 // Per-channel rules: each colour channel on its own, the top byte cleared.
 template <typename ChannelOp>
 struct Channelwise {
-    static constexpr bool kKeepsTop = false;
     uint32_t operator()(uint32_t d, uint32_t s) const {
         uint32_t out = 0;
         for (const int shift : {0, 8, 16})

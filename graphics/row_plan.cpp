@@ -44,8 +44,8 @@ void RowPlan::clearTop(int32_t left, int32_t right) {
 
 void RowPlan::drawLayered(int32_t left, int32_t right) {
     const auto [first, end] = range(left, right);
-    for (std::size_t i = first; i < end; ++i) pieces_[i] = {pieces_[i].left, pieces_[i].right, kOwnPixels};
-    for (std::size_t i = first; i < end; ++i) pieces_[i].layered = true;
+    for (std::size_t i = first; i < end; ++i)
+        pieces_[i] = {pieces_[i].left, pieces_[i].right, kOwnPixels, Effect::None, ~0u, true};
 }
 
 void RowPlan::setEffect(int32_t left, int32_t right, Effect how, std::optional<int8_t> under) {

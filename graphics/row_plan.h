@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace qvl {
@@ -41,8 +42,9 @@ public:
     // [left, right) are drawn into the row layer after layer first, then read from it.
     void drawLayered(int32_t left, int32_t right);
     // How the effect goes over [left, right); called after the layers are laid out.
-    // An effect under the layers from source under on reaches only the pieces whose
-    // source lies below it and that are not drawn layered (those draw it themselves).
+    // An effect lying under the layers from source `under` upwards reaches only the
+    // pieces whose source lies below them and that are not drawn layered (those draw
+    // it themselves).
     void setEffect(int32_t left, int32_t right, Effect how, std::optional<int8_t> under = std::nullopt);
     // Ends the plan: the top byte is kept only where the result shows it, pieces
     // alike become one, and pieces that would leave the row as it is go.
