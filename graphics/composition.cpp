@@ -389,24 +389,12 @@ template <typename Op, typename Post>
 template <typename Post>
 [[gnu::always_inline]] inline void composePiecewiseBy(const Layers& layers, Surface& target, RowSpan span,
                                                       Surface* keep, Post post) {
-    using namespace effect_ops;
     const bool effect = layers.effectFirst || layers.effectLast;
-    switch (effect ? EffectKind(layers.effectState.effectKind) : EffectKind::Copy) {
-        case EffectKind::Or:
-            return composePiecewise<OrOp>(layers, target, span, keep, post);
-        case EffectKind::And:
-            return composePiecewise<AndOp>(layers, target, span, keep, post);
-        case EffectKind::Xor:
-            return composePiecewise<XorOp>(layers, target, span, keep, post);
-        case EffectKind::Blend:
-            return composePiecewise<BlendOp>(layers, target, span, keep, post);
-        case EffectKind::Increase:
-            return composePiecewise<IncreaseOp>(layers, target, span, keep, post);
-        case EffectKind::Decrease:
-            return composePiecewise<DecreaseOp>(layers, target, span, keep, post);
-        default:
-            return composePiecewise<CopyOp>(layers, target, span, keep, post);
-    }
+    effect_ops::byKind(
+        effect ? EffectKind(layers.effectState.effectKind) : EffectKind::Copy, [&](auto rule) __attribute__((
+                                                                                   always_inline)) {
+            composePiecewise<decltype(rule)>(layers, target, span, keep, post);
+        });
 }
 
 QVL_VECTOR_CLONES void composePiecewise(const Layers& layers, Surface& target, RowSpan span, Surface* keep) {

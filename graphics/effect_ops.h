@@ -54,4 +54,26 @@ struct DecreaseChannel {
 using IncreaseOp = Channelwise<IncreaseChannel>;
 using DecreaseOp = Channelwise<DecreaseChannel>;
 
+// Calls rule(Op{}) with the combining rule of kind; codes outside the known ones get
+// the copy's (callers that must combine nothing for them check first).
+template <typename Rule>
+[[gnu::always_inline]] inline void byKind(EffectKind kind, Rule rule) {
+    switch (kind) {
+        case EffectKind::Or:
+            return rule(OrOp{});
+        case EffectKind::And:
+            return rule(AndOp{});
+        case EffectKind::Xor:
+            return rule(XorOp{});
+        case EffectKind::Blend:
+            return rule(BlendOp{});
+        case EffectKind::Increase:
+            return rule(IncreaseOp{});
+        case EffectKind::Decrease:
+            return rule(DecreaseOp{});
+        default:
+            return rule(CopyOp{});
+    }
+}
+
 }  // namespace qvl::effect_ops

@@ -140,23 +140,11 @@ QVL_VECTOR_CLONES void applyEffect(const Surface& effect, Surface& composition, 
     if (!clipped) return;
     const Span& sp = clipped->sp;
     const Surface* mask = clipped->mask;
-    using namespace effect_ops;
-    switch (EffectKind(kind)) {
-        case EffectKind::Copy:
-            return applyRows<CopyOp>(effect, composition, mask, runs, sp);
-        case EffectKind::Or:
-            return applyRows<OrOp>(effect, composition, mask, runs, sp);
-        case EffectKind::And:
-            return applyRows<AndOp>(effect, composition, mask, runs, sp);
-        case EffectKind::Xor:
-            return applyRows<XorOp>(effect, composition, mask, runs, sp);
-        case EffectKind::Blend:
-            return applyRows<BlendOp>(effect, composition, mask, runs, sp);
-        case EffectKind::Increase:
-            return applyRows<IncreaseOp>(effect, composition, mask, runs, sp);
-        case EffectKind::Decrease:
-            return applyRows<DecreaseOp>(effect, composition, mask, runs, sp);
-    }
+    // The rule is inlined into this function, so its loops get this function's vector copies.
+    effect_ops::byKind(
+        EffectKind(kind), [&](auto rule) __attribute__((always_inline)) {
+            applyRows<decltype(rule)>(effect, composition, mask, runs, sp);
+        });
 }
 
 std::optional<EffectRows> EffectRows::of(const Surface& effect, const Surface& composition, const Surface& effectMask,
