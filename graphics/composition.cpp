@@ -208,23 +208,19 @@ std::optional<EffectRows> effectRowsOf(const Layers& layers, const Surface& targ
 }
 
 // What a row's plan depends on; rows that agree share it.
+// Within one composition the effect's columns stay put, so only whether it reaches
+// the row and its runs there count.
 struct RowKey {
     bool background = false;
-    std::array<int32_t, kPersonSlots> persons{};  // -2 off the row, else the runs' sameAs number
-    bool effect = false;
-    int64_t effectLeft = 0, effectRight = 0, runShift = 0;
-    bool effectMask = false, byRuns = false;
-    int32_t effectRuns = 0;
+    // -2 off the row, else the runs' sameAs number (-1 without runs)
+    std::array<int32_t, kPersonSlots> persons{};
+    int32_t effect = -2;
 
     RowKey(const Layers& layers, int64_t y, const std::optional<EffectRow>& e)
-        : background(layers.background.on(y)), effect(e.has_value()) {
+        : background(layers.background.on(y)), effect(e ? e->runsAlike : -2) {
         for (std::size_t slot = 0; slot < kPersonSlots; ++slot) {
             const Person& p = layers.persons[slot];
             persons[slot] = !p.on(y) ? -2 : p.runs ? p.runs->sameAs(y - p.y) : -1;
-        }
-        if (e) {
-            effectLeft = e->left, effectRight = e->right, runShift = e->runShift;
-            effectMask = e->mask != nullptr, byRuns = e->byRuns, effectRuns = e->runsAlike;
         }
     }
     bool operator==(const RowKey&) const = default;
